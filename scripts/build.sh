@@ -1,0 +1,7 @@
+#!/usr/bin/env bash
+# Configures and builds Tessera into build/ (or $TESSERA_BUILD_DIR).
+set -euo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${TESSERA_BUILD_DIR:-$here/build}
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+cmake --build "$build" --parallel "$(nproc)"

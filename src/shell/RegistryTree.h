@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+namespace shell {
+
+// Registry value types, numbered as on Windows.
+enum class RegType : std::uint32_t {
+    None = 0,
+    Sz = 1,
+    ExpandSz = 2,
+    Binary = 3,
+    Dword = 4,
+    DwordBigEndian = 5,
+    Link = 6,
+    MultiSz = 7,
+    ResourceList = 8,
+    FullResourceDescriptor = 9,
+    ResourceRequirementsList = 10,
+    Qword = 11,
+};
+
+// A value as the registry stores it: its type number and its raw data.
+// String types hold UTF-16LE code units, as written by the source (usually with
+// a terminating NUL); a DWORD holds four little-endian bytes.
+struct RegValue {
+    std::uint32_t type = 0;
+    QByteArray data;
+};
+
+// One key: values and subkeys, names compared case-insensitively, the spelling
+// of the first writer kept.
+class RegKey {
+public:
+    const RegKey* child(QStringView name) const;
+    RegKey* child(QStringView name);
+    const RegValue* value(QStringView name) const;  // "" names the default value
+
+    RegKey& ensureChild(const QString& name);
+    void removeChild(QStringView name);
+    void setValue(const QString& name, RegValue value);
+    void removeValue(QStringView name);
+
+    const QString& name() const { return name_; }
+    std::size_t childCount() const { return children_.size(); }
+    std::size_t valueCount() const { return values_.size(); }
+
+    template <class F> void forEachChild(F&& f) const
+    {
+        for (const auto& [folded, entry] : children_) f(*entry);
+    }
+    template <class F> void forEachValue(F&& f) const
+    {
+        for (const auto& [folded, entry] : values_) f(entry.first, entry.second);
+    }
+
+private:
+    QString name_;
+    std::map<QString, std::unique_ptr<RegKey>> children_;        // by case-folded name
+    std::map<QString, std::pair<QString, RegValue>> values_;     // by case-folded name
+};
+
+// The local-machine hive of one source: paths are relative to HKLM.
+class RegistryTree {
+public:
+    RegKey& root() { return root_; }
+    const RegKey& root() const { return root_; }
+
+    // "SYSTEM\Select" -> that key, or nullptr; no alias resolution here.
+    const RegKey* findKey(QStringView keyPath) const;
+
+private:
+    RegKey root_;
+};
+
+// Parses one registry text file: "REGEDIT4", "Windows Registry Editor Version
+// 5.00" (UTF-16LE with BOM, UTF-8 or 8-bit) or a Wine registry file ("WINE
+// REGISTRY Version 2", keys relative to HKLM). Keys of hives other than HKLM in
+// export files are skipped. Bad input fails with a RuntimeError whose
+// description names the source and the line and says what was expected.
+RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName);
+
+// Reads and parses a file; a file that cannot be read, or is over 256 MiB, fails.
+RegistryTree parseRegistryFile(const QString& path);
+
+// The parsed file, shared; parsed again only when its size, mtime or inode changed.
+std::shared_ptr<const RegistryTree> cachedRegistryFile(const QString& path);
+
+}  // namespace shell

@@ -1,0 +1,47 @@
+#pragma once
+
+#include "Variant.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace shell {
+
+class RegistrySources;
+
+// The process environment as the shell object shows it: the real environment,
+// plus the variables Windows defines in every process, derived from the machine
+// when the process lacks them. Names compare case-insensitively; a variable
+// that is not set yields the empty text.
+class WshEnvironment {
+public:
+    QString operator()(const QString& name) const;
+};
+
+// The shell object: environment collection and registry reads.
+class WshShell {
+public:
+    explicit WshShell(std::shared_ptr<const RegistrySources> sources);
+    ~WshShell();
+
+    // Only "PROCESS" (any case) is offered; anything else fails with 5.
+    WshEnvironment Environment(const QString& kind) const;
+
+    // "HKLM\<key path>\<value name>"; a trailing backslash reads the default value.
+    Variant RegRead(const QString& path) const;
+
+private:
+    std::shared_ptr<const RegistrySources> sources_;
+};
+
+// CreateObject("Wscript.Shell"): the ProgID compares case-insensitively; any
+// other fails with 429. Also fails when a registry source cannot be read.
+std::unique_ptr<WshShell> CreateObject(const QString& progId);
+
+// The filesystem root under which /proc and /sys are read ("/" unless a test
+// points it at a fake machine tree).
+void setMachineRoot(const QString& root);
+QString machineRoot();
+
+}  // namespace shell

@@ -1,0 +1,23 @@
+#include "ModalBoxes.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+ModalBoxes::ModalBoxes()
+{
+    timer_.setInterval(5);
+    QObject::connect(&timer_, &QTimer::timeout, [this] { poll(); });
+    timer_.start();
+}
+
+ModalBoxes::~ModalBoxes() = default;
+
+void ModalBoxes::poll()
+{
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (!box || box->property("tessera.recorded").toBool())
+        return;
+    box->setProperty("tessera.recorded", true);
+    boxes_.push_back({box->windowTitle(), box->text()});
+    box->done(QMessageBox::Ok);
+}

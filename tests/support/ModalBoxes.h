@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <QTimer>
+
+#include <vector>
+
+// Records and closes every modal message box that opens while it is alive, so a
+// test can click something that opens one and then look at what it showed.
+class ModalBoxes {
+public:
+    struct Box {
+        QString title;
+        QString text;
+    };
+
+    ModalBoxes();
+    ~ModalBoxes();
+    ModalBoxes(const ModalBoxes&) = delete;
+    ModalBoxes& operator=(const ModalBoxes&) = delete;
+
+    const std::vector<Box>& boxes() const { return boxes_; }
+    int count() const { return static_cast<int>(boxes_.size()); }
+
+private:
+    void poll();
+
+    QTimer timer_;
+    std::vector<Box> boxes_;
+};
