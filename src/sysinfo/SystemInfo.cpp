@@ -1,0 +1,5 @@
+#include "SystemInfo.h"
+
+namespace Variablen {
+SystemInfo SysInfo;
+}  // namespace Variablen

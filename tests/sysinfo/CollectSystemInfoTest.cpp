@@ -1,0 +1,165 @@
+#include "ControlledMachine.h"
+
+#include "shell/RuntimeError.h"
+#include "sysinfo/CollectSystemInfo.h"
+#include "sysinfo/SystemInfo.h"
+
+#include <gtest/gtest.h>
+
+using Variablen::SysInfo;
+
+namespace {
+
+// What the fixture environment and full.reg hold.
+SystemInfo fullMachine()
+{
+    SystemInfo i;
+    i.CpuCount = 2;
+    i.CpuDescription = QStringLiteral("x86 Family 6 Model 8 Stepping 1, GenuineIntel");
+    i.CpuMhz = 500;
+    i.CpuVendor = QStringLiteral("GenuineIntel");
+    i.CpuLevel = QStringLiteral("6");
+    i.CpuRevision = QStringLiteral("0801");
+    i.CpuArchitecture = QStringLiteral("x86");
+    i.SystemIdentifier = QStringLiteral("AT/AT COMPATIBLE");
+    i.BiosDate = QStringLiteral("09/12/03");
+    i.BiosVersion = QStringLiteral("ASUS A7V8X-X ACPI BIOS Revision 1007");
+    i.VideoBiosDate = QStringLiteral("08/21/02");
+    i.VideoBiosVersion = QStringLiteral("NVIDIA GeForce4 MX VGA BIOS");
+    i.OsName = QStringLiteral("Windows_NT");
+    i.CommandInterpreter = QStringLiteral("C:\\WINNT\\system32\\cmd.exe");
+    i.HomeDrive = QStringLiteral("C:");
+    i.ExecutableExtensions = QStringLiteral(".COM;.EXE;.BAT;.CMD");
+    i.SystemDrive = QStringLiteral("C:");
+    i.SystemRoot = QStringLiteral("C:\\WINNT");
+    i.WindowsDir = QStringLiteral("C:\\WINNT");
+    i.TempDir = QStringLiteral("C:\\DOKUME~1\\Anna\\LOKALE~1\\Temp");
+    i.IeVersion = QStringLiteral("6.0.2800.1106");
+    i.IePatches = QStringLiteral(";SP1;Q823353;");
+    i.WindowsVersion = QStringLiteral("5.0.2195 Service Pack 2");
+    return i;
+}
+
+class CollectSystemInfoTest : public testing::Test {
+protected:
+    ControlledMachine machine;
+};
+
+}  // namespace
+
+TEST_F(CollectSystemInfoTest, StartsEmptyAndFillsEveryFieldFromItsSource)
+{
+    EXPECT_EQ(SysInfo, SystemInfo{});
+    ControlledMachine::useRegistry("full.reg");
+    CollectSystemInfo();
+    EXPECT_EQ(SysInfo, fullMachine());
+    EXPECT_EQ(SysInfo.WindowsVersion.size(), 23);
+}
+
+TEST_F(CollectSystemInfoTest, FailedReadsSkipOnlyTheirFieldAndKeepTheOldValue)
+{
+    ControlledMachine::useRegistry("full.reg");
+    CollectSystemInfo();
+
+    // Second machine: list-of-texts BIOS version, clock 32768, no video date,
+    // no service pack, and a processor count that is no number.
+    ControlledMachine::useRegistry("broken.reg");
+    qputenv("NUMBER_OF_PROCESSORS", "zwei");
+    qputenv("OS", "Anderes_OS");
+
+    SystemInfo expected = fullMachine();
+    expected.SystemIdentifier = QStringLiteral("Multiprocessor PC");
+    expected.BiosDate = QStringLiteral("01/15/04");
+    expected.VideoBiosVersion = QStringLiteral("ATI RAGE");
+    expected.CpuVendor = QStringLiteral("AuthenticAMD");
+    expected.IeVersion = QStringLiteral("5.50.4807.2300");
+    expected.IePatches = QString();
+    expected.OsName = QStringLiteral("Anderes_OS");
+    expected.WindowsVersion = QStringLiteral("5.1.2600 ");
+    for (int visit = 0; visit < 2; ++visit) {
+        CollectSystemInfo();
+        EXPECT_EQ(SysInfo, expected) << "visit " << visit;
+    }
+}
+
+TEST_F(CollectSystemInfoTest, FailedReadsAtTheFirstCollectionLeaveTheInitialValues)
+{
+    ControlledMachine::useRegistry("broken.reg");
+    qputenv("NUMBER_OF_PROCESSORS", "");
+    CollectSystemInfo();
+    EXPECT_EQ(SysInfo.CpuCount, 0);
+    EXPECT_EQ(SysInfo.CpuMhz, 0);
+    EXPECT_EQ(SysInfo.BiosVersion, QString());
+    EXPECT_EQ(SysInfo.VideoBiosDate, QString());
+    EXPECT_EQ(SysInfo.CpuVendor, QStringLiteral("AuthenticAMD"));  // read after the failed clock
+    EXPECT_EQ(SysInfo.TempDir, fullMachine().TempDir);
+}
+
+TEST_F(CollectSystemInfoTest, EmptyProcessorCountKeepsThePreviousCount)
+{
+    ControlledMachine::useRegistry("full.reg");
+    CollectSystemInfo();
+    qputenv("NUMBER_OF_PROCESSORS", "");
+    qputenv("PROCESSOR_LEVEL", "15");
+    CollectSystemInfo();
+    EXPECT_EQ(SysInfo.CpuCount, 2);
+    EXPECT_EQ(SysInfo.CpuLevel, QStringLiteral("15"));
+    qputenv("NUMBER_OF_PROCESSORS", " 4 ");
+    CollectSystemInfo();
+    EXPECT_EQ(SysInfo.CpuCount, 4);
+}
+
+TEST_F(CollectSystemInfoTest, ValueGoneAtTheSecondCollectionKeepsTheOldText)
+{
+    ControlledMachine::useRegistry("full.reg");
+    CollectSystemInfo();
+    ControlledMachine::useRegistry("empty.reg");
+    CollectSystemInfo();
+
+    SystemInfo expected = fullMachine();
+    expected.WindowsVersion = QStringLiteral(". ");  // composed afresh, see below
+    EXPECT_EQ(SysInfo, expected);
+}
+
+TEST_F(CollectSystemInfoTest, WindowsVersionAtTheFirstCollection)
+{
+    const std::pair<const char*, QString> cases[] = {
+        {"full.reg", QStringLiteral("5.0.2195 Service Pack 2")},
+        {"broken.reg", QStringLiteral("5.1.2600 ")},
+        {"no-build-number.reg", QStringLiteral("5.0. Service Pack 2")},
+        {"empty.reg", QStringLiteral(". ")},
+    };
+    for (const auto& [fixture, version] : cases) {
+        SysInfo.WindowsVersion.clear();  // each case as a first collection
+        ControlledMachine::useRegistry(fixture);
+        CollectSystemInfo();
+        EXPECT_EQ(SysInfo.WindowsVersion, version) << fixture;
+    }
+}
+
+TEST_F(CollectSystemInfoTest, WindowsVersionDoesNotGrowWhenCurrentVersionIsGone)
+{
+    ControlledMachine::useRegistry("full.reg");
+    CollectSystemInfo();
+    ControlledMachine::useRegistry("no-current-version.reg");
+    for (int visit = 0; visit < 3; ++visit) {
+        CollectSystemInfo();
+        EXPECT_EQ(SysInfo.WindowsVersion, QStringLiteral(".2195 Service Pack 4")) << visit;
+    }
+}
+
+TEST_F(CollectSystemInfoTest, ShellObjectFailingLeavesTheRecordAndReachesTheCaller)
+{
+    ControlledMachine::useRegistry("full.reg");
+    CollectSystemInfo();
+    const SystemInfo before = SysInfo;
+
+    ControlledMachine::useRegistry("unparsable.reg");
+    qputenv("NUMBER_OF_PROCESSORS", "8");
+    EXPECT_THROW(CollectSystemInfo(), RuntimeError);
+    EXPECT_EQ(SysInfo, before);
+
+    ControlledMachine::useRegistry("missing-file.reg");
+    EXPECT_THROW(CollectSystemInfo(), RuntimeError);
+    EXPECT_EQ(SysInfo, before);
+}
