@@ -1,3 +1,5 @@
+#include "app/AppSetup.h"
+#include "app/End.h"
 #include "app/Main.h"
 
 #include <QApplication>
@@ -5,6 +7,9 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    prepareApplication();
     Main();
+    if (programEnded())
+        return programExitCode();
     return app.exec();
 }

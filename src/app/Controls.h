@@ -69,6 +69,12 @@ public:
     explicit Frame(QWidget* parent = nullptr);
     QString caption() const { return title(); }
     void setCaption(const QString& caption) { setTitle(caption); }
+    // A page frame may be drawn without any border or caption.
+    void setBorderless(bool borderless);
+protected:
+    void paintEvent(QPaintEvent* event) override;
+private:
+    bool borderless_ = false;
 };
 
 class CommandButton : public QPushButton {
@@ -86,8 +92,11 @@ public:
     explicit TabStrip(QWidget* parent = nullptr);
     std::int16_t selectedIndex() const;  // 1-based
     std::int16_t tabCount() const;
+    QSize minimumSizeHint() const override;
 Q_SIGNALS:
-    void Click();
+    void Click();  // the selected tab changed, by mouse or keyboard
+protected:
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // An opaque rectangle.

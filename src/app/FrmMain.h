@@ -29,6 +29,19 @@ public:
     Label* Label1 = nullptr;
     Shape* shHeader = nullptr;
     Image* imgHeader = nullptr;
+
+    // The outer size in twips, frame included: the original platform's fixed
+    // dialog frame is 3 px on each side with a 19 px caption.
+    void setOuterSize(int widthTwips, int heightTwips);
+    int ScaleWidth() const { return width(); }
+    int ScaleHeight() const { return height(); }
+    static constexpr int kFrameWidth = 3;
+    static constexpr int kCaptionHeight = 19;
+
+protected:
+    // Enter clicks "OK" from every control but a command button; Esc clicks "Abbrechen".
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 };
 
 // The one window, created on first use; creating it raises its load event

@@ -1,1 +1,38 @@
 #include "RunningProgram.h"
+
+#include "app/AppSetup.h"
+#include "app/End.h"
+#include "app/FrmMain.h"
+#include "app/Main.h"
+
+#include <QTest>
+
+RunningProgram::RunningProgram()
+{
+    resetProgramEnded();
+    prepareApplication();
+    Main();
+}
+
+RunningProgram::~RunningProgram()
+{
+    unloadFrmMain();
+    setFrmMainLoadHandler({});
+    resetProgramEnded();
+}
+
+FrmMain& RunningProgram::window() const
+{
+    return frmMain();
+}
+
+void RunningProgram::clickTab(int oneBasedIndex) const
+{
+    TabStrip* tabs = frmMain().tabMain;
+    QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(oneBasedIndex - 1).center());
+}
+
+bool RunningProgram::ended() const
+{
+    return programEnded();
+}

@@ -1,0 +1,50 @@
+#include "Handlers.h"
+
+#include "End.h"
+#include "FrmMain.h"
+#include "RuntimeErrorBox.h"
+#include "memory/ShowMemoryPage.h"
+
+#include <exception>
+
+namespace {
+
+// The one error boundary of every event: the error box, and the program goes on.
+template <class F> void guarded(F&& handler)
+{
+    try {
+        handler();
+    } catch (const RuntimeError& error) {
+        ShowRuntimeError(error);
+    } catch (const std::exception& error) {
+        ShowRuntimeError(RuntimeError(51, QStringLiteral("Interner Fehler: %1").arg(QString::fromLocal8Bit(error.what()))));
+    }
+}
+
+void connectEvents(FrmMain& form)
+{
+    QObject::connect(form.tabMain, &TabStrip::Click, &form, [] { guarded(tabMain_Click); });
+    for (std::int16_t i : form.Check1.indices())
+        QObject::connect(&form.Check1(i), &CheckBox::Click, &form, [i] { guarded([i] { Check1_Click(i); }); });
+    for (std::int16_t i : form.cmdMain.indices())
+        QObject::connect(&form.cmdMain(i), &CommandButton::Click, &form, [i] { guarded([i] { cmdMain_Click(i); }); });
+    // Closing the window with its title-bar button ends the program as well.
+    QObject::connect(&form, &QDialog::rejected, &form, [] { End(); });
+}
+
+}  // namespace
+
+void installEventHandlers()
+{
+    setFrmMainLoadHandler([](FrmMain& form) {
+        connectEvents(form);
+        // An error while loading ends the program after the box.
+        bool failed = true;
+        guarded([&] {
+            Form_Load();
+            failed = false;
+        });
+        if (failed)
+            End(1);
+    });
+}

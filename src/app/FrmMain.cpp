@@ -1,0 +1,242 @@
+#include "FrmMain.h"
+
+#include "FrmMainDesign.h"
+
+#include <QFile>
+#include <QHash>
+#include <QIcon>
+#include <QKeyEvent>
+
+#include <algorithm>
+#include <memory>
+
+namespace {
+
+// COLOR_BACKGROUND, the desktop, has no palette role: the standard scheme's value.
+const QColor kDesktopColour(0x3A, 0x6E, 0xA5);
+
+QFont tahoma(int pixels, bool bold)
+{
+    QFont font(QStringLiteral("Tahoma"));
+    font.setPixelSize(pixels);
+    font.setWeight(bold ? QFont::Bold : QFont::Normal);
+    return font;
+}
+
+QWidget* createControl(const ControlDesign& row, QWidget* parent)
+{
+    switch (row.kind) {
+    case ControlKind::Label: {
+        auto* label = new Label(parent);
+        label->setCaption(row.caption);
+        return label;
+    }
+    case ControlKind::CheckBox: {
+        auto* box = new CheckBox(parent);
+        box->setText(row.caption);
+        return box;
+    }
+    case ControlKind::ComboBox: return new ComboBox(parent);
+    case ControlKind::TextBox: {
+        auto* box = new TextBox(parent);
+        box->setText(row.caption);
+        box->setCursorPosition(0);
+        return box;
+    }
+    case ControlKind::MultiLineTextBox: {
+        auto* box = new MultiLineTextBox(parent);
+        box->setText(row.caption);
+        return box;
+    }
+    case ControlKind::Frame: {
+        auto* frame = new Frame(parent);
+        frame->setCaption(row.caption);
+        return frame;
+    }
+    case ControlKind::CommandButton: {
+        auto* button = new CommandButton(parent);
+        button->setText(row.caption);
+        return button;
+    }
+    case ControlKind::TabStrip: return new TabStrip(parent);
+    case ControlKind::Shape: return new Shape(parent);
+    case ControlKind::Image: return new Image(parent);
+    }
+    return nullptr;
+}
+
+void applyLook(const ControlDesign& row, QWidget* widget)
+{
+    if (row.fontPixels != 0)
+        widget->setFont(tahoma(row.fontPixels, row.bold));
+    QPalette palette = widget->palette();
+    switch (row.textRole) {
+    case TextRole::Default: break;
+    case TextRole::ButtonText: palette.setColor(QPalette::WindowText, palette.color(QPalette::ButtonText)); break;
+    case TextRole::WindowText: break;
+    case TextRole::DesktopText: palette.setColor(QPalette::WindowText, kDesktopColour); break;
+    }
+    if (row.whiteBackground)
+        palette.setColor(QPalette::Window, Qt::white);
+    widget->setPalette(palette);
+}
+
+void fillList(ComboBox* box, int first, int last, int step, bool doubling)
+{
+    for (int v = first; v <= last; v = doubling ? v * 2 : v + step)
+        box->addItem(QString::number(v), 0);  // every entry's data is 0
+    box->setCurrentIndex(-1);
+    box->setEditText(QString());
+}
+
+FrmMain* theWindow = nullptr;
+std::function<void(FrmMain&)> loadHandler;
+
+}  // namespace
+
+FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("Tessera"));
+    // Fixed dialog frame: a caption and a close button, nothing to minimise or maximise.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowCloseButtonHint);
+    setFont(tahoma(kWindowFontPixels, false));
+    setSizeGripEnabled(false);
+    setFixedSize(kDesignClientWidth, kDesignClientHeight);
+
+    QIcon icon;
+    for (int size : {16, 32, 48, 64, 72}) {
+        const QString file = QStringLiteral(":/tessera/icons/tessera-%1.png").arg(size);
+        if (QFile::exists(file))
+            icon.addFile(file, QSize(size, size));
+    }
+    if (!icon.isNull())
+        setWindowIcon(icon);
+
+    QHash<QString, QWidget*> byName;
+    std::vector<std::pair<int, QWidget*>> tabOrder;
+    const auto& design = frmMainDesign();
+    for (const ControlDesign& row : design) {
+        QWidget* container = *row.container ? byName.value(QString::fromLatin1(row.container)) : this;
+        QWidget* widget = createControl(row, container);
+        const QString objectName = controlObjectName(row.name, row.index);
+        widget->setObjectName(objectName);
+        widget->setGeometry(row.left, row.top, row.width, row.height);
+        applyLook(row, widget);
+        byName.insert(objectName, widget);
+        if (row.tabPosition >= 0 && widget->focusPolicy() != Qt::NoFocus)
+            tabOrder.emplace_back(row.tabPosition, widget);
+
+        const QString name = QString::fromLatin1(row.name);
+        if (name == u"fmTab") fmTab.add(row.index, static_cast<Frame*>(widget));
+        else if (name == u"lblHeader") lblHeader.add(row.index, static_cast<Label*>(widget));
+        else if (name == u"cmdMain") cmdMain.add(row.index, static_cast<CommandButton*>(widget));
+        else if (name == u"tbSound") tbSound.add(row.index, static_cast<TextBox*>(widget));
+        else if (name == u"Check1") Check1.add(row.index, static_cast<CheckBox*>(widget));
+        else if (name == u"tabMain") tabMain = static_cast<TabStrip*>(widget);
+        else if (name == u"txtInfo") txtInfo = static_cast<MultiLineTextBox*>(widget);
+        else if (name == u"cmbIO") cmbIO = static_cast<ComboBox*>(widget);
+        else if (name == u"cmbL2") cmbL2 = static_cast<ComboBox*>(widget);
+        else if (name == u"Frame1") Frame1 = static_cast<Frame*>(widget);
+        else if (name == u"Frame2") Frame2 = static_cast<Frame*>(widget);
+        else if (name == u"Label1") Label1 = static_cast<Label*>(widget);
+        else if (name == u"shHeader") shHeader = static_cast<Shape*>(widget);
+        else if (name == u"imgHeader") imgHeader = static_cast<Image*>(widget);
+    }
+    // Rows are listed top of the stack first: raising them last-to-first leaves
+    // the first row on top within its container.
+    for (auto it = design.rbegin(); it != design.rend(); ++it)
+        byName.value(controlObjectName(it->name, it->index))->raise();
+
+    std::sort(tabOrder.begin(), tabOrder.end());
+    for (std::size_t i = 1; i < tabOrder.size(); ++i)
+        QWidget::setTabOrder(tabOrder[i - 1].second, tabOrder[i].second);
+
+    for (const char* tab : {"Info", "Start", "Speicher", "Sound"})
+        tabMain->addTab(QString::fromLatin1(tab));
+    tabMain->setCurrentIndex(0);
+
+    // The three page frames other than "Start" are drawn without a border.
+    for (std::int16_t i : {0, 2, 3})
+        fmTab(i).setBorderless(true);
+
+    fillList(cmbIO, 512, 16384, 512, false);
+    fillList(cmbL2, 128, 4096, 0, true);
+
+    QPalette info = txtInfo->palette();
+    info.setColor(QPalette::Base, info.color(QPalette::ToolTipBase));
+    info.setColor(QPalette::Text, info.color(QPalette::ToolTipText));
+    txtInfo->setPalette(info);
+
+    if (QFile::exists(QStringLiteral(":/tessera/header.gif")))
+        imgHeader->setPixmap(QPixmap(QStringLiteral(":/tessera/header.gif")));
+
+    for (QWidget* child : findChildren<QWidget*>())
+        child->installEventFilter(this);
+    tabMain->setFocus();
+}
+
+FrmMain::~FrmMain() = default;
+
+void FrmMain::setOuterSize(int widthTwips, int heightTwips)
+{
+    setFixedSize(widthTwips / 15 - kFrameWidth * 2, heightTwips / 15 - kFrameWidth * 2 - kCaptionHeight);
+}
+
+bool FrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool plain = key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier;
+        if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
+            && !qobject_cast<QPushButton*>(watched)) {
+            cmdMain(2).click();
+            return true;
+        }
+        if (plain && key->key() == Qt::Key_Escape) {
+            cmdMain(1).click();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void FrmMain::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape) {
+        cmdMain(1).click();
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        cmdMain(2).click();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+FrmMain& frmMain()
+{
+    if (!theWindow) {
+        theWindow = new FrmMain;
+        if (loadHandler)
+            loadHandler(*theWindow);
+    }
+    return *theWindow;
+}
+
+bool frmMainExists()
+{
+    return theWindow != nullptr;
+}
+
+void setFrmMainLoadHandler(std::function<void(FrmMain&)> handler)
+{
+    loadHandler = std::move(handler);
+}
+
+void unloadFrmMain()
+{
+    delete theWindow;
+    theWindow = nullptr;
+}

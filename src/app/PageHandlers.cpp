@@ -1,0 +1,46 @@
+#include "Handlers.h"
+
+#include "End.h"
+#include "FrmMain.h"
+#include "Int16.h"
+#include "memory/ShowMemoryPage.h"
+#include "sound/ShowSoundPage.h"
+#include "sysinfo/ShowInfoPage.h"
+
+#include <QMessageBox>
+
+void tabMain_Click()
+{
+    FrmMain& form = frmMain();
+    const std::int16_t page = sub16(form.tabMain->selectedIndex(), 1);
+    for (std::int16_t k = 0; k < form.tabMain->tabCount(); ++k)
+        form.fmTab(k).setVisible(false);
+    form.fmTab(page).setVisible(true);
+    switch (page) {
+    case 0: ShowInfoPage(); break;
+    case 1: ShowStartPage(); break;
+    case 2: ShowMemoryPage(); break;
+    case 3: ShowSoundPage(); break;
+    default: break;
+    }
+}
+
+void ShowStartPage()
+{
+    frmMain().lblHeader(4).setCaption(QStringLiteral("START"));
+}
+
+void cmdMain_Click(std::int16_t index)
+{
+    switch (index) {
+    case 0:
+    case 2: {
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("Tessera"), QStringLiteral("DUMMY"), QMessageBox::Ok,
+                        &frmMain());
+        box.exec();
+        break;
+    }
+    case 1: End(); break;
+    default: break;
+    }
+}

@@ -1,0 +1,19 @@
+#include "RuntimeErrorBox.h"
+
+#include "shell/RuntimeError.h"
+
+#include <QMessageBox>
+
+QString runtimeErrorText(const RuntimeError& error)
+{
+    QString number = QString::number(error.number());
+    if (error.number() < 0)
+        number += QStringLiteral(" (%1)").arg(static_cast<quint32>(error.number()), 8, 16, QChar(u'0')).toUpper();
+    return QStringLiteral("Laufzeitfehler '%1':\n\n%2").arg(number, error.description());
+}
+
+void ShowRuntimeError(const RuntimeError& error)
+{
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tessera"), runtimeErrorText(error), QMessageBox::Ok);
+    box.exec();
+}
