@@ -1,8 +1,17 @@
 #include "ShowSoundPage.h"
 
+#include "Sound.h"
 #include "app/FrmMain.h"
 
 void ShowSoundPage()
 {
-    frmMain().lblHeader(4).setCaption(QStringLiteral("SOUND"));
+    FrmMain& form = frmMain();
+    form.lblHeader(4).setCaption(QStringLiteral("SOUND"));
+    const Sound sound;
+    // Box by box; the mixers stand in the last two boxes, mono before stereo.
+    const QString Sound::*const boxes[] = {&Sound::Alle, &Sound::Wave,     &Sound::Micro,   &Sound::LineIn,
+                                           &Sound::CD,   &Sound::Aux,      &Sound::MIDI,    &Sound::WaveSynth,
+                                           &Sound::Telefon, &Sound::Monomixer, &Sound::Stereomixer};
+    for (std::int16_t i = 0; i <= 10; ++i)
+        form.tbSound(i).setText(sound.*boxes[i]);
 }

@@ -1,0 +1,43 @@
+#include "Mem.h"
+
+#include "shell/WshShell.h"
+
+#include <variant>
+
+namespace {
+
+using Field = std::variant<std::int16_t Mem::*, std::int32_t Mem::*>;
+
+struct Setting {
+    const char16_t* valueName;
+    Field field;
+};
+
+// In reading order; the registry spells IOPageLockLimit with capital I and O.
+const Setting kSettings[] = {
+    {u"ClearPageFileAtShutdown", &Mem::ClearPageFileAtShutdown},
+    {u"DisablePagingExecutive", &Mem::DisablePagingExecutive},
+    {u"LargeSystemCache", &Mem::LargeSystemCache},
+    {u"IOPageLockLimit", &Mem::IoPageLockLimit},
+    {u"SecondLevelDataCache", &Mem::SecondLevelDataCache},
+};
+
+}  // namespace
+
+Mem::Mem()
+{
+    ReadAll();
+}
+
+void Mem::ReadAll()
+{
+    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
+    const QString base = QStringLiteral("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\");
+    for (const Setting& setting : kSettings) {
+        const shell::Variant value = shell->RegRead(base + QString::fromUtf16(setting.valueName));
+        if (auto* small = std::get_if<std::int16_t Mem::*>(&setting.field))
+            this->*(*small) = shell::toInt16(value);
+        else
+            this->*std::get<std::int32_t Mem::*>(setting.field) = shell::toInt32(value);
+    }
+}
