@@ -1,0 +1,226 @@
+#include "MachineFacts.h"
+
+#include "WshShell.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QStringList>
+
+#include <cmath>
+
+namespace shell {
+
+namespace {
+
+QString readMachineFile(const QString& path)
+{
+    QFile file(QDir(machineRoot()).filePath(path.mid(1)));
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    // Device-tree strings end in NUL.
+    QByteArray bytes = file.read(64 * 1024);
+    while (bytes.endsWith('\0')) bytes.chop(1);
+    return QString::fromUtf8(bytes).trimmed();
+}
+
+// The fields of the first processor block of /proc/cpuinfo, plus the count of blocks.
+struct CpuInfo {
+    QMap<QString, QString> fields;
+    int processors = 0;
+
+    QString operator[](const char* key) const { return fields.value(QString::fromLatin1(key)); }
+    bool has(const char* key) const { return fields.contains(QString::fromLatin1(key)); }
+};
+
+CpuInfo readCpuInfo()
+{
+    CpuInfo info;
+    const QStringList lines = readMachineFile(QStringLiteral("/proc/cpuinfo")).split(u'\n');
+    for (const QString& line : lines) {
+        const qsizetype colon = line.indexOf(u':');
+        if (colon < 0) continue;
+        const QString key = line.left(colon).trimmed();
+        const QString value = line.mid(colon + 1).trimmed();
+        if (key == u"processor") ++info.processors;
+        // Fields of later processors do not replace the first one's.
+        if (!info.fields.contains(key)) info.fields.insert(key, value);
+    }
+    return info;
+}
+
+int parseNumber(const QString& text)
+{
+    bool ok = false;
+    const int value = text.toInt(&ok, 0);
+    return ok ? value : -1;
+}
+
+bool isX86(const CpuInfo& cpu) { return cpu.has("vendor_id"); }
+bool isArm(const CpuInfo& cpu) { return cpu.has("CPU implementer"); }
+
+QString armImplementer(const CpuInfo& cpu)
+{
+    switch (parseNumber(cpu["CPU implementer"])) {
+    case 0x41: return QStringLiteral("ARM Limited");
+    case 0x42: return QStringLiteral("Broadcom Corporation");
+    case 0x4e: return QStringLiteral("NVIDIA Corporation");
+    case 0x51: return QStringLiteral("Qualcomm Technologies Inc");
+    case 0x61: return QStringLiteral("Apple Inc.");
+    default: return cpu["CPU implementer"];
+    }
+}
+
+QString architecture(const CpuInfo& cpu)
+{
+    if (isX86(cpu)) {
+        const QStringList flags = cpu["flags"].split(u' ', Qt::SkipEmptyParts);
+        return flags.contains(QStringLiteral("lm")) ? QStringLiteral("AMD64") : QStringLiteral("x86");
+    }
+    if (isArm(cpu)) return parseNumber(cpu["CPU architecture"]) >= 8 ? QStringLiteral("ARM64")
+                                                                     : QStringLiteral("ARM");
+    return {};
+}
+
+QString hex4(int high, int low)
+{
+    return QStringLiteral("%1%2").arg(high & 0xff, 2, 16, QChar(u'0')).arg(low & 0xff, 2, 16, QChar(u'0'));
+}
+
+int onlineProcessors(const CpuInfo& cpu)
+{
+    const QString online = readMachineFile(QStringLiteral("/sys/devices/system/cpu/online"));
+    int count = 0;
+    for (const QString& range : online.split(u',', Qt::SkipEmptyParts)) {
+        const QStringList ends = range.split(u'-');
+        const int first = parseNumber(ends.first());
+        const int last = parseNumber(ends.last());
+        if (first < 0 || last < first || ends.size() > 2) return cpu.processors;
+        count += last - first + 1;
+    }
+    return count > 0 ? count : cpu.processors;
+}
+
+std::optional<QString> processorVariable(const QString& name)
+{
+    const CpuInfo cpu = readCpuInfo();
+    if (name == u"NUMBER_OF_PROCESSORS") {
+        const int count = onlineProcessors(cpu);
+        return count > 0 ? std::optional(QString::number(count)) : std::nullopt;
+    }
+    const QString arch = architecture(cpu);
+    if (arch.isEmpty()) return std::nullopt;
+    if (name == u"PROCESSOR_ARCHITECTURE") return arch;
+    if (isX86(cpu)) {
+        const int family = parseNumber(cpu["cpu family"]);
+        const int model = parseNumber(cpu["model"]);
+        const int stepping = parseNumber(cpu["stepping"]);
+        if (family < 0 || model < 0 || stepping < 0) return std::nullopt;
+        if (name == u"PROCESSOR_LEVEL") return QString::number(family);
+        if (name == u"PROCESSOR_REVISION") return hex4(model, stepping);
+        const QString vendor = cpu["vendor_id"];
+        const QString prefix = arch == u"x86" ? QStringLiteral("x86")
+                               : vendor == u"GenuineIntel" ? QStringLiteral("Intel64")
+                                                           : QStringLiteral("AMD64");
+        return QStringLiteral("%1 Family %2 Model %3 Stepping %4, %5")
+            .arg(prefix).arg(family).arg(model).arg(stepping).arg(vendor);
+    }
+    const int level = parseNumber(cpu["CPU architecture"]);
+    const int part = parseNumber(cpu["CPU part"]);
+    const int variant = parseNumber(cpu["CPU variant"]);
+    const int revision = parseNumber(cpu["CPU revision"]);
+    if (name == u"PROCESSOR_LEVEL") return QString::number(level);
+    if (part < 0 || variant < 0 || revision < 0) return std::nullopt;
+    if (name == u"PROCESSOR_REVISION") return hex4(variant, revision);
+    return QStringLiteral("ARMv%1 (%2-bit) Family %1 Model %3 Revision %4, %5")
+        .arg(level).arg(arch == u"ARM64" ? 64 : 32).arg(QString::number(part, 16).toUpper())
+        .arg(QString::number(revision, 16).toUpper(), 3, QChar(u' ')).arg(armImplementer(cpu));
+}
+
+QByteArray utf16(const QString& text)
+{
+    QString withNul = text;
+    withNul.append(QChar(u'\0'));
+    QByteArray bytes;
+    for (QChar c : withNul) {
+        bytes.append(char(c.unicode() & 0xff));
+        bytes.append(char(c.unicode() >> 8));
+    }
+    return bytes;
+}
+
+void putText(RegKey& key, const QString& name, const QString& text)
+{
+    if (!text.isEmpty()) key.setValue(name, {std::uint32_t(RegType::Sz), utf16(text)});
+}
+
+std::optional<int> ratedMhz(const CpuInfo& cpu)
+{
+    for (const char* file : {"base_frequency", "cpuinfo_max_freq"}) {
+        const QString khz = readMachineFile(QStringLiteral("/sys/devices/system/cpu/cpu0/cpufreq/")
+                                            + QLatin1String(file));
+        bool ok = false;
+        const double value = khz.toDouble(&ok);
+        if (ok && value > 0) return int(std::lround(value / 1000.0));
+    }
+    bool ok = false;
+    const double mhz = cpu["cpu MHz"].toDouble(&ok);
+    if (ok && mhz > 0) return int(std::lround(mhz));
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<QString> derivedVariable(const QString& name)
+{
+    if (name == u"OS") {
+        const QString os = readMachineFile(QStringLiteral("/proc/sys/kernel/ostype"));
+        return os.isEmpty() ? std::nullopt : std::optional(os);
+    }
+    if (name == u"COMSPEC") {
+        const QString shell = qEnvironmentVariable("SHELL");
+        return shell.isEmpty() ? QStringLiteral("/bin/sh") : shell;
+    }
+    if (name == u"TEMP") {
+        const QString tmp = qEnvironmentVariable("TMPDIR");
+        return tmp.isEmpty() ? QStringLiteral("/tmp") : tmp;
+    }
+    if (name == u"NUMBER_OF_PROCESSORS" || name.startsWith(u"PROCESSOR_")) return processorVariable(name);
+    return std::nullopt;
+}
+
+RegistryTree hardwareView()
+{
+    RegistryTree tree;
+    const CpuInfo cpu = readCpuInfo();
+    RegKey& system = tree.root().ensureChild(QStringLiteral("HARDWARE"))
+                         .ensureChild(QStringLiteral("DESCRIPTION"))
+                         .ensureChild(QStringLiteral("System"));
+    if (isX86(cpu) || isArm(cpu)) {
+        RegKey& cpu0 = system.ensureChild(QStringLiteral("CentralProcessor")).ensureChild(QStringLiteral("0"));
+        if (const auto mhz = ratedMhz(cpu)) {
+            const std::uint32_t v = std::uint32_t(*mhz);
+            QByteArray bytes;
+            for (int i = 0; i < 4; ++i) bytes.append(char((v >> (8 * i)) & 0xff));
+            cpu0.setValue(QStringLiteral("~MHz"), {std::uint32_t(RegType::Dword), bytes});
+        }
+        putText(cpu0, QStringLiteral("VendorIdentifier"), isX86(cpu) ? cpu["vendor_id"] : armImplementer(cpu));
+        putText(cpu0, QStringLiteral("ProcessorNameString"), cpu["model name"]);
+    }
+    QString identifier;
+    if (isX86(cpu)) {
+        identifier = QStringLiteral("AT/AT COMPATIBLE");
+    } else {
+        for (const char* path : {"/proc/device-tree/model", "/sys/firmware/devicetree/base/model",
+                                 "/sys/class/dmi/id/product_name"}) {
+            identifier = readMachineFile(QLatin1String(path));
+            if (!identifier.isEmpty()) break;
+        }
+    }
+    putText(system, QStringLiteral("Identifier"), identifier);
+    putText(system, QStringLiteral("SystemBiosDate"), readMachineFile(QStringLiteral("/sys/class/dmi/id/bios_date")));
+    putText(system, QStringLiteral("SystemBiosVersion"),
+            readMachineFile(QStringLiteral("/sys/class/dmi/id/bios_version")));
+    return tree;
+}
+
+}  // namespace shell

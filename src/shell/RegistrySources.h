@@ -1,0 +1,36 @@
+#pragma once
+
+#include "RegistryTree.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace shell {
+
+// The registry as the shell object reads it: the files of TESSERA_REGISTRY
+// (":"-separated, earlier wins), or else the live hardware view, the Wine
+// prefix's system.reg and the built-in defaults, first hit wins.
+class RegistrySources {
+public:
+    // Fails with the parser's error when a source cannot be read.
+    static std::shared_ptr<const RegistrySources> fromEnvironment();
+
+    // Any number of trees, earlier wins; withHardware puts the live view first.
+    RegistrySources(std::vector<std::shared_ptr<const RegistryTree>> trees, bool withHardware);
+
+    // keyPath relative to HKLM; "CurrentControlSet" and the current
+    // "ControlSet00N" are the same key, and link keys are followed.
+    std::optional<RegValue> find(const QString& keyPath, const QString& valueName) const;
+
+private:
+    std::vector<std::shared_ptr<const RegistryTree>> trees_;
+    bool withHardware_;
+};
+
+// The built-in defaults, parsed once.
+std::shared_ptr<const RegistryTree> builtinDefaults();
+
+}  // namespace shell
