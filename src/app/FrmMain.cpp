@@ -94,8 +94,15 @@ std::function<void(FrmMain&)> loadHandler;
 
 }  // namespace
 
+// The pictures live in this static library; its resources need an explicit start.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
 FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
 {
+    initResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tessera"));
     // Fixed dialog frame: a caption and a close button, nothing to minimise or maximise.
@@ -106,13 +113,9 @@ FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
     setFixedSize(kDesignClientWidth, kDesignClientHeight);
 
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 72}) {
-        const QString file = QStringLiteral(":/tessera/icons/tessera-%1.png").arg(size);
-        if (QFile::exists(file))
-            icon.addFile(file, QSize(size, size));
-    }
-    if (!icon.isNull())
-        setWindowIcon(icon);
+    for (int size : {16, 32, 48, 64, 72})
+        icon.addFile(QStringLiteral(":/tessera/icons/tessera-%1.png").arg(size), QSize(size, size));
+    setWindowIcon(icon);
 
     QHash<QString, QWidget*> byName;
     std::vector<std::pair<int, QWidget*>> tabOrder;
@@ -169,8 +172,7 @@ FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
     info.setColor(QPalette::Text, info.color(QPalette::ToolTipText));
     txtInfo->setPalette(info);
 
-    if (QFile::exists(QStringLiteral(":/tessera/header.gif")))
-        imgHeader->setPixmap(QPixmap(QStringLiteral(":/tessera/header.gif")));
+    imgHeader->setPixmap(QPixmap(QStringLiteral(":/tessera/header.gif")));
 
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
