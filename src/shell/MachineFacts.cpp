@@ -133,7 +133,7 @@ std::optional<QString> processorVariable(const QString& name)
     if (name == u"PROCESSOR_REVISION") return hex4(variant, revision);
     return QStringLiteral("ARMv%1 (%2-bit) Family %1 Model %3 Revision %4, %5")
         .arg(level).arg(arch == u"ARM64" ? 64 : 32).arg(QString::number(part, 16).toUpper())
-        .arg(QString::number(revision, 16).toUpper(), 3, QChar(u' ')).arg(armImplementer(cpu));
+        .arg(QString::number(revision, 16).toUpper()).arg(armImplementer(cpu));
 }
 
 QByteArray utf16(const QString& text)
