@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <vector>
 
 namespace shell {
 
@@ -39,6 +40,11 @@ struct RegValue {
 // of the first writer kept.
 class RegKey {
 public:
+    RegKey() = default;
+    RegKey(RegKey&&) = default;
+    RegKey& operator=(RegKey&&) = default;
+    ~RegKey();  // tears deep trees down without recursion
+
     const RegKey* child(QStringView name) const;
     RegKey* child(QStringView name);
     const RegValue* value(QStringView name) const;  // "" names the default value
