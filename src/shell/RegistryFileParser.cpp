@@ -1,0 +1,445 @@
+// Reads the registry's text formats into a RegistryTree: export files
+// ("REGEDIT4", "Windows Registry Editor Version 5.00") and Wine registry files.
+#include "shell/RegistryTree.h"
+#include "shell/RuntimeError.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+#include <sys/stat.h>
+
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+namespace shell {
+
+namespace {
+
+constexpr qint64 MaxFileSize = 256LL * 1024 * 1024;
+constexpr qsizetype MaxKeyNameLength = 255;
+constexpr qsizetype MaxValueNameLength = 16383;
+constexpr qsizetype MaxKeyDepth = 512;
+
+const QString Regedit4Header = QStringLiteral("REGEDIT4");
+const QString Regedit5Header = QStringLiteral("Windows Registry Editor Version 5.00");
+const QString WineHeader = QStringLiteral("WINE REGISTRY Version 2");
+
+[[noreturn]] void fail(const QString& source, qsizetype line, const QString& what)
+{
+    throw RuntimeError(ErrorNumber::InvalidData,
+                       QStringLiteral("Registrierungsdatei \u201E%1\u201C, Zeile %2: %3")
+                           .arg(source)
+                           .arg(line)
+                           .arg(what));
+}
+
+// Windows-1252: Latin-1 except 0x80..0x9F.
+QString decodeWindows1252(QByteArrayView bytes)
+{
+    static const char16_t high[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+    QString out(bytes.size(), Qt::Uninitialized);
+    QChar* d = out.data();
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        const auto c = static_cast<unsigned char>(bytes[i]);
+        d[i] = (c >= 0x80 && c < 0xA0) ? QChar(high[c - 0x80]) : QChar(c);
+    }
+    return out;
+}
+
+QByteArray utf16Bytes(QStringView text, bool terminate)
+{
+    QByteArray out;
+    out.reserve((text.size() + 1) * 2);
+    for (QChar c : text) {
+        out.append(char(c.unicode() & 0xFF));
+        out.append(char(c.unicode() >> 8));
+    }
+    if (terminate) out.append(2, '\0');
+    return out;
+}
+
+QByteArray dwordBytes(std::uint32_t v)
+{
+    QByteArray out(4, '\0');
+    for (int i = 0; i < 4; ++i) out[i] = char((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    return -1;
+}
+
+enum class Format { Regedit4, Regedit5, Wine };
+
+class Parser {
+public:
+    Parser(const QString& source, Format format, const QString& text)
+        : source_(source), format_(format), text_(text)
+    {
+    }
+
+    RegistryTree run()
+    {
+        nextLine();  // the header, already checked
+        while (nextLine()) {
+            QStringView line = line_.trimmed();
+            if (line.isEmpty() || line.startsWith(u';')) continue;
+            if (line.startsWith(u'[')) {
+                keyLine(line);
+            } else if (line.startsWith(u'#')) {
+                if (format_ != Format::Wine) error(QStringLiteral("erwartet: Schlüssel, Wert oder Kommentar"));
+                if (line == u"#link" && current_) currentIsLink_ = true;
+                // #time=, #class=, #arch= carry nothing the tree keeps.
+            } else if (line.startsWith(u'"') || line.startsWith(u'@')) {
+                valueLine(line);
+            } else {
+                error(QStringLiteral("erwartet: Schlüssel in [ ], Wert oder Kommentar"));
+            }
+        }
+        return std::move(tree_);
+    }
+
+private:
+    [[noreturn]] void error(const QString& what) const { fail(source_, lineNo_, what); }
+
+    bool nextLine()
+    {
+        if (pos_ > text_.size()) return false;
+        qsizetype end = text_.indexOf(u'\n', pos_);
+        if (end < 0) end = text_.size();
+        line_ = QStringView(text_).mid(pos_, end - pos_);
+        if (line_.endsWith(u'\r')) line_.chop(1);
+        pos_ = end + 1;
+        ++lineNo_;
+        return true;
+    }
+
+    // A string body from just after the opening quote (or bracket) up to the
+    // unescaped terminator; `at` is left just after it.
+    QString unescape(QStringView s, qsizetype& at, char16_t terminator)
+    {
+        QString out;
+        while (at < s.size()) {
+            const QChar c = s[at++];
+            if (c == terminator) return out;
+            if (c != u'\\') {
+                out.append(c);
+                continue;
+            }
+            if (at >= s.size()) break;
+            const QChar e = s[at++];
+            if (e == u'\\' || e == u'"') {
+                out.append(e);
+            } else if (format_ == Format::Wine && (e == u']' || e == u'[')) {
+                out.append(e);
+            } else if (format_ == Format::Wine && e == u'n') {
+                out.append(u'\n');
+            } else if (format_ == Format::Wine && e == u'r') {
+                out.append(u'\r');
+            } else if (format_ == Format::Wine && e == u't') {
+                out.append(u'\t');
+            } else if (format_ == Format::Wine && e == u'x') {
+                int v = 0, n = 0;
+                while (n < 4 && at < s.size() && hexDigit(s[at]) >= 0) v = v * 16 + hexDigit(s[at++]), ++n;
+                if (n == 0) error(QStringLiteral("ungültige Escape-Sequenz \\x ohne Hexziffer"));
+                out.append(QChar(char16_t(v)));
+            } else if (format_ == Format::Wine && e >= u'0' && e <= u'7') {
+                int v = e.unicode() - '0', n = 1;
+                while (n < 3 && at < s.size() && s[at] >= u'0' && s[at] <= u'7')
+                    v = v * 8 + (s[at++].unicode() - '0'), ++n;
+                out.append(QChar(char16_t(v)));
+            } else {
+                error(QStringLiteral("ungültige Escape-Sequenz \\%1").arg(e));
+            }
+        }
+        error(terminator == u']' ? QStringLiteral("Schlüssel nicht mit ] abgeschlossen")
+                                 : QStringLiteral("Zeichenkette nicht mit \" abgeschlossen"));
+    }
+
+    void keyLine(QStringView line)
+    {
+        current_ = nullptr;
+        currentIsLink_ = false;
+        qsizetype at = 1;
+        const bool remove = format_ != Format::Wine && line.size() > 1 && line[1] == u'-';
+        if (remove) ++at;
+        QString path;
+        if (format_ == Format::Wine) {
+            path = unescape(line, at, u']');  // a timestamp may follow
+        } else {
+            if (!line.endsWith(u']')) error(QStringLiteral("Schlüssel nicht mit ] abgeschlossen"));
+            path = line.mid(at, line.size() - at - 1).toString();
+        }
+        QList<QStringView> parts = QStringView(path).split(u'\\');
+        if (format_ != Format::Wine) {
+            const QStringView hive = parts.isEmpty() ? QStringView() : parts.front();
+            if (hive.compare(u"HKEY_LOCAL_MACHINE", Qt::CaseInsensitive) != 0
+                && hive.compare(u"HKLM", Qt::CaseInsensitive) != 0) {
+                if (hive.isEmpty()) error(QStringLiteral("erwartet: Name eines Schlüssels in [ ]"));
+                return;  // another hive: its values are skipped
+            }
+            parts.removeFirst();
+        }
+        if (!parts.isEmpty() && parts.back().isEmpty()) parts.removeLast();  // "...\]"
+        if (parts.size() > MaxKeyDepth)
+            error(QStringLiteral("Schlüssel tiefer als %1 Ebenen").arg(MaxKeyDepth));
+        for (QStringView p : parts) {
+            if (p.isEmpty()) error(QStringLiteral("leerer Schlüsselname im Pfad"));
+            if (p.size() > MaxKeyNameLength)
+                error(QStringLiteral("Schlüsselname länger als %1 Zeichen").arg(MaxKeyNameLength));
+        }
+        if (remove) {
+            RegKey* key = &tree_.root();
+            for (qsizetype i = 0; key && i + 1 < parts.size(); ++i) key = key->child(parts[i]);
+            if (key && !parts.isEmpty()) key->removeChild(parts.back());
+            return;
+        }
+        RegKey* key = &tree_.root();
+        for (QStringView p : parts) key = &key->ensureChild(p.toString());
+        current_ = key;
+        haveKey_ = true;
+    }
+
+    // Joins ",\" continuation lines onto the data.
+    QString continued(QStringView data)
+    {
+        QString all = data.trimmed().toString();
+        while (all.endsWith(u'\\')) {
+            all.chop(1);
+            if (!nextLine()) error(QStringLiteral("Fortsetzungszeile fehlt am Dateiende"));
+            all += line_.trimmed();
+        }
+        return all;
+    }
+
+    QByteArray hexBytes(QStringView list)
+    {
+        QByteArray out;
+        out.reserve(list.size() / 3 + 1);
+        qsizetype i = 0;
+        auto skipSpace = [&] { while (i < list.size() && list[i].isSpace()) ++i; };
+        skipSpace();
+        if (i >= list.size()) return out;
+        for (;;) {
+            skipSpace();
+            int v = 0, n = 0;
+            while (i < list.size() && hexDigit(list[i]) >= 0 && n < 3) v = v * 16 + hexDigit(list[i++]), ++n;
+            if (n == 0 || n > 2) error(QStringLiteral("ungültige Hexdaten: erwartet zwei Hexziffern je Byte, durch Kommas getrennt"));
+            out.append(char(v));
+            skipSpace();
+            if (i >= list.size()) return out;
+            if (list[i] != u',') error(QStringLiteral("ungültige Hexdaten: erwartet \",\" nach einem Byte"));
+            ++i;
+            skipSpace();
+            if (i >= list.size()) return out;  // a trailing comma before the line ends
+        }
+    }
+
+    void expectEnd(QStringView rest)
+    {
+        rest = rest.trimmed();
+        if (!rest.isEmpty() && !rest.startsWith(u';'))
+            error(QStringLiteral("unerwartete Zeichen nach dem Wert: %1").arg(rest.left(20)));
+    }
+
+    void valueLine(QStringView line)
+    {
+        if (!haveKey_) error(QStringLiteral("Wert vor dem ersten Schlüssel"));
+        QString name;
+        qsizetype at = 1;
+        if (line[0] == u'"') {
+            name = unescape(line, at, u'"');
+            if (name.size() > MaxValueNameLength)
+                error(QStringLiteral("Wertname länger als %1 Zeichen").arg(MaxValueNameLength));
+        } else {
+            name = QStringLiteral("");
+        }
+        while (at < line.size() && line[at].isSpace()) ++at;
+        if (at >= line.size() || line[at] != u'=') error(QStringLiteral("erwartet: = nach dem Wertnamen"));
+        ++at;
+        while (at < line.size() && line[at].isSpace()) ++at;
+        QStringView data = line.mid(at);
+
+        if (data.startsWith(u'-') && format_ != Format::Wine) {
+            expectEnd(data.mid(1));
+            if (current_) current_->removeValue(name);
+            return;
+        }
+        RegValue value;
+        if (data.startsWith(u'"')) {
+            qsizetype p = 1;
+            const QString s = unescape(data, p, u'"');
+            expectEnd(data.mid(p));
+            value = {std::uint32_t(RegType::Sz), utf16Bytes(s, true)};
+        } else if (format_ == Format::Wine && data.startsWith(u"str")) {
+            std::uint32_t type = 1;
+            qsizetype p = 3;
+            if (data.mid(p).startsWith(u"(2):")) type = 2, p += 4;
+            else if (data.mid(p).startsWith(u"(7):")) type = 7, p += 4;
+            else if (data.mid(p).startsWith(u':')) p += 1;
+            else error(QStringLiteral("erwartet: str:, str(2): oder str(7):"));
+            if (p >= data.size() || data[p] != u'"') error(QStringLiteral("erwartet: \" nach str:"));
+            ++p;
+            const QString s = unescape(data, p, u'"');
+            expectEnd(data.mid(p));
+            // Multi-strings are written with \0 separators; the list ends in two NULs.
+            QByteArray bytes = utf16Bytes(s, true);
+            if (type == 7 && !s.endsWith(QChar(0))) bytes.append(2, '\0');
+            value = {type, bytes};
+        } else if (data.startsWith(u"dword:")) {
+            QStringView digits = data.mid(6);
+            qsizetype n = 0;
+            std::uint32_t v = 0;
+            while (n < digits.size() && hexDigit(digits[n]) >= 0) v = v * 16 + hexDigit(digits[n++]);
+            if (n == 0 || n > 8) error(QStringLiteral("ungültiges dword: erwartet 1 bis 8 Hexziffern"));
+            expectEnd(digits.mid(n));
+            value = {std::uint32_t(RegType::Dword), dwordBytes(v)};
+        } else if (data.startsWith(u"hex")) {
+            std::uint32_t type = std::uint32_t(RegType::Binary);
+            QStringView rest = data.mid(3);
+            if (rest.startsWith(u'(')) {
+                const qsizetype close = rest.indexOf(u')');
+                if (close < 2) error(QStringLiteral("erwartet: hex(Typ): mit hexadezimalem Typ"));
+                bool ok = false;
+                type = rest.mid(1, close - 1).toUInt(&ok, 16);
+                if (!ok) error(QStringLiteral("ungültiger Typ in hex(…): %1").arg(rest.mid(1, close - 1)));
+                rest = rest.mid(close + 1);
+            }
+            if (!rest.startsWith(u':')) error(QStringLiteral("erwartet: \":\" nach hex"));
+            const QString all = continued(rest.mid(1));
+            QByteArray bytes = hexBytes(all);
+            // REGEDIT4 writes string types in the 8-bit code page; the tree holds UTF-16LE.
+            if (format_ == Format::Regedit4 && (type == 1 || type == 2 || type == 7))
+                bytes = utf16Bytes(decodeWindows1252(bytes), false);
+            value = {type, bytes};
+        } else {
+            error(QStringLiteral("erwartet: \"Text\", dword:, hex: oder -"));
+        }
+        if (!current_) return;  // inside a skipped hive
+        if (currentIsLink_ && format_ == Format::Wine
+            && name.compare(u"SymbolicLinkValue", Qt::CaseInsensitive) == 0) {
+            if (value.type != std::uint32_t(RegType::Link)) {
+                // Link targets are stored without a terminator.
+                if (value.data.endsWith(QByteArray(2, '\0'))) value.data.chop(2);
+                value.type = std::uint32_t(RegType::Link);
+            }
+        }
+        current_->setValue(name, std::move(value));
+    }
+
+    const QString& source_;
+    Format format_;
+    const QString& text_;
+    qsizetype pos_ = 0;
+    qsizetype lineNo_ = 0;
+    QStringView line_;
+    RegistryTree tree_;
+    RegKey* current_ = nullptr;
+    bool currentIsLink_ = false;
+    bool haveKey_ = false;
+};
+
+QStringView firstLine(const QString& text)
+{
+    QStringView v(text);
+    qsizetype end = v.indexOf(u'\n');
+    QStringView line = end < 0 ? v : v.left(end);
+    if (line.endsWith(u'\r')) line.chop(1);
+    return line.trimmed();
+}
+
+}  // namespace
+
+RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName)
+{
+    if (bytes.size() > MaxFileSize) fail(sourceName, 0, QStringLiteral("Datei größer als 256 MiB"));
+    QString text;
+    std::optional<Format> format;
+    if (bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xFE) {
+        if (bytes.size() % 2 != 0) fail(sourceName, 1, QStringLiteral("UTF-16-Daten mit ungerader Länge"));
+        const QByteArrayView body = bytes.sliced(2);
+        text.resize(body.size() / 2);
+        for (qsizetype i = 0; i < text.size(); ++i)
+            text[i] = QChar(char16_t(uchar(body[2 * i]) | (uchar(body[2 * i + 1]) << 8)));
+    } else {
+        QByteArrayView body = bytes;
+        if (body.startsWith("\xEF\xBB\xBF")) body = body.sliced(3);
+        if (body.startsWith(Regedit4Header.toLatin1())) {
+            text = decodeWindows1252(body);
+            format = Format::Regedit4;
+        } else {
+            QStringDecoder utf8(QStringDecoder::Utf8);
+            text = utf8(body);
+            if (utf8.hasError()) fail(sourceName, 1, QStringLiteral("ungültige UTF-8-Daten"));
+        }
+    }
+    const QStringView header = firstLine(text);
+    if (!format) {
+        if (header == Regedit5Header) format = Format::Regedit5;
+        else if (header == WineHeader) format = Format::Wine;
+        else if (header == Regedit4Header) format = Format::Regedit4;
+    } else if (header != Regedit4Header) {
+        format.reset();
+    }
+    if (!format)
+        fail(sourceName, 1,
+             QStringLiteral("unbekannter Dateikopf; erwartet \u201E%1\u201C, \u201E%2\u201C oder \u201E%3\u201C")
+                 .arg(Regedit4Header, Regedit5Header, WineHeader));
+    return Parser(sourceName, *format, text).run();
+}
+
+RegistryTree parseRegistryFile(const QString& path)
+{
+    QFile file(path);
+    if (!file.exists())
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht gefunden").arg(path));
+    if (!file.open(QIODevice::ReadOnly))
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht lesbar: %2")
+                               .arg(path, file.errorString()));
+    if (file.size() > MaxFileSize) fail(path, 0, QStringLiteral("Datei größer als 256 MiB"));
+    const QByteArray bytes = file.read(MaxFileSize + 1);
+    if (file.error() != QFileDevice::NoError)
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht lesbar: %2")
+                               .arg(path, file.errorString()));
+    return parseRegistry(bytes, path);
+}
+
+std::shared_ptr<const RegistryTree> cachedRegistryFile(const QString& path)
+{
+    struct Entry {
+        off_t size;
+        timespec mtime;
+        ino_t inode;
+        std::shared_ptr<const RegistryTree> tree;
+    };
+    static std::mutex mutex;
+    static std::unordered_map<QString, Entry> cache;
+
+    struct stat st {};
+    const bool known = ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    std::lock_guard lock(mutex);
+    if (known) {
+        auto it = cache.find(path);
+        if (it != cache.end() && it->second.size == st.st_size && it->second.inode == st.st_ino
+            && it->second.mtime.tv_sec == st.st_mtim.tv_sec && it->second.mtime.tv_nsec == st.st_mtim.tv_nsec)
+            return it->second.tree;
+    }
+    auto tree = std::make_shared<const RegistryTree>(parseRegistryFile(path));
+    if (known) cache[path] = Entry{st.st_size, st.st_mtim, st.st_ino, tree};
+    return tree;
+}
+
+}  // namespace shell
