@@ -114,7 +114,7 @@ private:
 
     bool nextLine()
     {
-        if (pos_ > text_.size()) return false;
+        if (pos_ >= text_.size()) return false;  // nothing after the last line break
         qsizetype end = text_.indexOf(u'\n', pos_);
         if (end < 0) end = text_.size();
         line_ = QStringView(text_).mid(pos_, end - pos_);
