@@ -1,0 +1,17 @@
+// Any input either parses or fails with a RuntimeError; nothing else may happen.
+#include "shell/RegistryTree.h"
+#include "shell/RuntimeError.h"
+
+#include <cstddef>
+#include <cstdint>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    try {
+        const shell::RegistryTree tree = shell::parseRegistry(
+            QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), QStringLiteral("fuzz.reg"));
+        (void)tree.findKey(u"Software\\Tessera");
+    } catch (const RuntimeError&) {
+    }
+    return 0;
+}
