@@ -44,6 +44,11 @@ void CheckBox::nextCheckState()
     setCheckState(checkState() == Qt::Unchecked ? Qt::Checked : Qt::Unchecked);
 }
 
+bool CheckBox::hitButton(const QPoint& pos) const
+{
+    return rect().contains(pos);
+}
+
 ComboBox::ComboBox(QWidget* parent) : QComboBox(parent)
 {
     setEditable(true);

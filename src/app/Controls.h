@@ -36,6 +36,7 @@ Q_SIGNALS:
     void Click();
 protected:
     void nextCheckState() override;  // a user's click toggles 0 <-> 1; greyed goes to 0
+    bool hitButton(const QPoint& pos) const override;  // the whole control takes the click
 };
 
 // Editable drop-down combo box: the text field takes any text.

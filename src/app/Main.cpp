@@ -26,4 +26,6 @@ void Main()
         form.move(area.center() - QPoint(form.width() / 2, form.height() / 2));
     }
     form.show();
+    form.activateWindow();
+    form.tabMain->setFocus();
 }

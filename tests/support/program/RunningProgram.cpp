@@ -12,6 +12,8 @@ RunningProgram::RunningProgram()
     resetProgramEnded();
     prepareApplication();
     Main();
+    if (!programEnded())
+        (void)QTest::qWaitForWindowActive(&frmMain(), 1000);
 }
 
 RunningProgram::~RunningProgram()
