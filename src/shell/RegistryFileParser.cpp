@@ -130,12 +130,14 @@ private:
     {
         QString out;
         while (at < s.size()) {
+            // Copy runs of plain characters at once.
+            qsizetype run = at;
+            while (run < s.size() && s[run] != terminator && s[run] != u'\\') ++run;
+            out.append(s.mid(at, run - at));
+            at = run;
+            if (at >= s.size()) break;
             const QChar c = s[at++];
             if (c == terminator) return out;
-            if (c != u'\\') {
-                out.append(c);
-                continue;
-            }
             if (at >= s.size()) break;
             const QChar e = s[at++];
             if (e == u'\\' || e == u'"') {
