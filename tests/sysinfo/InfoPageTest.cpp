@@ -1,0 +1,32 @@
+// The Info page in the real window: written at start-up, rewritten on every visit.
+#include "ControlledMachine.h"
+#include "RunningProgram.h"
+#include "app/FrmMain.h"
+#include "sysinfo/InfoReport.h"
+#include "sysinfo/SystemInfo.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(InfoPage, ClickingInfoAfterAnotherPageCollectsAndRewritesTheReport)
+{
+    ControlledMachine machine;
+    ControlledMachine::useRegistry("full.reg");
+    RunningProgram program;
+    FrmMain& form = program.window();
+    EXPECT_EQ(form.lblHeader(4).caption(), QStringLiteral("INFO"));
+    EXPECT_EQ(form.txtInfo->text(), BuildInfoReport(Variablen::SysInfo));
+    EXPECT_TRUE(form.txtInfo->text().startsWith(QStringLiteral(" CPU - Anzahl\t: 2\r\n")));
+
+    program.clickTab(2);
+    form.txtInfo->setText(QStringLiteral("typed over"));
+    qputenv("NUMBER_OF_PROCESSORS", "8");
+    program.clickTab(1);
+    EXPECT_EQ(form.lblHeader(4).caption(), QStringLiteral("INFO"));
+    EXPECT_TRUE(form.txtInfo->text().startsWith(QStringLiteral(" CPU - Anzahl\t: 8\r\n")));
+    EXPECT_EQ(form.txtInfo->text().count(QStringLiteral("\r\n")), 27);
+    qunsetenv("TESSERA_REGISTRY");
+}
+
+}  // namespace
