@@ -20,7 +20,12 @@ class Label : public QLabel {
 public:
     explicit Label(QWidget* parent = nullptr);
     QString caption() const { return text(); }
-    void setCaption(const QString& caption) { setText(caption); }
+    // A label is named by its text, also when code rewrites it (version, page title).
+    void setCaption(const QString& caption)
+    {
+        setText(caption);
+        setAccessibleName(caption);
+    }
 };
 
 // Values 0 (unchecked), 1 (checked), 2 (greyed). Click is raised on every

@@ -126,6 +126,7 @@ FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
         const QString objectName = controlObjectName(row.name, row.index);
         widget->setObjectName(objectName);
         widget->setGeometry(row.left, row.top, row.width, row.height);
+        widget->setAccessibleName(accessibleNameOf(row));
         applyLook(row, widget);
         byName.insert(objectName, widget);
         if (row.tabPosition >= 0 && widget->focusPolicy() != Qt::NoFocus)

@@ -70,3 +70,69 @@ QString controlObjectName(const char* name, std::int16_t index)
         objectName += QStringLiteral("(%1)").arg(index);
     return objectName;
 }
+
+namespace {
+
+// Controls without a caption that names them. A text box's caption column holds
+// its initial content, not a name.
+struct Naming {
+    const char* name;
+    std::int16_t index;
+    const char* namedBy;      // objectName of the control whose caption names it
+    const char* description;  // UTF-8; used when namedBy is null
+};
+
+const Naming kNamings[] = {
+    {"tabMain",   -1, nullptr,     "Seiten"},
+    {"fmTab",      0, nullptr,     "Info"},  // the page of the tab "Info"
+    {"txtInfo",   -1, nullptr,     "Systeminformationen"},
+    {"cmbIO",     -1, "Label1",    nullptr},
+    {"cmbL2",     -1, "Check1(9)", nullptr},
+    // The boxes carry no labels; each shows the name of one device category.
+    {"tbSound",    0, nullptr,     "Gerätename Summe"},
+    {"tbSound",    1, nullptr,     "Gerätename Wave"},
+    {"tbSound",    2, nullptr,     "Gerätename Mikrofon"},
+    {"tbSound",    3, nullptr,     "Gerätename Line-In"},
+    {"tbSound",    4, nullptr,     "Gerätename CD"},
+    {"tbSound",    5, nullptr,     "Gerätename Aux"},
+    {"tbSound",    6, nullptr,     "Gerätename MIDI"},
+    {"tbSound",    7, nullptr,     "Gerätename Wave-Synthesizer"},
+    {"tbSound",    8, nullptr,     "Gerätename Telefon"},
+    {"tbSound",    9, nullptr,     "Gerätename Monomixer"},
+    {"tbSound",   10, nullptr,     "Gerätename Stereomixer"},
+    {"shHeader",  -1, nullptr,     "Kopfleiste"},
+    {"imgHeader", -1, nullptr,     "Bild eines Computers"},
+};
+
+bool captionNames(ControlKind kind)
+{
+    switch (kind) {
+    case ControlKind::Label:
+    case ControlKind::CheckBox:
+    case ControlKind::Frame:
+    case ControlKind::CommandButton: return true;
+    default: return false;
+    }
+}
+
+QString captionOf(const QString& objectName)
+{
+    for (const ControlDesign& row : frmMainDesign())
+        if (controlObjectName(row.name, row.index) == objectName)
+            return row.caption;
+    return {};
+}
+
+}  // namespace
+
+QString accessibleNameOf(const ControlDesign& row)
+{
+    if (captionNames(row.kind) && !row.caption.isEmpty())
+        return row.caption;
+    for (const Naming& naming : kNamings) {
+        if (qstrcmp(naming.name, row.name) != 0 || naming.index != row.index)
+            continue;
+        return naming.namedBy ? captionOf(QString::fromLatin1(naming.namedBy)) : QString::fromUtf8(naming.description);
+    }
+    return {};
+}

@@ -30,6 +30,11 @@ const std::vector<ControlDesign>& frmMainDesign();
 
 QString controlObjectName(const char* name, std::int16_t index);
 
+// The name a screen reader reads for the control: its caption where that names
+// it; else the caption of the control that names it on screen (the label above
+// a combo box); else a German description of what it shows.
+QString accessibleNameOf(const ControlDesign& row);
+
 inline constexpr int kWindowFontPixels = 13;
 inline constexpr int kDesignClientWidth = 1263;
 inline constexpr int kDesignClientHeight = 997;
