@@ -21,6 +21,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <chrono>
