@@ -11,6 +11,7 @@ packages=(
   fonts-wine fontconfig
   xvfb xauth
   strace
+  desktop-file-utils appstream dpkg-dev file
 )
 
 missing=()

@@ -7,6 +7,8 @@
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // Ties the window to its desktop entry, so the shell shows its name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("de.oxa.tessera"));
     prepareApplication();
     Main();
     if (programEnded())
