@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Installs the build into a throw-away DESTDIR and checks what lands there.
+# Usage: installed-tree.sh <build dir> <version>
+set -euo pipefail
+build=$1 version=$2
+tmp=$(mktemp -d); trap 'rm -rf "$tmp"' EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+DESTDIR="$tmp/root" cmake --install "$build" --prefix /opt/tessera >/dev/null
+root="$tmp/root/opt/tessera"
+(cd "$root" && find . -type f | sort) > "$tmp/have"
+cat > "$tmp/want" <<LIST
+./bin/tessera
+./share/applications/de.oxa.tessera.desktop
+./share/icons/hicolor/16x16/apps/de.oxa.tessera.png
+./share/icons/hicolor/32x32/apps/de.oxa.tessera.png
+./share/icons/hicolor/48x48/apps/de.oxa.tessera.png
+./share/icons/hicolor/64x64/apps/de.oxa.tessera.png
+./share/icons/hicolor/72x72/apps/de.oxa.tessera.png
+./share/metainfo/de.oxa.tessera.metainfo.xml
+LIST
+diff -u "$tmp/want" "$tmp/have" || fail "installed files differ"
+[ -x "$root/bin/tessera" ] || fail "tessera is not executable"
+
+desktop-file-validate "$root/share/applications/de.oxa.tessera.desktop" || fail "desktop entry"
+appstreamcli validate --no-net --pedantic "$root/share/metainfo/de.oxa.tessera.metainfo.xml" || fail "metainfo"
+grep -q "<release version=\"$version\"" "$root/share/metainfo/de.oxa.tessera.metainfo.xml" \
+  || fail "metainfo lacks release $version"
+
+# Every icon is a PNG whose IHDR size matches the folder it sits in.
+for dir in "$root"/share/icons/hicolor/*x*; do
+  n=${dir##*/}; n=${n%%x*}
+  png="$dir/apps/de.oxa.tessera.png"
+  sig=$(head -c 8 "$png" | od -An -tx1 | tr -d ' \n')
+  [ "$sig" = 89504e470d0a1a0a ] || fail "$png is not a PNG"
+  w=$((16#$(od -An -tx1 -j16 -N4 "$png" | tr -d ' \n')))
+  h=$((16#$(od -An -tx1 -j20 -N4 "$png" | tr -d ' \n')))
+  [ "$w" = "$n" ] && [ "$h" = "$n" ] || fail "$png is ${w}x${h}, folder says ${n}x${n}"
+  grep -q "^\[${n}x${n}/apps\]" /usr/share/icons/hicolor/index.theme || fail "hicolor has no ${n}x${n}/apps"
+done
+echo "installed tree ok"
