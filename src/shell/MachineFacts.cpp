@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cmath>
+#include <limits>
 
 namespace shell {
 
@@ -88,15 +89,18 @@ QString hex4(int high, int low)
 
 int onlineProcessors(const CpuInfo& cpu, const QString& online)
 {
-    int count = 0;
+    // 64 bits, so that ranges past the int range cannot overflow; such a file is
+    // not believed and the cpuinfo count stands.
+    qint64 count = 0;
     for (const QString& range : online.split(u',', Qt::SkipEmptyParts)) {
         const QStringList ends = range.split(u'-');
         const int first = parseNumber(ends.first());
         const int last = parseNumber(ends.last());
         if (first < 0 || last < first || ends.size() > 2) return cpu.processors;
-        count += last - first + 1;
+        count += qint64(last) - first + 1;
+        if (count > std::numeric_limits<int>::max()) return cpu.processors;
     }
-    return count > 0 ? count : cpu.processors;
+    return count > 0 ? int(count) : cpu.processors;
 }
 
 std::optional<QString> processorVariable(const QString& name, const MachineTexts& texts)
