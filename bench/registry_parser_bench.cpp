@@ -1,4 +1,6 @@
 #include "shell/RegistryTree.h"
+#include "shell/RuntimeError.h"
+#include "shell/WshShell.h"
 
 #include <QFile>
 
@@ -73,6 +75,62 @@ void treeLookup(benchmark::State& state)
     }
 }
 BENCHMARK(treeLookup)->Unit(benchmark::kMicrosecond);
+
+// One RegRead through the shell object, the file already parsed and cached:
+// a value of the deepest first key, read the way the pages spell paths.
+void regReadDeep(benchmark::State& state)
+{
+    qputenv("TESSERA_REGISTRY", benchFile().toLocal8Bit());
+    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
+    auto tree = shell::cachedRegistryFile(benchFile());
+    const shell::RegKey* leaf = &tree->root();
+    QString path = QStringLiteral("HKLM");
+    while (leaf->childCount() > 0) {
+        const shell::RegKey* first = nullptr;
+        leaf->forEachChild([&](const shell::RegKey& k) {
+            if (!first) first = &k;
+        });
+        path += QStringLiteral("\\") + first->name();
+        leaf = first;
+    }
+    QString valueName;
+    leaf->forEachValue([&](const QString& name, const shell::RegValue&) {
+        if (valueName.isNull()) valueName = name;
+    });
+    path += QStringLiteral("\\") + valueName;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(shell->RegRead(path));
+    qunsetenv("TESSERA_REGISTRY");
+}
+BENCHMARK(regReadDeep)->Unit(benchmark::kMicrosecond);
+
+// The values the pages read, when the file holds them (make_wine_registry.py
+// writes them): a DWORD behind the CurrentControlSet link key, and a text.
+void regReadPageValue(benchmark::State& state, const char* path)
+{
+    qputenv("TESSERA_REGISTRY", benchFile().toLocal8Bit());
+    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
+    const QString p = QString::fromUtf8(path);
+    try {
+        shell->RegRead(p);
+    } catch (const RuntimeError& e) {
+        state.SkipWithError(e.description().toStdString().c_str());
+        qunsetenv("TESSERA_REGISTRY");
+        return;
+    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(shell->RegRead(p));
+    qunsetenv("TESSERA_REGISTRY");
+}
+BENCHMARK_CAPTURE(regReadPageValue, memoryViaLink,
+                  "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\LargeSystemCache")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(regReadPageValue, soundName,
+                  "HKLM\\SYSTEM\\ControlSet001\\Control\\MediaCategories\\{185FEDE3-9905-11D1-95A9-00C04FB925D3}\\Name")
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK_CAPTURE(regReadPageValue, windowsVersion,
+                  "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\CurrentVersion")
+    ->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

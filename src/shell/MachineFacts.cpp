@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <cmath>
+#include <limits>
 
 namespace shell {
 
@@ -32,10 +33,10 @@ struct CpuInfo {
     bool has(const char* key) const { return fields.contains(QString::fromLatin1(key)); }
 };
 
-CpuInfo readCpuInfo()
+CpuInfo parseCpuInfo(const QString& text)
 {
     CpuInfo info;
-    const QStringList lines = readMachineFile(QStringLiteral("/proc/cpuinfo")).split(u'\n');
+    const QStringList lines = text.split(u'\n');
     for (const QString& line : lines) {
         const qsizetype colon = line.indexOf(u':');
         if (colon < 0) continue;
@@ -86,25 +87,27 @@ QString hex4(int high, int low)
     return QStringLiteral("%1%2").arg(high & 0xff, 2, 16, QChar(u'0')).arg(low & 0xff, 2, 16, QChar(u'0'));
 }
 
-int onlineProcessors(const CpuInfo& cpu)
+int onlineProcessors(const CpuInfo& cpu, const QString& online)
 {
-    const QString online = readMachineFile(QStringLiteral("/sys/devices/system/cpu/online"));
-    int count = 0;
+    // 64 bits, so that ranges past the int range cannot overflow; such a file is
+    // not believed and the cpuinfo count stands.
+    qint64 count = 0;
     for (const QString& range : online.split(u',', Qt::SkipEmptyParts)) {
         const QStringList ends = range.split(u'-');
         const int first = parseNumber(ends.first());
         const int last = parseNumber(ends.last());
         if (first < 0 || last < first || ends.size() > 2) return cpu.processors;
-        count += last - first + 1;
+        count += qint64(last) - first + 1;
+        if (count > std::numeric_limits<int>::max()) return cpu.processors;
     }
-    return count > 0 ? count : cpu.processors;
+    return count > 0 ? int(count) : cpu.processors;
 }
 
-std::optional<QString> processorVariable(const QString& name)
+std::optional<QString> processorVariable(const QString& name, const MachineTexts& texts)
 {
-    const CpuInfo cpu = readCpuInfo();
+    const CpuInfo cpu = parseCpuInfo(texts.cpuinfo);
     if (name == u"NUMBER_OF_PROCESSORS") {
-        const int count = onlineProcessors(cpu);
+        const int count = onlineProcessors(cpu, texts.online);
         return count > 0 ? std::optional(QString::number(count)) : std::nullopt;
     }
     const QString arch = architecture(cpu);
@@ -153,11 +156,9 @@ void putText(RegKey& key, const QString& name, const QString& text)
     if (!text.isEmpty()) key.setValue(name, {std::uint32_t(RegType::Sz), utf16(text)});
 }
 
-std::optional<int> ratedMhz(const CpuInfo& cpu)
+std::optional<int> ratedMhz(const CpuInfo& cpu, const MachineTexts& texts)
 {
-    for (const char* file : {"base_frequency", "cpuinfo_max_freq"}) {
-        const QString khz = readMachineFile(QStringLiteral("/sys/devices/system/cpu/cpu0/cpufreq/")
-                                            + QLatin1String(file));
+    for (const QString& khz : {texts.baseFrequency, texts.maxFrequency}) {
         bool ok = false;
         const double value = khz.toDouble(&ok);
         if (ok && value > 0) return int(std::lround(value / 1000.0));
@@ -170,10 +171,33 @@ std::optional<int> ratedMhz(const CpuInfo& cpu)
 
 }  // namespace
 
+MachineTexts readMachineTexts()
+{
+    MachineTexts texts;
+    texts.cpuinfo = readMachineFile(QStringLiteral("/proc/cpuinfo"));
+    texts.online = readMachineFile(QStringLiteral("/sys/devices/system/cpu/online"));
+    texts.baseFrequency = readMachineFile(QStringLiteral("/sys/devices/system/cpu/cpu0/cpufreq/base_frequency"));
+    texts.maxFrequency = readMachineFile(QStringLiteral("/sys/devices/system/cpu/cpu0/cpufreq/cpuinfo_max_freq"));
+    for (const char* path : {"/proc/device-tree/model", "/sys/firmware/devicetree/base/model",
+                             "/sys/class/dmi/id/product_name"}) {
+        texts.model = readMachineFile(QLatin1String(path));
+        if (!texts.model.isEmpty()) break;
+    }
+    texts.biosDate = readMachineFile(QStringLiteral("/sys/class/dmi/id/bios_date"));
+    texts.biosVersion = readMachineFile(QStringLiteral("/sys/class/dmi/id/bios_version"));
+    texts.ostype = readMachineFile(QStringLiteral("/proc/sys/kernel/ostype"));
+    return texts;
+}
+
 std::optional<QString> derivedVariable(const QString& name)
 {
+    return derivedVariable(name, readMachineTexts());
+}
+
+std::optional<QString> derivedVariable(const QString& name, const MachineTexts& texts)
+{
     if (name == u"OS") {
-        const QString os = readMachineFile(QStringLiteral("/proc/sys/kernel/ostype"));
+        const QString os = texts.ostype;
         return os.isEmpty() ? std::nullopt : std::optional(os);
     }
     if (name == u"COMSPEC") {
@@ -184,20 +208,25 @@ std::optional<QString> derivedVariable(const QString& name)
         const QString tmp = qEnvironmentVariable("TMPDIR");
         return tmp.isEmpty() ? QStringLiteral("/tmp") : tmp;
     }
-    if (name == u"NUMBER_OF_PROCESSORS" || name.startsWith(u"PROCESSOR_")) return processorVariable(name);
+    if (name == u"NUMBER_OF_PROCESSORS" || name.startsWith(u"PROCESSOR_")) return processorVariable(name, texts);
     return std::nullopt;
 }
 
 RegistryTree hardwareView()
 {
+    return hardwareView(readMachineTexts());
+}
+
+RegistryTree hardwareView(const MachineTexts& texts)
+{
     RegistryTree tree;
-    const CpuInfo cpu = readCpuInfo();
+    const CpuInfo cpu = parseCpuInfo(texts.cpuinfo);
     RegKey& system = tree.root().ensureChild(QStringLiteral("HARDWARE"))
                          .ensureChild(QStringLiteral("DESCRIPTION"))
                          .ensureChild(QStringLiteral("System"));
     if (isX86(cpu) || isArm(cpu)) {
         RegKey& cpu0 = system.ensureChild(QStringLiteral("CentralProcessor")).ensureChild(QStringLiteral("0"));
-        if (const auto mhz = ratedMhz(cpu)) {
+        if (const auto mhz = ratedMhz(cpu, texts)) {
             const std::uint32_t v = std::uint32_t(*mhz);
             QByteArray bytes;
             for (int i = 0; i < 4; ++i) bytes.append(char((v >> (8 * i)) & 0xff));
@@ -210,16 +239,11 @@ RegistryTree hardwareView()
     if (isX86(cpu)) {
         identifier = QStringLiteral("AT/AT COMPATIBLE");
     } else {
-        for (const char* path : {"/proc/device-tree/model", "/sys/firmware/devicetree/base/model",
-                                 "/sys/class/dmi/id/product_name"}) {
-            identifier = readMachineFile(QLatin1String(path));
-            if (!identifier.isEmpty()) break;
-        }
+        identifier = texts.model;
     }
     putText(system, QStringLiteral("Identifier"), identifier);
-    putText(system, QStringLiteral("SystemBiosDate"), readMachineFile(QStringLiteral("/sys/class/dmi/id/bios_date")));
-    putText(system, QStringLiteral("SystemBiosVersion"),
-            readMachineFile(QStringLiteral("/sys/class/dmi/id/bios_version")));
+    putText(system, QStringLiteral("SystemBiosDate"), texts.biosDate);
+    putText(system, QStringLiteral("SystemBiosVersion"), texts.biosVersion);
     return tree;
 }
 

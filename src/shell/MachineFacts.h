@@ -10,12 +10,28 @@ namespace shell {
 
 // Facts about this machine, read under machineRoot() each time they are asked for.
 
+// The machine files the facts come from, trimmed, empty when missing.
+struct MachineTexts {
+    QString cpuinfo;        // /proc/cpuinfo
+    QString online;         // /sys/devices/system/cpu/online
+    QString baseFrequency;  // cpu0/cpufreq/base_frequency, kHz
+    QString maxFrequency;   // cpu0/cpufreq/cpuinfo_max_freq, kHz
+    QString model;          // device-tree model, else the DMI product name
+    QString biosDate;       // /sys/class/dmi/id/bios_date
+    QString biosVersion;    // /sys/class/dmi/id/bios_version
+    QString ostype;         // /proc/sys/kernel/ostype
+};
+
+MachineTexts readMachineTexts();
+
 // A variable Windows defines in every process (NUMBER_OF_PROCESSORS, PROCESSOR_*,
 // OS, COMSPEC, TEMP), derived from the machine; nullopt for any other name or
 // when the machine does not tell.
 std::optional<QString> derivedVariable(const QString& upperName);
+std::optional<QString> derivedVariable(const QString& upperName, const MachineTexts& texts);
 
 // The volatile hardware key "Hardware\Description\System" as the machine shows it now.
 RegistryTree hardwareView();
+RegistryTree hardwareView(const MachineTexts& texts);
 
 }  // namespace shell
