@@ -11,7 +11,7 @@ packages=(
   fonts-wine fontconfig
   xvfb xauth
   strace
-  desktop-file-utils appstream dpkg-dev file
+  desktop-file-utils appstream dpkg-dev file x11-utils
 )
 
 missing=()
