@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QMap>
 #include <QStringList>
 
@@ -16,7 +17,11 @@ namespace {
 
 QString readMachineFile(const QString& path)
 {
-    QFile file(QDir(machineRoot()).filePath(path.mid(1)));
+    const QString local = QDir(machineRoot()).filePath(path.mid(1));
+    // The files under /proc and /sys are plain files; anything else (a FIFO, a
+    // device) could block the read, so the machine does not tell that fact.
+    if (!QFileInfo(local).isFile()) return {};
+    QFile file(local);
     if (!file.open(QIODevice::ReadOnly)) return {};
     // Device-tree strings end in NUL.
     QByteArray bytes = file.read(64 * 1024);

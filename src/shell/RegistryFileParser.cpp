@@ -4,6 +4,7 @@
 #include "shell/RuntimeError.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringDecoder>
 
 #include <sys/stat.h>
@@ -406,6 +407,11 @@ RegistryTree parseRegistryFile(const QString& path)
     if (!file.exists())
         throw RuntimeError(ErrorNumber::FileNotFound,
                            QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht gefunden").arg(path));
+    // A FIFO or a device would block the read or never end; only plain files are registries.
+    if (!QFileInfo(path).isFile())
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsdatei \u201E%1\u201C ist keine gew\u00F6hnliche Datei")
+                               .arg(path));
     if (!file.open(QIODevice::ReadOnly))
         throw RuntimeError(ErrorNumber::FileNotFound,
                            QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht lesbar: %2")

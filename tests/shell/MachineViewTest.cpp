@@ -1,6 +1,12 @@
 #include "ShellFixture.h"
 
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 using namespace shell;
 
@@ -65,6 +71,21 @@ TEST(HardwareView, NoDmiRoundsCpuinfoClock)
 {
     const auto shell = machineShell("nodmi");
     EXPECT_EQ(hw(*shell, "CentralProcessor\\0\\~Mhz"), QStringLiteral("848"));
+    EXPECT_EQ(hw(*shell, "SystemBiosDate"), QStringLiteral("<fehlt>"));
+    EXPECT_EQ(hw(*shell, "SystemBiosVersion"), QStringLiteral("<fehlt>"));
+}
+
+TEST(HardwareView, FifoOrFolderWhereAFileBelongsIsNoFact)
+{
+    // A FIFO without a writer would block the read; a folder reads as nothing.
+    QTemporaryDir root;
+    QDir(root.path()).mkpath(QStringLiteral("proc"));
+    QDir(root.path()).mkpath(QStringLiteral("sys/class/dmi/id/bios_version"));
+    ASSERT_TRUE(QFile::copy(TESSERA_FIXTURES "/machines/intel/proc/cpuinfo", root.filePath("proc/cpuinfo")));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(root.filePath("sys/class/dmi/id/bios_date")).constData(), 0600), 0);
+    const auto shell = machineShell("intel");
+    setMachineRoot(root.path());
+    EXPECT_EQ(hw(*shell, "CentralProcessor\\0\\VendorIdentifier"), QStringLiteral("GenuineIntel"));
     EXPECT_EQ(hw(*shell, "SystemBiosDate"), QStringLiteral("<fehlt>"));
     EXPECT_EQ(hw(*shell, "SystemBiosVersion"), QStringLiteral("<fehlt>"));
 }

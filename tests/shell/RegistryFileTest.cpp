@@ -9,6 +9,8 @@
 
 #include <thread>
 
+#include <sys/stat.h>
+
 using namespace shell;
 
 namespace {
@@ -193,6 +195,24 @@ TEST(RegistryFileTest, missingFileIsFileNotFound)
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.number(), ErrorNumber::FileNotFound);
         EXPECT_TRUE(e.description().contains("/nonexistent/tessera.reg"));
+    }
+}
+
+TEST(RegistryFileTest, fifoAndDeviceAreRefusedWithoutReading)
+{
+    // Opening a FIFO without a writer would block forever; /dev/zero never ends.
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("system.reg"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const QString& path : {fifo, QStringLiteral("/dev/zero")}) {
+        try {
+            cachedRegistryFile(path);
+            ADD_FAILURE() << qPrintable(path);
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), ErrorNumber::FileNotFound);
+            EXPECT_TRUE(e.description().contains(path + QStringLiteral("\u201C ist keine gew\u00F6hnliche Datei")))
+                << qPrintable(e.description());
+        }
     }
 }
 
