@@ -196,7 +196,16 @@ MachineTexts readMachineTexts()
 
 std::optional<QString> derivedVariable(const QString& name)
 {
-    return derivedVariable(name, readMachineTexts());
+    // Only the files this variable comes from: COMSPEC and TEMP need none.
+    MachineTexts texts;
+    if (name == u"OS") {
+        texts.ostype = readMachineFile(QStringLiteral("/proc/sys/kernel/ostype"));
+    } else if (name == u"NUMBER_OF_PROCESSORS" || name.startsWith(u"PROCESSOR_")) {
+        texts.cpuinfo = readMachineFile(QStringLiteral("/proc/cpuinfo"));
+        if (name == u"NUMBER_OF_PROCESSORS")
+            texts.online = readMachineFile(QStringLiteral("/sys/devices/system/cpu/online"));
+    }
+    return derivedVariable(name, texts);
 }
 
 std::optional<QString> derivedVariable(const QString& name, const MachineTexts& texts)
