@@ -6,9 +6,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
+#include <QSysInfo>
 
 #include <sys/stat.h>
 
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -54,13 +56,17 @@ QString decodeWindows1252(QByteArrayView bytes)
 
 QByteArray utf16Bytes(QStringView text, bool terminate)
 {
-    QByteArray out;
-    out.reserve((text.size() + 1) * 2);
-    for (QChar c : text) {
-        out.append(char(c.unicode() & 0xFF));
-        out.append(char(c.unicode() >> 8));
+    QByteArray out((text.size() + (terminate ? 1 : 0)) * 2, Qt::Uninitialized);
+    char* d = out.data();
+    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
+        std::memcpy(d, text.utf16(), size_t(text.size()) * 2);
+    } else {
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            d[2 * i] = char(text[i].unicode() & 0xFF);
+            d[2 * i + 1] = char(text[i].unicode() >> 8);
+        }
     }
-    if (terminate) out.append(2, '\0');
+    if (terminate) d[out.size() - 2] = d[out.size() - 1] = '\0';
     return out;
 }
 
@@ -202,13 +208,23 @@ private:
                 error(QStringLiteral("Schlüsselname länger als %1 Zeichen").arg(MaxKeyNameLength));
         }
         if (remove) {
+            path_.clear();  // the removed keys may be on it
             RegKey* key = &tree_.root();
             for (qsizetype i = 0; key && i + 1 < parts.size(); ++i) key = key->child(parts[i]);
             if (key && !parts.isEmpty()) key->removeChild(parts.back());
             return;
         }
-        RegKey* key = &tree_.root();
-        for (QStringView p : parts) key = &key->ensureChild(p.toString());
+        // Files list keys in order, so a key mostly shares its parents with the one before.
+        std::size_t shared = 0;
+        while (shared < path_.size() && shared < std::size_t(parts.size())
+               && sameName(path_[shared]->name(), parts[qsizetype(shared)]))
+            ++shared;
+        path_.resize(shared);
+        RegKey* key = shared ? path_.back() : &tree_.root();
+        for (qsizetype i = qsizetype(shared); i < parts.size(); ++i) {
+            key = &key->ensureChild(parts[i]);
+            path_.push_back(key);
+        }
         current_ = key;
         haveKey_ = true;
     }
@@ -348,6 +364,7 @@ private:
     QStringView line_;
     RegistryTree tree_;
     RegKey* current_ = nullptr;
+    std::vector<RegKey*> path_;  // the keys from the root down to the last key line's
     bool currentIsLink_ = false;
     bool haveKey_ = false;
 };

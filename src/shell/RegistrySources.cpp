@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QStringTokenizer>
 
 namespace shell {
 
@@ -33,53 +34,75 @@ int currentControlSet(const RegistryTree& tree)
     return 1;
 }
 
-// The target of a link key ("\Registry\Machine\System\ControlSet001"), as
-// components under HKLM, or empty when the key is no link.
-QStringList linkTarget(const RegKey& key)
+// The target of a link key ("\\Registry\\Machine\\System\\ControlSet001") as a
+// path under HKLM, or a null string when the key is no link.
+QString linkTarget(const RegKey& key)
 {
     const RegValue* link = key.value(u"SymbolicLinkValue");
     if (!link || link->type != std::uint32_t(RegType::Link)) return {};
-    QStringList parts = textOf(*link).split(u'\\', Qt::SkipEmptyParts);
-    if (parts.size() < 2 || parts[0].compare(u"Registry", Qt::CaseInsensitive) != 0
-        || parts[1].compare(u"Machine", Qt::CaseInsensitive) != 0)
-        return {};
-    return parts.mid(2);
+    const QString text = textOf(*link);
+    QStringTokenizer parts(text, u'\\', Qt::SkipEmptyParts);
+    auto it = parts.begin();
+    if (it == parts.end() || !sameName(*it, u"Registry")) return {};
+    if (++it == parts.end() || !sameName(*it, u"Machine")) return {};
+    if (++it == parts.end()) return {};
+    return text.mid(it->data() - text.constData());
 }
 
-const RegKey* walk(const RegistryTree& tree, QStringList parts)
+// Walks keyPath from the root, following link keys (at most 16 of them).
+const RegKey* walk(const RegistryTree& tree, QStringView keyPath)
 {
+    QString followed;  // the path once a link was followed
     const RegKey* key = &tree.root();
     int hops = 0;
-    for (qsizetype i = 0; i < parts.size(); ++i) {
-        key = key->child(parts[i]);
-        if (!key) return nullptr;
-        const QStringList target = linkTarget(*key);
-        if (!target.isEmpty()) {
-            if (++hops > 16) return nullptr;  // a loop of links
-            parts = target + parts.mid(i + 1);
-            key = &tree.root();
-            i = -1;
+    qsizetype at = 0;
+    while (at < keyPath.size()) {
+        qsizetype end = keyPath.indexOf(u'\\', at);
+        if (end < 0) end = keyPath.size();
+        if (end > at) {
+            key = key->child(keyPath.sliced(at, end - at));
+            if (!key) return nullptr;
+            QString target = linkTarget(*key);
+            if (!target.isNull()) {
+                if (++hops > 16) return nullptr;  // a loop of links
+                target += keyPath.sliced(end);
+                followed = std::move(target);
+                keyPath = followed;
+                key = &tree.root();
+                at = 0;
+                continue;
+            }
         }
+        at = end + 1;
     }
     return key;
 }
 
-const RegKey* findAliased(const RegistryTree& tree, const QString& keyPath)
+const RegKey* findAliased(const RegistryTree& tree, QStringView keyPath)
 {
-    QStringList parts = keyPath.split(u'\\', Qt::SkipEmptyParts);
-    if (const RegKey* key = walk(tree, parts)) return key;
-    if (parts.size() < 2 || parts[0].compare(u"SYSTEM", Qt::CaseInsensitive) != 0) return nullptr;
+    if (const RegKey* key = walk(tree, keyPath)) return key;
+    // SYSTEM\CurrentControlSet and SYSTEM\ControlSet00N (the current one) are one key.
+    QStringTokenizer parts(keyPath, u'\\', Qt::SkipEmptyParts);
+    auto it = parts.begin();
+    if (it == parts.end() || !sameName(*it, u"SYSTEM")) return nullptr;
+    if (++it == parts.end()) return nullptr;
+    const QStringView set = *it;
     const QString numbered = QStringLiteral("ControlSet%1").arg(currentControlSet(tree), 3, 10, QChar(u'0'));
-    if (parts[1].compare(u"CurrentControlSet", Qt::CaseInsensitive) == 0)
-        parts[1] = numbered;
-    else if (parts[1].compare(numbered, Qt::CaseInsensitive) == 0)
-        parts[1] = QStringLiteral("CurrentControlSet");
+    QString other;
+    if (sameName(set, u"CurrentControlSet"))
+        other = numbered;
+    else if (sameName(set, numbered))
+        other = QStringLiteral("CurrentControlSet");
     else
         return nullptr;
-    return walk(tree, parts);
+    const qsizetype from = set.data() - keyPath.data();
+    QString aliased = keyPath.first(from).toString();
+    aliased += other;
+    aliased += keyPath.sliced(from + set.size());
+    return walk(tree, aliased);
 }
 
-std::optional<RegValue> findIn(const RegistryTree& tree, const QString& keyPath, const QString& valueName)
+std::optional<RegValue> findIn(const RegistryTree& tree, QStringView keyPath, QStringView valueName)
 {
     const RegKey* key = findAliased(tree, keyPath);
     const RegValue* value = key ? key->value(valueName) : nullptr;
@@ -122,13 +145,21 @@ std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment()
     return std::make_shared<const RegistrySources>(std::move(trees), true);
 }
 
+const RegistryTree& RegistrySources::hardware() const
+{
+    std::call_once(hardwareBuilt_, [this] { hardware_ = std::make_unique<const RegistryTree>(hardwareView()); });
+    return *hardware_;
+}
+
 std::optional<RegValue> RegistrySources::find(const QString& keyPath, const QString& valueName) const
 {
     if (withHardware_) {
-        const QString path = keyPath.split(u'\\', Qt::SkipEmptyParts).join(u'\\');
-        if (path.startsWith(u"HARDWARE\\DESCRIPTION\\System", Qt::CaseInsensitive)) {
-            const RegistryTree hardware = hardwareView();
-            if (auto value = findIn(hardware, path, valueName)) return value;
+        QStringView path = keyPath;
+        while (path.startsWith(u'\\')) path = path.sliced(1);
+        if (path.startsWith(u"HARDWARE", Qt::CaseInsensitive)) {
+            const QString normal = path.toString().split(u'\\', Qt::SkipEmptyParts).join(u'\\');
+            if (normal.startsWith(u"HARDWARE\\DESCRIPTION\\System", Qt::CaseInsensitive))
+                if (auto value = findIn(hardware(), normal, valueName)) return value;
         }
     }
     for (const auto& tree : trees_)

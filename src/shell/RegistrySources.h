@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -26,8 +27,13 @@ public:
     std::optional<RegValue> find(const QString& keyPath, const QString& valueName) const;
 
 private:
+    // The live hardware view, read once for this object on its first use.
+    const RegistryTree& hardware() const;
+
     std::vector<std::shared_ptr<const RegistryTree>> trees_;
     bool withHardware_;
+    mutable std::once_flag hardwareBuilt_;
+    mutable std::unique_ptr<const RegistryTree> hardware_;
 };
 
 // The built-in defaults, parsed once.

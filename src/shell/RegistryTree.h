@@ -36,6 +36,16 @@ struct RegValue {
     QByteArray data;
 };
 
+// The order of registry names: UTF-16 code units compared after case folding,
+// one unit at a time, so a lookup needs no folded copy of the name.
+struct FoldedLess {
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const;
+};
+
+// True when a and b name the same key or value.
+bool sameName(QStringView a, QStringView b);
+
 // One key: values and subkeys, names compared case-insensitively, the spelling
 // of the first writer kept.
 class RegKey {
@@ -49,9 +59,9 @@ public:
     RegKey* child(QStringView name);
     const RegValue* value(QStringView name) const;  // "" names the default value
 
-    RegKey& ensureChild(const QString& name);
+    RegKey& ensureChild(QStringView name);
     void removeChild(QStringView name);
-    void setValue(const QString& name, RegValue value);
+    void setValue(QStringView name, RegValue value);
     void removeValue(QStringView name);
 
     const QString& name() const { return name_; }
@@ -60,17 +70,17 @@ public:
 
     template <class F> void forEachChild(F&& f) const
     {
-        for (const auto& [folded, entry] : children_) f(*entry);
+        for (const auto& [name, entry] : children_) f(*entry);
     }
     template <class F> void forEachValue(F&& f) const
     {
-        for (const auto& [folded, entry] : values_) f(entry.first, entry.second);
+        for (const auto& [name, value] : values_) f(name, value);
     }
 
 private:
     QString name_;
-    std::map<QString, std::unique_ptr<RegKey>> children_;        // by case-folded name
-    std::map<QString, std::pair<QString, RegValue>> values_;     // by case-folded name
+    std::map<QString, std::unique_ptr<RegKey>, FoldedLess> children_;
+    std::map<QString, RegValue, FoldedLess> values_;
 };
 
 // The local-machine hive of one source: paths are relative to HKLM.

@@ -4,8 +4,13 @@
 #include "RegistrySources.h"
 #include "RuntimeError.h"
 
-#include <QProcessEnvironment>
 #include <QRegularExpression>
+
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include <unistd.h>
 
 namespace shell {
 
@@ -21,7 +26,28 @@ QString utf16Text(const QByteArray& data)
     return text;
 }
 
-QString expand(const QString& text, const WshEnvironment& env)
+// The process's variable of that name, matched as on Windows without regard to case.
+std::optional<QString> processVariable(const QString& name)
+{
+    const QByteArray exact = name.toLocal8Bit();
+    if (const char* value = std::getenv(exact.constData())) return QString::fromLocal8Bit(value);
+    for (char** entry = environ; entry && *entry; ++entry) {
+        const char* eq = std::strchr(*entry, '=');
+        if (!eq) continue;
+        if (QString::fromLocal8Bit(*entry, eq - *entry).compare(name, Qt::CaseInsensitive) == 0)
+            return QString::fromLocal8Bit(eq + 1);
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> variable(const QString& name)
+{
+    if (name.isEmpty() || name.contains(u'=')) return std::nullopt;
+    if (auto value = processVariable(name)) return value;
+    return derivedVariable(name.toUpper());
+}
+
+QString expand(const QString& text)
 {
     // %NAME% with a set variable is replaced; anything else stays as written.
     static const QRegularExpression var(QStringLiteral("%([^%]+)%"));
@@ -31,10 +57,8 @@ QString expand(const QString& text, const WshEnvironment& env)
     while (it.hasNext()) {
         const auto m = it.next();
         out += text.mid(last, m.capturedStart() - last);
-        const QString name = m.captured(1);
-        const bool known = QProcessEnvironment::systemEnvironment().keys().contains(name, Qt::CaseInsensitive)
-                           || derivedVariable(name.toUpper());
-        out += known ? env(name) : m.captured(0);
+        const auto value = variable(m.captured(1));
+        out += value ? *value : m.captured(0);
         last = m.capturedEnd();
     }
     return out + text.mid(last);
@@ -48,14 +72,7 @@ RuntimeError notFound(const QString& path)
 
 }  // namespace
 
-QString WshEnvironment::operator()(const QString& name) const
-{
-    const QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    if (env.contains(name)) return env.value(name);
-    for (const QString& key : env.keys())
-        if (key.compare(name, Qt::CaseInsensitive) == 0) return env.value(key);
-    return derivedVariable(name.toUpper()).value_or(QString());
-}
+QString WshEnvironment::operator()(const QString& name) const { return variable(name).value_or(QString()); }
 
 WshShell::WshShell(std::shared_ptr<const RegistrySources> sources) : sources_(std::move(sources)) {}
 
@@ -92,7 +109,7 @@ Variant WshShell::RegRead(const QString& path) const
     case RegType::ExpandSz: {
         QString text = utf16Text(value->data);
         if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0) text.truncate(nul);
-        return RegType(value->type) == RegType::Sz ? text : expand(text, WshEnvironment());
+        return RegType(value->type) == RegType::Sz ? text : expand(text);
     }
     case RegType::Dword:
         if (value->data.size() == 4) {
