@@ -69,6 +69,8 @@ void applyLook(const ControlDesign& row, QWidget* widget)
 {
     if (row.fontPixels != 0)
         widget->setFont(tahoma(row.fontPixels, row.bold));
+    if (row.textRole != TextRole::ButtonText && row.textRole != TextRole::DesktopText && !row.whiteBackground)
+        return;  // the inherited palette is already the right one
     QPalette palette = widget->palette();
     switch (row.textRole) {
     case TextRole::Default: break;

@@ -1,0 +1,52 @@
+#!/usr/bin/env python3
+# Runs the start-up probe and its two floors alternately, offscreen, and prints
+# the median of each phase (milliseconds since the process began), the ratios
+# of the probe's first frame to each floor's, and each one's peak RSS.
+# Usage: startup_bench.py <bench binaries dir> [runs, default 15]
+import os, statistics, subprocess, sys
+
+bin_dir = sys.argv[1]
+runs = int(sys.argv[2]) if len(sys.argv) > 2 else 15
+programs = {
+    "startup_probe": "the program",
+    "startup_floor": "a bare dialog with one label",
+    "startup_floor_widgets": "the same controls as plain Qt widgets",
+}
+env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
+
+
+def run(name):
+    proc = subprocess.Popen([os.path.join(bin_dir, name), "--phases"], env=env,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    stderr = proc.stderr.read()
+    _, status, usage = os.wait4(proc.pid, 0)
+    if status != 0:
+        sys.exit(f"{name} failed:\n{stderr}")
+    phases = {}
+    for line in stderr.splitlines():
+        parts = line.split()
+        if len(parts) == 3 and parts[0] == "phase":
+            phases[parts[1]] = float(parts[2])
+    return phases, usage.ru_maxrss / 1024  # KiB -> MiB
+
+
+for name in programs:  # warm-up: caches of disk, fontconfig and the loader
+    run(name)
+results = {name: [] for name in programs}
+for _ in range(runs):
+    for name in programs:
+        results[name].append(run(name))
+
+columns = ["application", "setup", "main", "flushed"]
+print(f"median of {runs} alternating runs each, ms since the process began; peak RSS in MiB")
+print(f"{'':24}" + "".join(f"{c:>13}" for c in columns) + f"{'peak RSS':>11}")
+medians = {}
+for name, samples in results.items():
+    row = {c: statistics.median(p[c] for p, _ in samples) for c in columns}
+    rss = statistics.median(r for _, r in samples)
+    medians[name] = (row, rss)
+    print(f"{name:24}" + "".join(f"{row[c]:13.1f}" for c in columns) + f"{rss:11.1f}   {programs[name]}")
+probe, probe_rss = medians["startup_probe"]
+for floor in ("startup_floor", "startup_floor_widgets"):
+    row, rss = medians[floor]
+    print(f"probe / {floor}: first frame {probe['flushed'] / row['flushed']:.2f}x, peak RSS {probe_rss / rss:.2f}x")
