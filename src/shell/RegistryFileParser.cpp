@@ -10,6 +10,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -83,6 +84,35 @@ int hexDigit(QChar c)
     if (u >= '0' && u <= '9') return u - '0';
     if (u >= 'a' && u <= 'f') return u - 'a' + 10;
     if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    return -1;
+}
+
+// The offset of the first byte that is not well-formed UTF-8 (overlong forms,
+// surrogates and code points past U+10FFFF included), or -1.
+qsizetype firstInvalidUtf8(QByteArrayView bytes)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char c = p[i];
+        if (c < 0x80) { ++i; continue; }
+        int extra;
+        unsigned char lo = 0x80, hi = 0xBF;  // the allowed range of the second byte
+        if (c >= 0xC2 && c <= 0xDF) extra = 1;
+        else if (c == 0xE0) extra = 2, lo = 0xA0;
+        else if (c == 0xED) extra = 2, hi = 0x9F;
+        else if (c >= 0xE1 && c <= 0xEF) extra = 2;
+        else if (c == 0xF0) extra = 3, lo = 0x90;
+        else if (c >= 0xF1 && c <= 0xF3) extra = 3;
+        else if (c == 0xF4) extra = 3, hi = 0x8F;
+        else return i;
+        if (i + extra >= n) return i;  // cut off at the end
+        for (int k = 1; k <= extra; ++k) {
+            const unsigned char b = p[i + k];
+            if (k == 1 ? (b < lo || b > hi) : (b < 0x80 || b > 0xBF)) return i;
+        }
+        i += extra + 1;
+    }
     return -1;
 }
 
@@ -398,9 +428,13 @@ RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName)
             text = decodeWindows1252(body);
             format = Format::Regedit4;
         } else {
-            QStringDecoder utf8(QStringDecoder::Utf8);
+            // Stateless: a sequence cut off by the end of the file is an error, not pending input.
+            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
             text = utf8(body);
-            if (utf8.hasError()) fail(sourceName, 1, QStringLiteral("ungültige UTF-8-Daten"));
+            if (utf8.hasError()) {
+                const qsizetype at = std::max<qsizetype>(firstInvalidUtf8(body), 0);
+                fail(sourceName, body.first(at).count('\n') + 1, QStringLiteral("ungültige UTF-8-Daten"));
+            }
         }
     }
     const QStringView header = firstLine(text);

@@ -161,6 +161,21 @@ TEST(RegistryFileTest, rejectsMalformedData)
     EXPECT_TRUE(parseError("WINE REGISTRY Version 2\n[A\\\\B 1\n").description().contains("Zeile 2"));
 }
 
+// Bytes that are not UTF-8 are reported on the line that holds them, whatever the fault.
+TEST(RegistryFileTest, invalidUtf8NamesItsLine)
+{
+    const QByteArray good = V5 + "[HKLM\\A]\r\n\"Gr\xC3\xB6\xC3\x9F\xE2\x82\xAC\xF0\x9F\x8E\xB5\"=\"x\"\r\n";
+    EXPECT_NO_THROW(parseRegistry(good, "ok.reg"));
+    for (const QByteArray& bad : {QByteArray("\x80"), QByteArray("\xC0\x80"), QByteArray("\xED\xA0\x80"),
+                                  QByteArray("\xF4\x90\x80\x80"), QByteArray("\xF5"), QByteArray("\xE2\x82")}) {
+        SCOPED_TRACE(bad.toHex().toStdString());
+        const RuntimeError inside = parseError(good + "\"B\"=\"" + bad + "\"\r\n");
+        EXPECT_TRUE(inside.description().contains("Zeile 5: ungültige UTF-8-Daten")) << inside.description().toStdString();
+        const RuntimeError atEnd = parseError(good + "; " + bad);  // cut off by the end of the file
+        EXPECT_TRUE(atEnd.description().contains("Zeile 5:")) << atEnd.description().toStdString();
+    }
+}
+
 TEST(RegistryFileTest, limitsOfNamesAndDepth)
 {
     const QByteArray atLimit = V5 + "[HKLM\\" + QByteArray(255, 'k') + "]\r\n\"" + QByteArray(16383, 'v')
