@@ -421,6 +421,8 @@ RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName)
         text.resize(body.size() / 2);
         for (qsizetype i = 0; i < text.size(); ++i)
             text[i] = QChar(char16_t(uchar(body[2 * i]) | (uchar(body[2 * i + 1]) << 8)));
+    } else if (bytes.size() >= 2 && uchar(bytes[0]) == 0xFE && uchar(bytes[1]) == 0xFF) {
+        fail(sourceName, 1, QStringLiteral("UTF-16 in Big-Endian-Folge; erwartet UTF-16LE, UTF-8 oder 8-Bit-Text"));
     } else {
         QByteArrayView body = bytes;
         if (body.startsWith("\xEF\xBB\xBF")) body = body.sliced(3);
