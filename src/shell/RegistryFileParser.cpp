@@ -60,7 +60,7 @@ QByteArray utf16Bytes(QStringView text, bool terminate)
     QByteArray out((text.size() + (terminate ? 1 : 0)) * 2, Qt::Uninitialized);
     char* d = out.data();
     if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        std::memcpy(d, text.utf16(), size_t(text.size()) * 2);
+        if (!text.isEmpty()) std::memcpy(d, text.utf16(), size_t(text.size()) * 2);  // "" may have no data
     } else {
         for (qsizetype i = 0; i < text.size(); ++i) {
             d[2 * i] = char(text[i].unicode() & 0xFF);

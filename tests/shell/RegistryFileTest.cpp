@@ -161,6 +161,19 @@ TEST(RegistryFileTest, rejectsMalformedData)
     EXPECT_TRUE(parseError("WINE REGISTRY Version 2\n[A\\\\B 1\n").description().contains("Zeile 2"));
 }
 
+// An empty text is stored as its terminator alone (the copy of no characters
+// once read from a null pointer).
+TEST(RegistryFileTest, emptyTextsHoldOnlyTheTerminator)
+{
+    const RegistryTree v5 = parseRegistry(V5 + "[HKLM\\A]\r\n\"T\"=\"\"\r\n@=\"\"\r\n", "e.reg");
+    EXPECT_EQ(valueAt(v5, "A", "T").data, QByteArray(2, '\0'));
+    EXPECT_EQ(valueAt(v5, "A", "").data, QByteArray(2, '\0'));
+    const RegistryTree wine = parseRegistry("WINE REGISTRY Version 2\n[A] 1\n\"S\"=str:\"\"\n\"X\"=str(2):\"\"\n", "w.reg");
+    EXPECT_EQ(valueAt(wine, "A", "S").data, QByteArray(2, '\0'));
+    EXPECT_EQ(valueAt(wine, "A", "X").type, 2u);
+    EXPECT_EQ(valueAt(wine, "A", "X").data, QByteArray(2, '\0'));
+}
+
 // Bytes that are not UTF-8 are reported on the line that holds them, whatever the fault.
 TEST(RegistryFileTest, invalidUtf8NamesItsLine)
 {
