@@ -90,6 +90,18 @@ TEST(HardwareView, FifoOrFolderWhereAFileBelongsIsNoFact)
     EXPECT_EQ(hw(*shell, "SystemBiosVersion"), QStringLiteral("<fehlt>"));
 }
 
+// One shell object reads the machine once, so the facts of one page visit agree
+// with each other; the next object, at the next visit, reads it afresh.
+TEST(HardwareView, ReadOncePerShellObject)
+{
+    const auto first = machineShell("intel");
+    EXPECT_EQ(hw(*first, "CentralProcessor\\0\\VendorIdentifier"), QStringLiteral("GenuineIntel"));
+    useMachine("amd");
+    EXPECT_EQ(hw(*first, "CentralProcessor\\0\\~MHz"), QStringLiteral("2100"));
+    const auto next = CreateObject(QStringLiteral("Wscript.Shell"));
+    EXPECT_EQ(hw(*next, "CentralProcessor\\0\\VendorIdentifier"), QStringLiteral("AuthenticAMD"));
+}
+
 TEST(DerivedEnvironment, IntelAmdArmInWindowsFormats)
 {
     struct Case {

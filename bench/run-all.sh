@@ -1,0 +1,22 @@
+#!/bin/sh
+# Builds the benchmarks and runs them all: start-up against its two floors,
+# the page visits and the Info collection (built-in sources and a generated
+# 5 MB Wine registry file), and the parser. Prints figures; times nothing itself.
+# Usage: bench/run-all.sh [build dir, default build-bench] [start-up runs, default 15]
+set -eu
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$here/build-bench}
+runs=${2:-15}
+cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSERA_BUILD_BENCH=ON -DTESSERA_BUILD_TESTS=OFF >/dev/null
+cmake --build "$build" --parallel 2 --target startup_probe startup_floor startup_floor_widgets bench_pages \
+      bench_registry_parser
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+python3 "$here/bench/make_wine_registry.py" "$work/system.reg"
+
+echo "== start-up"
+python3 "$here/bench/startup_bench.py" "$build/bench" "$runs"
+echo "== pages and Info collection"
+QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/bench/bench_pages"
+echo "== registry parser and lookups"
+TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/bench/bench_registry_parser"
