@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QMap>
 #include <QStringList>
+#include <QStringTokenizer>
 
 #include <cmath>
 #include <limits>
@@ -41,15 +42,13 @@ struct CpuInfo {
 CpuInfo parseCpuInfo(const QString& text)
 {
     CpuInfo info;
-    const QStringList lines = text.split(u'\n');
-    for (const QString& line : lines) {
+    for (QStringView line : QStringTokenizer(text, u'\n')) {
         const qsizetype colon = line.indexOf(u':');
         if (colon < 0) continue;
-        const QString key = line.left(colon).trimmed();
-        const QString value = line.mid(colon + 1).trimmed();
+        const QString key = line.left(colon).trimmed().toString();
         if (key == u"processor") ++info.processors;
         // Fields of later processors do not replace the first one's.
-        if (!info.fields.contains(key)) info.fields.insert(key, value);
+        if (!info.fields.contains(key)) info.fields.insert(key, line.mid(colon + 1).trimmed().toString());
     }
     return info;
 }
@@ -194,18 +193,10 @@ MachineTexts readMachineTexts()
     return texts;
 }
 
-std::optional<QString> derivedVariable(const QString& name)
+const MachineTexts& MachineSnapshot::texts() const
 {
-    // Only the files this variable comes from: COMSPEC and TEMP need none.
-    MachineTexts texts;
-    if (name == u"OS") {
-        texts.ostype = readMachineFile(QStringLiteral("/proc/sys/kernel/ostype"));
-    } else if (name == u"NUMBER_OF_PROCESSORS" || name.startsWith(u"PROCESSOR_")) {
-        texts.cpuinfo = readMachineFile(QStringLiteral("/proc/cpuinfo"));
-        if (name == u"NUMBER_OF_PROCESSORS")
-            texts.online = readMachineFile(QStringLiteral("/sys/devices/system/cpu/online"));
-    }
-    return derivedVariable(name, texts);
+    std::call_once(read_, [this] { texts_ = readMachineTexts(); });
+    return texts_;
 }
 
 std::optional<QString> derivedVariable(const QString& name, const MachineTexts& texts)
@@ -224,11 +215,6 @@ std::optional<QString> derivedVariable(const QString& name, const MachineTexts& 
     }
     if (name == u"NUMBER_OF_PROCESSORS" || name.startsWith(u"PROCESSOR_")) return processorVariable(name, texts);
     return std::nullopt;
-}
-
-RegistryTree hardwareView()
-{
-    return hardwareView(readMachineTexts());
 }
 
 RegistryTree hardwareView(const MachineTexts& texts)

@@ -4,11 +4,12 @@
 
 #include <QString>
 
+#include <mutex>
 #include <optional>
 
 namespace shell {
 
-// Facts about this machine, read under machineRoot() each time they are asked for.
+// Facts about this machine, read under machineRoot().
 
 // The machine files the facts come from, trimmed, empty when missing.
 struct MachineTexts {
@@ -24,14 +25,23 @@ struct MachineTexts {
 
 MachineTexts readMachineTexts();
 
+// The machine files of one shell object, read together when first asked for,
+// so that the facts of one page visit come from one reading of the machine.
+class MachineSnapshot {
+public:
+    const MachineTexts& texts() const;
+
+private:
+    mutable std::once_flag read_;
+    mutable MachineTexts texts_;
+};
+
 // A variable Windows defines in every process (NUMBER_OF_PROCESSORS, PROCESSOR_*,
 // OS, COMSPEC, TEMP), derived from the machine; nullopt for any other name or
 // when the machine does not tell.
-std::optional<QString> derivedVariable(const QString& upperName);
 std::optional<QString> derivedVariable(const QString& upperName, const MachineTexts& texts);
 
-// The volatile hardware key "Hardware\Description\System" as the machine shows it now.
-RegistryTree hardwareView();
+// The volatile hardware key "Hardware\Description\System" as these texts show it.
 RegistryTree hardwareView(const MachineTexts& texts);
 
 }  // namespace shell

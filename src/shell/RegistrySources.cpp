@@ -1,7 +1,5 @@
 #include "RegistrySources.h"
 
-#include "MachineFacts.h"
-
 #include <QDir>
 #include <QFileInfo>
 #include <QStringTokenizer>
@@ -126,34 +124,35 @@ std::shared_ptr<const RegistryTree> builtinDefaults()
     return tree;
 }
 
-RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistryTree>> trees, bool withHardware)
-    : trees_(std::move(trees)), withHardware_(withHardware)
+RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistryTree>> trees,
+                                 std::shared_ptr<const MachineSnapshot> machine)
+    : trees_(std::move(trees)), machine_(std::move(machine))
 {
 }
 
-std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment()
+std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::shared_ptr<const MachineSnapshot> machine)
 {
     std::vector<std::shared_ptr<const RegistryTree>> trees;
     if (qEnvironmentVariableIsSet("TESSERA_REGISTRY")) {
         for (const QString& file : qEnvironmentVariable("TESSERA_REGISTRY").split(u':', Qt::SkipEmptyParts))
             trees.push_back(cachedRegistryFile(file));
-        return std::make_shared<const RegistrySources>(std::move(trees), false);
+        return std::make_shared<const RegistrySources>(std::move(trees), nullptr);
     }
     const QString wine = winePrefixRegistry();
     if (QFileInfo::exists(wine)) trees.push_back(cachedRegistryFile(wine));
     trees.push_back(builtinDefaults());
-    return std::make_shared<const RegistrySources>(std::move(trees), true);
+    return std::make_shared<const RegistrySources>(std::move(trees), std::move(machine));
 }
 
 const RegistryTree& RegistrySources::hardware() const
 {
-    std::call_once(hardwareBuilt_, [this] { hardware_ = std::make_unique<const RegistryTree>(hardwareView()); });
+    std::call_once(hardwareBuilt_, [this] { hardware_ = std::make_unique<const RegistryTree>(hardwareView(machine_->texts())); });
     return *hardware_;
 }
 
 std::optional<RegValue> RegistrySources::find(const QString& keyPath, const QString& valueName) const
 {
-    if (withHardware_) {
+    if (machine_) {
         QStringView path = keyPath;
         while (path.startsWith(u'\\')) path = path.sliced(1);
         if (path.startsWith(u"HARDWARE", Qt::CaseInsensitive)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MachineFacts.h"
 #include "RegistryTree.h"
 
 #include <QString>
@@ -16,22 +17,24 @@ namespace shell {
 // prefix's system.reg and the built-in defaults, first hit wins.
 class RegistrySources {
 public:
-    // Fails with the parser's error when a source cannot be read.
-    static std::shared_ptr<const RegistrySources> fromEnvironment();
+    // Fails with the parser's error when a source cannot be read. The live view,
+    // when used, is built from `machine`.
+    static std::shared_ptr<const RegistrySources> fromEnvironment(std::shared_ptr<const MachineSnapshot> machine);
 
-    // Any number of trees, earlier wins; withHardware puts the live view first.
-    RegistrySources(std::vector<std::shared_ptr<const RegistryTree>> trees, bool withHardware);
+    // Any number of trees, earlier wins; a machine puts its live view first.
+    RegistrySources(std::vector<std::shared_ptr<const RegistryTree>> trees,
+                    std::shared_ptr<const MachineSnapshot> machine);
 
     // keyPath relative to HKLM; "CurrentControlSet" and the current
     // "ControlSet00N" are the same key, and link keys are followed.
     std::optional<RegValue> find(const QString& keyPath, const QString& valueName) const;
 
 private:
-    // The live hardware view, read once for this object on its first use.
+    // The live hardware view, built once for this object on its first use.
     const RegistryTree& hardware() const;
 
     std::vector<std::shared_ptr<const RegistryTree>> trees_;
-    bool withHardware_;
+    std::shared_ptr<const MachineSnapshot> machine_;  // null: no live view
     mutable std::once_flag hardwareBuilt_;
     mutable std::unique_ptr<const RegistryTree> hardware_;
 };

@@ -26,28 +26,28 @@ QString utf16Text(const QByteArray& data)
     return text;
 }
 
-// The process's variable of that name, matched as on Windows without regard to case.
+// The process's variable of that name, matched as on Windows without regard to
+// case (ASCII letters; other bytes must be equal).
 std::optional<QString> processVariable(const QString& name)
 {
-    const QByteArray exact = name.toLocal8Bit();
-    if (const char* value = std::getenv(exact.constData())) return QString::fromLocal8Bit(value);
+    const QByteArray wanted = name.toLocal8Bit();
+    if (const char* value = std::getenv(wanted.constData())) return QString::fromLocal8Bit(value);
     for (char** entry = environ; entry && *entry; ++entry) {
         const char* eq = std::strchr(*entry, '=');
-        if (!eq) continue;
-        if (QString::fromLocal8Bit(*entry, eq - *entry).compare(name, Qt::CaseInsensitive) == 0)
+        if (eq && eq - *entry == wanted.size() && qstrnicmp(*entry, wanted.constData(), wanted.size()) == 0)
             return QString::fromLocal8Bit(eq + 1);
     }
     return std::nullopt;
 }
 
-std::optional<QString> variable(const QString& name)
+std::optional<QString> variable(const QString& name, const MachineSnapshot& machine)
 {
     if (name.isEmpty() || name.contains(u'=')) return std::nullopt;
     if (auto value = processVariable(name)) return value;
-    return derivedVariable(name.toUpper());
+    return derivedVariable(name.toUpper(), machine.texts());
 }
 
-QString expand(const QString& text)
+QString expand(const QString& text, const MachineSnapshot& machine)
 {
     // %NAME% with a set variable is replaced; anything else stays as written.
     static const QRegularExpression var(QStringLiteral("%([^%]+)%"));
@@ -57,7 +57,7 @@ QString expand(const QString& text)
     while (it.hasNext()) {
         const auto m = it.next();
         out += text.mid(last, m.capturedStart() - last);
-        const auto value = variable(m.captured(1));
+        const auto value = variable(m.captured(1), machine);
         out += value ? *value : m.captured(0);
         last = m.capturedEnd();
     }
@@ -72,9 +72,17 @@ RuntimeError notFound(const QString& path)
 
 }  // namespace
 
-QString WshEnvironment::operator()(const QString& name) const { return variable(name).value_or(QString()); }
+WshEnvironment::WshEnvironment(std::shared_ptr<const MachineSnapshot> machine) : machine_(std::move(machine)) {}
 
-WshShell::WshShell(std::shared_ptr<const RegistrySources> sources) : sources_(std::move(sources)) {}
+QString WshEnvironment::operator()(const QString& name) const
+{
+    return variable(name, *machine_).value_or(QString());
+}
+
+WshShell::WshShell(std::shared_ptr<const RegistrySources> sources, std::shared_ptr<const MachineSnapshot> machine)
+    : sources_(std::move(sources)), machine_(std::move(machine))
+{
+}
 
 WshShell::~WshShell() = default;
 
@@ -83,7 +91,7 @@ WshEnvironment WshShell::Environment(const QString& kind) const
     if (kind.compare(u"PROCESS", Qt::CaseInsensitive) != 0)
         throw RuntimeError(ErrorNumber::InvalidProcedureCall,
                            QStringLiteral("Ungültiger Prozeduraufruf oder ungültiges Argument"));
-    return {};
+    return WshEnvironment(machine_);
 }
 
 Variant WshShell::RegRead(const QString& path) const
@@ -109,7 +117,7 @@ Variant WshShell::RegRead(const QString& path) const
     case RegType::ExpandSz: {
         QString text = utf16Text(value->data);
         if (const qsizetype nul = text.indexOf(QChar(u'\0')); nul >= 0) text.truncate(nul);
-        return RegType(value->type) == RegType::Sz ? text : expand(text);
+        return RegType(value->type) == RegType::Sz ? text : expand(text, *machine_);
     }
     case RegType::Dword:
         if (value->data.size() == 4) {
@@ -137,7 +145,9 @@ std::unique_ptr<WshShell> CreateObject(const QString& progId)
     if (progId.compare(u"Wscript.Shell", Qt::CaseInsensitive) != 0)
         throw RuntimeError(ErrorNumber::CannotCreateObject,
                            QStringLiteral("Objekterstellung durch ActiveX-Komponente nicht möglich"));
-    return std::make_unique<WshShell>(RegistrySources::fromEnvironment());
+    auto machine = std::make_shared<const MachineSnapshot>();
+    auto sources = RegistrySources::fromEnvironment(machine);
+    return std::make_unique<WshShell>(std::move(sources), std::move(machine));
 }
 
 void setMachineRoot(const QString& root) { g_machineRoot = root; }

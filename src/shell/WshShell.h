@@ -8,6 +8,7 @@
 
 namespace shell {
 
+class MachineSnapshot;
 class RegistrySources;
 
 // The process environment as the shell object shows it: the real environment,
@@ -16,13 +17,18 @@ class RegistrySources;
 // that is not set yields the empty text.
 class WshEnvironment {
 public:
+    explicit WshEnvironment(std::shared_ptr<const MachineSnapshot> machine);
     QString operator()(const QString& name) const;
+
+private:
+    std::shared_ptr<const MachineSnapshot> machine_;
 };
 
 // The shell object: environment collection and registry reads.
 class WshShell {
 public:
-    explicit WshShell(std::shared_ptr<const RegistrySources> sources);
+    // The machine is read once for this object, by whichever asks for it first.
+    WshShell(std::shared_ptr<const RegistrySources> sources, std::shared_ptr<const MachineSnapshot> machine);
     ~WshShell();
 
     // Only "PROCESS" (any case) is offered; anything else fails with 5.
@@ -33,6 +39,7 @@ public:
 
 private:
     std::shared_ptr<const RegistrySources> sources_;
+    std::shared_ptr<const MachineSnapshot> machine_;
 };
 
 // CreateObject("Wscript.Shell"): the ProgID compares case-insensitively; any

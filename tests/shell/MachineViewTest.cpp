@@ -90,16 +90,21 @@ TEST(HardwareView, FifoOrFolderWhereAFileBelongsIsNoFact)
     EXPECT_EQ(hw(*shell, "SystemBiosVersion"), QStringLiteral("<fehlt>"));
 }
 
-// One shell object reads the machine once, so the facts of one page visit agree
-// with each other; the next object, at the next visit, reads it afresh.
+// One shell object reads the machine once, for its registry and its environment
+// alike, so the facts of one page visit agree with each other; the next
+// object, at the next visit, reads it afresh.
 TEST(HardwareView, ReadOncePerShellObject)
 {
     const auto first = machineShell("intel");
+    const WshEnvironment env = first->Environment(QStringLiteral("PROCESS"));
     EXPECT_EQ(hw(*first, "CentralProcessor\\0\\VendorIdentifier"), QStringLiteral("GenuineIntel"));
     useMachine("amd");
     EXPECT_EQ(hw(*first, "CentralProcessor\\0\\~MHz"), QStringLiteral("2100"));
+    EXPECT_TRUE(env(QStringLiteral("PROCESSOR_IDENTIFIER")).endsWith(QStringLiteral("GenuineIntel")));
     const auto next = CreateObject(QStringLiteral("Wscript.Shell"));
     EXPECT_EQ(hw(*next, "CentralProcessor\\0\\VendorIdentifier"), QStringLiteral("AuthenticAMD"));
+    EXPECT_TRUE(next->Environment(QStringLiteral("PROCESS"))(QStringLiteral("PROCESSOR_IDENTIFIER"))
+                    .endsWith(QStringLiteral("AuthenticAMD")));
 }
 
 TEST(DerivedEnvironment, IntelAmdArmInWindowsFormats)
@@ -138,8 +143,7 @@ TEST(DerivedEnvironment, OsShellAndTemp)
     EXPECT_EQ(env(QStringLiteral("COMSPEC")), QStringLiteral("/bin/zsh"));
     EXPECT_EQ(env(QStringLiteral("Temp")), QStringLiteral("/var/tmp"));
     // A machine that does not say its kernel's name leaves OS unset.
-    useMachine("nodmi");
-    EXPECT_EQ(env(QStringLiteral("OS")), QString());
+    EXPECT_EQ(machineShell("nodmi")->Environment(QStringLiteral("PROCESS"))(QStringLiteral("OS")), QString());
 }
 
 TEST(DerivedEnvironment, SetVariablesWinEvenWhenEmpty)
