@@ -3,7 +3,10 @@
 
 Outputs: icons/tessera-{16,32,48,64,72}.png (8-bit RGBA, fully opaque or fully
 transparent pixels) and header.gif (50 x 50, one frame, a full 256-entry global
-colour table, no transparent colour).
+colour table, no transparent colour), and the same pictures as XPM arrays
+(icons/tessera-N.xpm, header.xpm) that the window compiles in: an XPM array
+becomes an image without Qt's image reader, whose first use scans every image
+format plug-in.
 
 Tool: python3 from Debian (standard library only). The drawing is pixel by
 pixel and the files are encoded here, so a run gives byte-identical files on
@@ -88,6 +91,21 @@ def write_gif(path, width, height, palette, indices):
            + b"\x08" + blocks + b"\0" + b";")
     with open(path, "wb") as f:
         f.write(gif)
+
+def write_xpm(path, name, pixels):
+    """pixels: rows of (r, g, b, a), a either 0 (transparent) or 255."""
+    colours = sorted({px if px[3] else (0, 0, 0, 0) for row in pixels for px in row})
+    chars = [chr(c) for c in range(32, 127) if chr(c) not in '"\\?']  # no trigraphs
+    width = 1 if len(colours) <= len(chars) else 2
+    keys = [chars[i] if width == 1 else chars[i // len(chars)] + chars[i % len(chars)] for i in range(len(colours))]
+    key = dict(zip(colours, keys))
+    lines = [f"{len(pixels[0])} {len(pixels)} {len(colours)} {width}"]
+    lines += [f"{k} c " + ("#%02X%02X%02X" % c[:3] if c[3] else "None") for c, k in zip(colours, keys)]
+    lines += ["".join(key[px if px[3] else (0, 0, 0, 0)] for px in row) for row in pixels]
+    text = "/* XPM */\n/* Made by scripts/make-pictures.py; do not edit. */\n"
+    text += f"static const char* const {name}[] = {{\n" + ",\n".join(f'"{l}"' for l in lines) + "};\n"
+    with open(path, "w", encoding="ascii") as f:
+        f.write(text)
 
 # ---------------------------------------------------------------- the icon
 
@@ -178,6 +196,7 @@ def icon(size):
             c.rect(sx0 + 1, sy0 + 1, sx1 - 1, sy1 - 1, GLASS)
     desktop(c, sx0 + edge, sy0 + edge, sx1 - edge, sy1 - edge, size)
     write_png(os.path.join(OUT, "icons", f"tessera-{size}.png"), size, c.px)
+    write_xpm(os.path.join(OUT, "icons", f"tessera-{size}.xpm"), f"tessera_{size}_xpm", c.px)
 
 # ---------------------------------------------------------------- the header
 
@@ -229,6 +248,8 @@ def header():
     palette = [tuple(round(g + (k - g) * i / 255) for g, k in zip(ground, ink)) for i in range(256)]
     indices = [round(min(cover[y][x], 1.0) * 255) for y in range(n) for x in range(n)]
     write_gif(os.path.join(OUT, "header.gif"), n, n, palette, indices)
+    rows = [[palette[indices[y * n + x]] + (255,) for x in range(n)] for y in range(n)]
+    write_xpm(os.path.join(OUT, "header.xpm"), "header_xpm", rows)
 
 
 def main():

@@ -5,12 +5,23 @@
 #include <QFile>
 #include <QHash>
 #include <QIcon>
+#include <QImage>
+#include <QPixmap>
 #include <QKeyEvent>
 
 #include <algorithm>
 #include <memory>
 
 namespace {
+
+// The pictures, compiled in: an XPM array becomes an image without the image
+// reader, whose first use scans every image format plug-in (about 1 ms at start).
+#include "resources/header.xpm"
+#include "resources/icons/tessera-16.xpm"
+#include "resources/icons/tessera-32.xpm"
+#include "resources/icons/tessera-48.xpm"
+#include "resources/icons/tessera-64.xpm"
+#include "resources/icons/tessera-72.xpm"
 
 // COLOR_BACKGROUND, the desktop, has no palette role: the standard scheme's value.
 const QColor kDesktopColour(0x3A, 0x6E, 0xA5);
@@ -96,15 +107,8 @@ std::function<void(FrmMain&)> loadHandler;
 
 }  // namespace
 
-// The pictures live in this static library; its resources need an explicit start.
-static void initResources()
-{
-    Q_INIT_RESOURCE(resources);
-}
-
 FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
 {
-    initResources();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tessera"));
     // Fixed dialog frame: a caption and a close button, nothing to minimise or maximise.
@@ -115,8 +119,8 @@ FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
     setFixedSize(kDesignClientWidth, kDesignClientHeight);
 
     QIcon icon;
-    for (int size : {16, 32, 48, 64, 72})
-        icon.addFile(QStringLiteral(":/tessera/icons/tessera-%1.png").arg(size), QSize(size, size));
+    for (const char* const* picture : {tessera_16_xpm, tessera_32_xpm, tessera_48_xpm, tessera_64_xpm, tessera_72_xpm})
+        icon.addPixmap(QPixmap::fromImage(QImage(picture)));
     setWindowIcon(icon);
 
     QHash<QString, QWidget*> byName;
@@ -175,7 +179,7 @@ FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
     info.setColor(QPalette::Text, info.color(QPalette::ToolTipText));
     txtInfo->setPalette(info);
 
-    imgHeader->setPixmap(QPixmap(QStringLiteral(":/tessera/header.gif")));
+    imgHeader->setPixmap(QPixmap::fromImage(QImage(header_xpm)));
 
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);

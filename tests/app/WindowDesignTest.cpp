@@ -57,6 +57,23 @@ TEST(WindowDesign, LoadLaysOutTheWindowFromItsClientWidth)
     EXPECT_EQ(form.tbSound(10).geometry(), QRect(16, 312, 161, 21));
 }
 
+// The pictures the window compiles in are, pixel for pixel, the artwork files
+// (the GIF header picture, the PNG icons that are also installed).
+TEST(WindowDesign, PicturesAreTheArtworkFiles)
+{
+    RunningProgram program;
+    FrmMain& form = program.window();
+    auto same = [](const QImage& shown, const QString& file) {
+        const QImage art(QStringLiteral(TESSERA_PICTURES "/") + file);
+        return !art.isNull() && shown.convertToFormat(QImage::Format_ARGB32) == art.convertToFormat(QImage::Format_ARGB32);
+    };
+    EXPECT_TRUE(same(form.imgHeader->pixmap().toImage(), QStringLiteral("header.gif")));
+    const QIcon icon = form.windowIcon();
+    EXPECT_EQ(icon.availableSizes().size(), 5);
+    for (int size : {16, 32, 48, 64, 72})
+        EXPECT_TRUE(same(icon.pixmap(size, size).toImage(), QStringLiteral("icons/tessera-%1.png").arg(size))) << size;
+}
+
 TEST(WindowDesign, CaptionsFontsAndColours)
 {
     RunningProgram program;
