@@ -165,7 +165,16 @@ private:
     // unescaped terminator; `at` is left just after it.
     QString unescape(QStringView s, qsizetype& at, char16_t terminator)
     {
+        // Most strings have no escape: one exact copy.
+        qsizetype plain = at;
+        while (plain < s.size() && s[plain] != terminator && s[plain] != u'\\') ++plain;
+        if (plain < s.size() && s[plain] == terminator) {
+            QString out = s.sliced(at, plain - at).toString();
+            at = plain + 1;
+            return out;
+        }
         QString out;
+        out.reserve(s.size() - at);
         while (at < s.size()) {
             // Copy runs of plain characters at once.
             qsizetype run = at;
@@ -174,7 +183,10 @@ private:
             at = run;
             if (at >= s.size()) break;
             const QChar c = s[at++];
-            if (c == terminator) return out;
+            if (c == terminator) {
+                out.squeeze();  // the tree keeps it: no room for the rest of the line
+                return out;
+            }
             if (at >= s.size()) break;
             const QChar e = s[at++];
             if (e == u'\\' || e == u'"') {
