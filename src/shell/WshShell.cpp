@@ -42,7 +42,8 @@ std::optional<QString> processVariable(const QString& name)
 
 std::optional<QString> variable(const QString& name, const MachineSnapshot& machine)
 {
-    if (name.isEmpty() || name.contains(u'=')) return std::nullopt;
+    // No variable's name holds "=" or NUL (a NUL would cut the name short for getenv).
+    if (name.isEmpty() || name.contains(u'=') || name.contains(QChar(u'\0'))) return std::nullopt;
     if (auto value = processVariable(name)) return value;
     return derivedVariable(name.toUpper(), machine.texts());
 }

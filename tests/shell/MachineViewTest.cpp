@@ -156,4 +156,7 @@ TEST(DerivedEnvironment, SetVariablesWinEvenWhenEmpty)
     EXPECT_EQ(env(QStringLiteral("PROCESSOR_LEVEL")), QString());
     EXPECT_EQ(env(QStringLiteral("TESSERA_MIXED")), QStringLiteral("ja"));
     EXPECT_EQ(env(QStringLiteral("TESSERA_NOT_SET")), QString());
+    // A name is the whole name: one cut short by NUL, or holding "=", names nothing.
+    EXPECT_EQ(env(QStringLiteral("Tessera_Mixed") + QChar(u'\0') + QChar(u'X')), QString());
+    EXPECT_EQ(env(QStringLiteral("Tessera_Mixed=ja")), QString());
 }
