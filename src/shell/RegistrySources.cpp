@@ -32,7 +32,7 @@ int currentControlSet(const RegistryTree& tree)
     return 1;
 }
 
-// The target of a link key ("\\Registry\\Machine\\System\\ControlSet001") as a
+// The target of a link key ("\Registry\Machine\System\ControlSet001") as a
 // path under HKLM, or a null string when the key is no link.
 QString linkTarget(const RegKey& key)
 {
@@ -146,7 +146,8 @@ std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::sha
 
 const RegistryTree& RegistrySources::hardware() const
 {
-    std::call_once(hardwareBuilt_, [this] { hardware_ = std::make_unique<const RegistryTree>(hardwareView(machine_->texts())); });
+    std::call_once(hardwareBuilt_,
+                   [this] { hardware_ = std::make_unique<const RegistryTree>(hardwareView(machine_->texts())); });
     return *hardware_;
 }
 
