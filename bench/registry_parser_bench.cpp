@@ -37,6 +37,20 @@ void parseThroughput(benchmark::State& state)
 }
 BENCHMARK(parseThroughput)->Unit(benchmark::kMillisecond);
 
+// Parse and release, as a visit after the file changed does them.
+void parseAndRelease(benchmark::State& state)
+{
+    QFile file(benchFile());
+    if (!file.open(QIODevice::ReadOnly)) {
+        state.SkipWithError("TESSERA_BENCH_REGISTRY is not a readable file");
+        return;
+    }
+    const QByteArray bytes = file.readAll();
+    for (auto _ : state) benchmark::DoNotOptimize(shell::parseRegistry(bytes, QStringLiteral("bench.reg")));
+    state.SetBytesProcessed(state.iterations() * bytes.size());
+}
+BENCHMARK(parseAndRelease)->Unit(benchmark::kMillisecond);
+
 // One lookup as a page visit does it: the cache check, then the key path and value.
 void cachedLookup(benchmark::State& state)
 {
