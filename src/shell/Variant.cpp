@@ -13,6 +13,17 @@ namespace shell {
 
 namespace {
 
+// Optional sign and ASCII digits only: the common case, read without a pattern
+// (compiling the patterns is most of the cost of a first conversion).
+bool plainInteger(QStringView text)
+{
+    qsizetype i = text.startsWith(u'+') || text.startsWith(u'-') ? 1 : 0;
+    if (i == text.size()) return false;
+    for (; i < text.size(); ++i)
+        if (text[i] < u'0' || text[i] > u'9') return false;
+    return true;
+}
+
 // A text as a number: decimal with optional sign, fraction and exponent, or an
 // &H / &O literal. Literals of up to 16 bits are 16-bit values and up to 32 bits
 // 32-bit values, so "&HFFFF" is -1 as it is for the platform we mirror.
@@ -23,7 +34,7 @@ double parseNumber(const QString& raw)
         QStringLiteral(R"(^[+-]?(\d+(\.\d*)?|\.\d+)([eE][+-]?\d+)?$)"));
     static const QRegularExpression literal(QStringLiteral(R"(^&([hHoO])([0-9A-Fa-f]+)$)"));
 
-    if (decimal.match(text).hasMatch()) {
+    if (plainInteger(text) || decimal.match(text).hasMatch()) {
         const QByteArray latin = text.toLatin1();
         errno = 0;
         const double value = std::strtod(latin.constData(), nullptr);
