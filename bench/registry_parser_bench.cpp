@@ -17,7 +17,9 @@ QString benchFile()
     return path ? QString::fromLocal8Bit(path) : QString();
 }
 
-void parseThroughput(benchmark::State& state)
+// Parse throughput of the file; `release` times the freeing of the tree too,
+// as a visit after the file changed has it (the program frees a tree only then).
+void parse(benchmark::State& state, bool release)
 {
     QFile file(benchFile());
     if (!file.open(QIODevice::ReadOnly)) {
@@ -28,28 +30,14 @@ void parseThroughput(benchmark::State& state)
     for (auto _ : state) {
         auto tree = std::make_unique<shell::RegistryTree>(shell::parseRegistry(bytes, QStringLiteral("bench.reg")));
         benchmark::DoNotOptimize(tree.get());
-        // Freeing the tree is not parsing: the program keeps its trees until it ends.
-        state.PauseTiming();
+        if (!release) state.PauseTiming();
         tree.reset();
-        state.ResumeTiming();
+        if (!release) state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());  // printed as MB/s
 }
-BENCHMARK(parseThroughput)->Unit(benchmark::kMillisecond);
-
-// Parse and release, as a visit after the file changed does them.
-void parseAndRelease(benchmark::State& state)
-{
-    QFile file(benchFile());
-    if (!file.open(QIODevice::ReadOnly)) {
-        state.SkipWithError("TESSERA_BENCH_REGISTRY is not a readable file");
-        return;
-    }
-    const QByteArray bytes = file.readAll();
-    for (auto _ : state) benchmark::DoNotOptimize(shell::parseRegistry(bytes, QStringLiteral("bench.reg")));
-    state.SetBytesProcessed(state.iterations() * bytes.size());
-}
-BENCHMARK(parseAndRelease)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(parse, throughput, false)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(parse, andRelease, true)->Unit(benchmark::kMillisecond);
 
 // One lookup as a page visit does it: the cache check, then the key path and value.
 void cachedLookup(benchmark::State& state)
