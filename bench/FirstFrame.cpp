@@ -7,26 +7,27 @@
 #include <QWidget>
 
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
 class FirstPaint : public QObject {
 public:
-    FirstPaint(const QElapsedTimer& clock, bool phases) : clock_(clock), phases_(phases) {}
+    explicit FirstPaint(const StartClock& clock) : clock_(clock) {}
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override
     {
         if (event->type() == QEvent::Expose && !exposed_ && watched->isWindowType()) {
             exposed_ = true;
-            markPhase("exposed", clock_, phases_);
+            clock_.mark("exposed");
         }
         if (event->type() == QEvent::Paint && !painted_ && watched->isWidgetType()
             && static_cast<QWidget*>(watched)->isWindow()) {
             painted_ = true;
-            markPhase("painted", clock_, phases_);
+            clock_.mark("painted");
             QTimer::singleShot(0, qApp, [this] {
-                markPhase("flushed", clock_, phases_);
+                clock_.mark("flushed");
                 QCoreApplication::quit();
             });
         }
@@ -34,23 +35,27 @@ protected:
     }
 
 private:
-    const QElapsedTimer& clock_;
-    bool phases_;
+    const StartClock& clock_;
     bool exposed_ = false;
     bool painted_ = false;
 };
 
 }  // namespace
 
-void markPhase(const char* name, const QElapsedTimer& clock, bool phases)
+StartClock::StartClock(int argc, char* argv[]) : phases_(argc > 1 && std::strcmp(argv[1], "--phases") == 0)
 {
-    if (phases)
-        std::fprintf(stderr, "phase %s %.3f\n", name, double(clock.nsecsElapsed()) / 1e6);
+    clock_.start();
 }
 
-void quitAfterFirstFrame(const QElapsedTimer& clock, bool phases)
+void StartClock::mark(const char* phase) const
 {
-    auto* filter = new FirstPaint(clock, phases);
+    if (phases_)
+        std::fprintf(stderr, "phase %s %.3f\n", phase, double(clock_.nsecsElapsed()) / 1e6);
+}
+
+void StartClock::quitAfterFirstFrame() const
+{
+    auto* filter = new FirstPaint(*this);
     filter->setParent(qApp);
     qApp->installEventFilter(filter);
 }

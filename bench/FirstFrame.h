@@ -1,14 +1,22 @@
 #pragma once
 
-class QElapsedTimer;
+#include <QElapsedTimer>
 
-// Leaves the event loop once a window's first frame has been painted: the
-// quit is queued from the first paint event a top-level widget receives, so
-// it runs after that paint has been flushed. Install before the window is
-// shown; it watches the whole application. With phases set,
-// prints the milliseconds of each mark since the timer started to stderr as
-// "phase <name> <ms>" lines.
-void quitAfterFirstFrame(const QElapsedTimer& clock, bool phases);
+// The clock of one timed start, begun before the application object exists.
+// With "--phases" as the first argument, every mark prints a
+// "phase <name> <ms>" line (milliseconds since the clock began) to stderr.
+class StartClock {
+public:
+    StartClock(int argc, char* argv[]);
+    void mark(const char* phase) const;
 
-// One "phase <name> <ms>" line, when phases are wanted.
-void markPhase(const char* name, const QElapsedTimer& clock, bool phases);
+    // Leaves the event loop once a window's first frame has been painted: the
+    // quit is queued from the first paint event a top-level widget receives, so
+    // it runs after that paint has been flushed. Call before the window is
+    // shown, with the application object alive; it watches the whole application.
+    void quitAfterFirstFrame() const;
+
+private:
+    QElapsedTimer clock_;
+    bool phases_;
+};

@@ -9,28 +9,23 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLabel>
-
-#include <cstring>
 
 int main(int argc, char* argv[])
 {
-    QElapsedTimer clock;
-    clock.start();
-    const bool phases = argc > 1 && std::strcmp(argv[1], "--phases") == 0;
+    const StartClock clock(argc, argv);
     QApplication app(argc, argv);
-    markPhase("application", clock, phases);
+    clock.mark("application");
 #ifdef TESSERA_FLOOR_LOOK
     prepareApplication();
 #endif
-    markPhase("setup", clock, phases);
-    quitAfterFirstFrame(clock, phases);
+    clock.mark("setup");
+    clock.quitAfterFirstFrame();
     QDialog dialog;
     dialog.setWindowTitle(QStringLiteral("Tessera"));
     auto* label = new QLabel(QStringLiteral("Boden"), &dialog);
     label->move(10, 10);
     dialog.show();
-    markPhase("main", clock, phases);
+    clock.mark("main");
     return app.exec();
 }

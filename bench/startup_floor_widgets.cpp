@@ -12,7 +12,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QGroupBox>
 #include <QHash>
 #include <QLabel>
@@ -60,17 +59,15 @@ QWidget* plainControl(const ControlDesign& row, QWidget* parent)
 
 int main(int argc, char* argv[])
 {
-    QElapsedTimer clock;
-    clock.start();
-    const bool phases = argc > 1 && std::strcmp(argv[1], "--phases") == 0;
+    const StartClock clock(argc, argv);
     QApplication app(argc, argv);
-    markPhase("application", clock, phases);
+    clock.mark("application");
     prepareApplication();
-    markPhase("setup", clock, phases);
-    quitAfterFirstFrame(clock, phases);
+    clock.mark("setup");
+    clock.quitAfterFirstFrame();
     QDialog dialog;
     dialog.setWindowTitle(QStringLiteral("Tessera"));
-    dialog.setFixedSize(506, 528);
+    dialog.setFixedSize(506, 519);  // the window's client size
     QHash<QString, QWidget*> byName;
     for (const ControlDesign& row : frmMainDesign()) {
         QWidget* parent = *row.container ? byName.value(QString::fromLatin1(row.container)) : &dialog;
@@ -89,6 +86,6 @@ int main(int argc, char* argv[])
             widget->hide();
     }
     dialog.show();
-    markPhase("main", clock, phases);
+    clock.mark("main");
     return app.exec();
 }

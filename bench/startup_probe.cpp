@@ -7,22 +7,17 @@
 #include "app/Main.h"
 
 #include <QApplication>
-#include <QElapsedTimer>
-
-#include <cstring>
 
 int main(int argc, char* argv[])
 {
-    QElapsedTimer clock;
-    clock.start();
-    const bool phases = argc > 1 && std::strcmp(argv[1], "--phases") == 0;
+    const StartClock clock(argc, argv);
     QApplication app(argc, argv);
-    markPhase("application", clock, phases);
+    clock.mark("application");
     prepareApplication();
-    markPhase("setup", clock, phases);
-    quitAfterFirstFrame(clock, phases);
+    clock.mark("setup");
+    clock.quitAfterFirstFrame();
     Main();
-    markPhase("main", clock, phases);
+    clock.mark("main");
     if (programEnded())
         return 1;  // the start failed: nothing to time
     return app.exec();
