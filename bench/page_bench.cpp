@@ -5,7 +5,6 @@
 // "cold" ones change its mtime before each visit, so the visit parses it again.
 #include "app/AppSetup.h"
 #include "app/End.h"
-#include "app/FrmMain.h"
 #include "app/Handlers.h"
 #include "app/Main.h"
 #include "memory/Mem.h"
@@ -14,6 +13,7 @@
 #include "sysinfo/CollectSystemInfo.h"
 #include "sysinfo/InfoReport.h"
 #include "sysinfo/SystemInfo.h"
+#include "window/FrmMain.h"
 
 #include <QApplication>
 #include <QFile>

@@ -6,7 +6,7 @@
 #include "FirstFrame.h"
 
 #include "app/AppSetup.h"
-#include "app/FrmMainDesign.h"
+#include "window/FrmMainDesign.h"
 
 #include <QApplication>
 #include <QCheckBox>

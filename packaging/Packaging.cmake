@@ -14,7 +14,7 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/${TESSERA_APP_ID}.desktop
 
 # The same pictures the window uses; Debian's hicolor theme has all five sizes.
 foreach(size 16 32 48 64 72)
-  install(FILES ${PROJECT_SOURCE_DIR}/src/app/resources/icons/tessera-${size}.png
+  install(FILES ${PROJECT_SOURCE_DIR}/src/window/resources/icons/tessera-${size}.png
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME ${TESSERA_APP_ID}.png)
 endforeach()

@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""Draws the window icon and the header picture into src/app/resources/.
+"""Draws the window icon and the header picture into src/window/resources/.
 
 Outputs: icons/tessera-{16,32,48,64,72}.png (8-bit RGBA, fully opaque or fully
 transparent pixels) and header.gif (50 x 50, one frame, a full 256-entry global
@@ -18,7 +18,7 @@ import struct
 import sys
 import zlib
 
-OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "app", "resources")
+OUT = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "src", "window", "resources")
 
 # ---------------------------------------------------------------- encoders
 

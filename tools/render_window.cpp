@@ -1,7 +1,7 @@
 // Renders the real window, page by page, to PNG files: render_window <folder>.
 #include "app/AppSetup.h"
-#include "app/FrmMain.h"
 #include "app/Main.h"
+#include "window/FrmMain.h"
 
 #include <QApplication>
 #include <QDir>

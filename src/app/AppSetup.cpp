@@ -1,4 +1,4 @@
-#include "AppSetup.h"
+#include "app/AppSetup.h"
 
 #include <QApplication>
 #include <QFile>

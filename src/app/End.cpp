@@ -1,4 +1,4 @@
-#include "End.h"
+#include "app/End.h"
 
 #include <QApplication>
 #include <QWidget>

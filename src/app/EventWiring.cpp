@@ -1,9 +1,9 @@
-#include "Handlers.h"
+#include "app/Handlers.h"
 
-#include "End.h"
-#include "FrmMain.h"
-#include "RuntimeErrorBox.h"
+#include "app/End.h"
+#include "app/RuntimeErrorBox.h"
 #include "memory/ShowMemoryPage.h"
+#include "window/FrmMain.h"
 
 #include <exception>
 

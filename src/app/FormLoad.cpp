@@ -1,9 +1,9 @@
-#include "Handlers.h"
+#include "app/Handlers.h"
 
-#include "FrmMain.h"
-#include "Int16.h"
-#include "Version.h"
+#include "app/Int16.h"
+#include "app/Version.h"
 #include "sysinfo/ShowInfoPage.h"
+#include "window/FrmMain.h"
 
 #include <cmath>
 

@@ -1,8 +1,8 @@
-#include "Main.h"
+#include "app/Main.h"
 
-#include "End.h"
-#include "FrmMain.h"
-#include "Handlers.h"
+#include "app/End.h"
+#include "app/Handlers.h"
+#include "window/FrmMain.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,11 +1,11 @@
-#include "Handlers.h"
+#include "app/Handlers.h"
 
-#include "End.h"
-#include "FrmMain.h"
-#include "Int16.h"
+#include "app/End.h"
+#include "app/Int16.h"
 #include "memory/ShowMemoryPage.h"
 #include "sound/ShowSoundPage.h"
 #include "sysinfo/ShowInfoPage.h"
+#include "window/FrmMain.h"
 
 #include <QMessageBox>
 

@@ -1,4 +1,4 @@
-#include "RuntimeErrorBox.h"
+#include "app/RuntimeErrorBox.h"
 
 #include "shell/RuntimeError.h"
 

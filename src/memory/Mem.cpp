@@ -1,4 +1,4 @@
-#include "Mem.h"
+#include "memory/Mem.h"
 
 #include "shell/WshShell.h"
 

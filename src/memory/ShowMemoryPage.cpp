@@ -1,7 +1,7 @@
-#include "ShowMemoryPage.h"
+#include "memory/ShowMemoryPage.h"
 
-#include "Mem.h"
-#include "app/FrmMain.h"
+#include "memory/Mem.h"
+#include "window/FrmMain.h"
 
 void ShowMemoryPage()
 {

@@ -1,6 +1,6 @@
-#include "MachineFacts.h"
+#include "shell/MachineFacts.h"
 
-#include "WshShell.h"
+#include "shell/WshShell.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RegistryTree.h"
+#include "shell/RegistryTree.h"
 
 #include <QString>
 

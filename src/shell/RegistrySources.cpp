@@ -1,4 +1,4 @@
-#include "RegistrySources.h"
+#include "shell/RegistrySources.h"
 
 #include <QDir>
 #include <QFileInfo>

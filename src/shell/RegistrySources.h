@@ -1,7 +1,7 @@
 #pragma once
 
-#include "MachineFacts.h"
-#include "RegistryTree.h"
+#include "shell/MachineFacts.h"
+#include "shell/RegistryTree.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "RuntimeError.h"
+#include "shell/RuntimeError.h"
 
 #include <utility>
 

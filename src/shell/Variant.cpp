@@ -1,6 +1,6 @@
-#include "Variant.h"
+#include "shell/Variant.h"
 
-#include "RuntimeError.h"
+#include "shell/RuntimeError.h"
 
 #include <QRegularExpression>
 

@@ -1,8 +1,8 @@
-#include "WshShell.h"
+#include "shell/WshShell.h"
 
-#include "MachineFacts.h"
-#include "RegistrySources.h"
-#include "RuntimeError.h"
+#include "shell/MachineFacts.h"
+#include "shell/RegistrySources.h"
+#include "shell/RuntimeError.h"
 
 #include <QRegularExpression>
 

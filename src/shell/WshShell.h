@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Variant.h"
+#include "shell/Variant.h"
 
 #include <QString>
 

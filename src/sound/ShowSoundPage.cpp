@@ -1,7 +1,7 @@
-#include "ShowSoundPage.h"
+#include "sound/ShowSoundPage.h"
 
-#include "Sound.h"
-#include "app/FrmMain.h"
+#include "sound/Sound.h"
+#include "window/FrmMain.h"
 
 void ShowSoundPage()
 {

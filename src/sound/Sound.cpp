@@ -1,4 +1,4 @@
-#include "Sound.h"
+#include "sound/Sound.h"
 
 #include "shell/WshShell.h"
 

@@ -1,8 +1,8 @@
-#include "CollectSystemInfo.h"
+#include "sysinfo/CollectSystemInfo.h"
 
-#include "SystemInfo.h"
 #include "shell/RuntimeError.h"
 #include "shell/WshShell.h"
+#include "sysinfo/SystemInfo.h"
 
 #include <cstdint>
 #include <variant>

@@ -1,4 +1,4 @@
-#include "InfoReport.h"
+#include "sysinfo/InfoReport.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "SystemInfo.h"
+#include "sysinfo/SystemInfo.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,6 +1,6 @@
-#include "InfoTabStops.h"
+#include "sysinfo/InfoTabStops.h"
 
-#include "InfoReport.h"
+#include "sysinfo/InfoReport.h"
 
 #include <QPlainTextEdit>
 #include <QTextDocument>

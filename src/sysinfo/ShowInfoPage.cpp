@@ -1,10 +1,10 @@
-#include "ShowInfoPage.h"
+#include "sysinfo/ShowInfoPage.h"
 
-#include "CollectSystemInfo.h"
-#include "InfoReport.h"
-#include "InfoTabStops.h"
-#include "SystemInfo.h"
-#include "app/FrmMain.h"
+#include "sysinfo/CollectSystemInfo.h"
+#include "sysinfo/InfoReport.h"
+#include "sysinfo/InfoTabStops.h"
+#include "sysinfo/SystemInfo.h"
+#include "window/FrmMain.h"
 
 void ShowInfoPage()
 {

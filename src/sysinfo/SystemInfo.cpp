@@ -1,4 +1,4 @@
-#include "SystemInfo.h"
+#include "sysinfo/SystemInfo.h"
 
 namespace Variablen {
 SystemInfo SysInfo;

@@ -1,7 +1,7 @@
 // What a screen reader reads for each control of the window.
 #include "RunningProgram.h"
-#include "app/FrmMain.h"
-#include "app/FrmMainDesign.h"
+#include "window/FrmMain.h"
+#include "window/FrmMainDesign.h"
 
 #include <QAccessible>
 #include <gtest/gtest.h>

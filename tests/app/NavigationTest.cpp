@@ -1,10 +1,10 @@
 // Start-up state, page switching, the buttons, Enter and Esc, the error box.
+#include "app/End.h"
+#include "app/Main.h"
 #include "ModalBoxes.h"
 #include "RegistryFile.h"
 #include "RunningProgram.h"
-#include "app/End.h"
-#include "app/FrmMain.h"
-#include "app/Main.h"
+#include "window/FrmMain.h"
 
 #include <QApplication>
 #include <QTest>

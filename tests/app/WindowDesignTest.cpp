@@ -1,7 +1,7 @@
 // The window as created and loaded: controls, arrays, geometry, captions, fonts, stacking.
 #include "RunningProgram.h"
-#include "app/FrmMain.h"
-#include "app/FrmMainDesign.h"
+#include "window/FrmMain.h"
+#include "window/FrmMainDesign.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

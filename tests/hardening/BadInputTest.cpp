@@ -6,10 +6,10 @@
 // visit leaves the window running.
 #include "ModalBoxes.h"
 #include "RunningProgram.h"
-#include "app/FrmMain.h"
 #include "shell/WshShell.h"
 #include "sysinfo/InfoReport.h"
 #include "sysinfo/SystemInfo.h"
+#include "window/FrmMain.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,9 +1,9 @@
 // The Speicher page in the real window, against registry files written per test.
+#include "memory/Mem.h"
 #include "ModalBoxes.h"
 #include "RegistryFile.h"
 #include "RunningProgram.h"
-#include "app/FrmMain.h"
-#include "memory/Mem.h"
+#include "window/FrmMain.h"
 
 #include <QTest>
 #include <gtest/gtest.h>

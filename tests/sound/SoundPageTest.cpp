@@ -2,7 +2,7 @@
 #include "ModalBoxes.h"
 #include "RegistryFile.h"
 #include "RunningProgram.h"
-#include "app/FrmMain.h"
+#include "window/FrmMain.h"
 
 #include <gtest/gtest.h>
 

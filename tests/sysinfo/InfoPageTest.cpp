@@ -1,9 +1,9 @@
 // The Info page in the real window: written at start-up, rewritten on every visit.
 #include "ControlledMachine.h"
 #include "RunningProgram.h"
-#include "app/FrmMain.h"
 #include "sysinfo/InfoReport.h"
 #include "sysinfo/SystemInfo.h"
+#include "window/FrmMain.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 // Exits 0 only when Abbrechen ended the program.
 #include "ModalBoxes.h"
 #include "RunningProgram.h"
-#include "app/FrmMain.h"
+#include "window/FrmMain.h"
 
 #include <QApplication>
 #include <QTest>

@@ -2,8 +2,8 @@
 
 #include "app/AppSetup.h"
 #include "app/End.h"
-#include "app/FrmMain.h"
 #include "app/Main.h"
+#include "window/FrmMain.h"
 
 #include <QTest>
 

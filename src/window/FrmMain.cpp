@@ -1,6 +1,6 @@
-#include "FrmMain.h"
+#include "window/FrmMain.h"
 
-#include "FrmMainDesign.h"
+#include "window/FrmMainDesign.h"
 
 #include <QFile>
 #include <QHash>

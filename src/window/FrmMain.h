@@ -1,7 +1,7 @@
 #pragma once
 
-#include "ControlArray.h"
-#include "Controls.h"
+#include "window/ControlArray.h"
+#include "window/Controls.h"
 
 #include <QDialog>
 

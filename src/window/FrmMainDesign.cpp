@@ -1,4 +1,4 @@
-#include "FrmMainDesign.h"
+#include "window/FrmMainDesign.h"
 
 namespace {
 
