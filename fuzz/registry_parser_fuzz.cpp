@@ -1,5 +1,5 @@
 // Any input either parses or fails with a RuntimeError; nothing else may happen.
-#include "shell/RegistryTree.h"
+#include "shell/RegistryFileParser.h"
 #include "shell/RuntimeError.h"
 
 #include <cstddef>

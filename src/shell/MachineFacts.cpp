@@ -1,7 +1,5 @@
 #include "shell/MachineFacts.h"
 
-#include "shell/WshShell.h"
-
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -15,6 +13,8 @@
 namespace shell {
 
 namespace {
+
+QString g_machineRoot = QStringLiteral("/");
 
 QString readMachineFile(const QString& path)
 {
@@ -143,21 +143,9 @@ std::optional<QString> processorVariable(const QString& name, const MachineTexts
         .arg(QString::number(revision, 16).toUpper()).arg(armImplementer(cpu));
 }
 
-QByteArray utf16(const QString& text)
-{
-    QString withNul = text;
-    withNul.append(QChar(u'\0'));
-    QByteArray bytes;
-    for (QChar c : withNul) {
-        bytes.append(char(c.unicode() & 0xff));
-        bytes.append(char(c.unicode() >> 8));
-    }
-    return bytes;
-}
-
 void putText(RegKey& key, const QString& name, const QString& text)
 {
-    if (!text.isEmpty()) key.setValue(name, {std::uint32_t(RegType::Sz), utf16(text)});
+    if (!text.isEmpty()) key.setValue(name, textValue(text));
 }
 
 std::optional<int> ratedMhz(const CpuInfo& cpu, const MachineTexts& texts)
@@ -174,6 +162,10 @@ std::optional<int> ratedMhz(const CpuInfo& cpu, const MachineTexts& texts)
 }
 
 }  // namespace
+
+void setMachineRoot(const QString& root) { g_machineRoot = root; }
+
+QString machineRoot() { return g_machineRoot; }
 
 MachineTexts readMachineTexts()
 {
@@ -227,10 +219,7 @@ RegistryTree hardwareView(const MachineTexts& texts)
     if (isX86(cpu) || isArm(cpu)) {
         RegKey& cpu0 = system.ensureChild(QStringLiteral("CentralProcessor")).ensureChild(QStringLiteral("0"));
         if (const auto mhz = ratedMhz(cpu, texts)) {
-            const std::uint32_t v = std::uint32_t(*mhz);
-            QByteArray bytes;
-            for (int i = 0; i < 4; ++i) bytes.append(char((v >> (8 * i)) & 0xff));
-            cpu0.setValue(QStringLiteral("~MHz"), {std::uint32_t(RegType::Dword), bytes});
+            cpu0.setValue(QStringLiteral("~MHz"), dwordValue(std::uint32_t(*mhz)));
         }
         putText(cpu0, QStringLiteral("VendorIdentifier"), isX86(cpu) ? cpu["vendor_id"] : armImplementer(cpu));
         putText(cpu0, QStringLiteral("ProcessorNameString"), cpu["model name"]);

@@ -11,6 +11,11 @@ namespace shell {
 
 // Facts about this machine, read under machineRoot().
 
+// The filesystem root under which /proc and /sys are read ("/" unless a test
+// points it at a fake machine tree).
+void setMachineRoot(const QString& root);
+QString machineRoot();
+
 // The machine files the facts come from, trimmed, empty when missing.
 struct MachineTexts {
     QString cpuinfo;        // /proc/cpuinfo

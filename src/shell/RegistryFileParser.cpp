@@ -1,20 +1,15 @@
 // Reads the registry's text formats into a RegistryTree: export files
 // ("REGEDIT4", "Windows Registry Editor Version 5.00") and Wine registry files.
-#include "shell/RegistryTree.h"
+#include "shell/RegistryFileParser.h"
+
 #include "shell/RuntimeError.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
-#include <QSysInfo>
-
-#include <sys/stat.h>
 
 #include <algorithm>
-#include <cstring>
-#include <mutex>
 #include <optional>
-#include <unordered_map>
 #include <vector>
 
 namespace shell {
@@ -52,29 +47,6 @@ QString decodeWindows1252(QByteArrayView bytes)
         const auto c = static_cast<unsigned char>(bytes[i]);
         d[i] = (c >= 0x80 && c < 0xA0) ? QChar(high[c - 0x80]) : QChar(c);
     }
-    return out;
-}
-
-QByteArray utf16Bytes(QStringView text, bool terminate)
-{
-    QByteArray out((text.size() + (terminate ? 1 : 0)) * 2, Qt::Uninitialized);
-    char* d = out.data();
-    if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
-        if (!text.isEmpty()) std::memcpy(d, text.utf16(), size_t(text.size()) * 2);  // "" may have no data
-    } else {
-        for (qsizetype i = 0; i < text.size(); ++i) {
-            d[2 * i] = char(text[i].unicode() & 0xFF);
-            d[2 * i + 1] = char(text[i].unicode() >> 8);
-        }
-    }
-    if (terminate) d[out.size() - 2] = d[out.size() - 1] = '\0';
-    return out;
-}
-
-QByteArray dwordBytes(std::uint32_t v)
-{
-    QByteArray out(4, '\0');
-    for (int i = 0; i < 4; ++i) out[i] = char((v >> (8 * i)) & 0xFF);
     return out;
 }
 
@@ -341,7 +313,7 @@ private:
             qsizetype p = 1;
             const QString s = unescape(data, p, u'"');
             expectEnd(data.mid(p));
-            value = {std::uint32_t(RegType::Sz), utf16Bytes(s, true)};
+            value = textValue(s);
         } else if (format_ == Format::Wine && data.startsWith(u"str")) {
             std::uint32_t type = 1;
             qsizetype p = 3;
@@ -354,7 +326,7 @@ private:
             const QString s = unescape(data, p, u'"');
             expectEnd(data.mid(p));
             // Multi-strings are written with \0 separators; the list ends in two NULs.
-            QByteArray bytes = utf16Bytes(s, true);
+            QByteArray bytes = utf16Data(s, true);
             if (type == 7 && !s.endsWith(QChar(0))) bytes.append(2, '\0');
             value = {type, bytes};
         } else if (data.startsWith(u"dword:")) {
@@ -364,7 +336,7 @@ private:
             while (n < digits.size() && hexDigit(digits[n]) >= 0) v = v * 16 + hexDigit(digits[n++]);
             if (n == 0 || n > 8) error(QStringLiteral("ungültiges dword: erwartet 1 bis 8 Hexziffern"));
             expectEnd(digits.mid(n));
-            value = {std::uint32_t(RegType::Dword), dwordBytes(v)};
+            value = dwordValue(v);
         } else if (data.startsWith(u"hex")) {
             std::uint32_t type = std::uint32_t(RegType::Binary);
             QStringView rest = data.mid(3);
@@ -381,7 +353,7 @@ private:
             QByteArray bytes = hexBytes(all);
             // REGEDIT4 writes string types in the 8-bit code page; the tree holds UTF-16LE.
             if (format_ == Format::Regedit4 && (type == 1 || type == 2 || type == 7))
-                bytes = utf16Bytes(decodeWindows1252(bytes), false);
+                bytes = utf16Data(decodeWindows1252(bytes), false);
             value = {type, bytes};
         } else {
             error(QStringLiteral("erwartet: \"Text\", dword:, hex: oder -"));
@@ -488,31 +460,6 @@ RegistryTree parseRegistryFile(const QString& path)
                            QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht lesbar: %2")
                                .arg(path, file.errorString()));
     return parseRegistry(bytes, path);
-}
-
-std::shared_ptr<const RegistryTree> cachedRegistryFile(const QString& path)
-{
-    struct Entry {
-        off_t size;
-        timespec mtime;
-        ino_t inode;
-        std::shared_ptr<const RegistryTree> tree;
-    };
-    static std::mutex mutex;
-    static std::unordered_map<QString, Entry> cache;
-
-    struct stat st {};
-    const bool known = ::stat(QFile::encodeName(path).constData(), &st) == 0;
-    std::lock_guard lock(mutex);
-    if (known) {
-        auto it = cache.find(path);
-        if (it != cache.end() && it->second.size == st.st_size && it->second.inode == st.st_ino
-            && it->second.mtime.tv_sec == st.st_mtim.tv_sec && it->second.mtime.tv_nsec == st.st_mtim.tv_nsec)
-            return it->second.tree;
-    }
-    auto tree = std::make_shared<const RegistryTree>(parseRegistryFile(path));
-    if (known) cache[path] = Entry{st.st_size, st.st_mtim, st.st_ino, tree};
-    return tree;
 }
 
 }  // namespace shell

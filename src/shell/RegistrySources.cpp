@@ -1,35 +1,22 @@
 #include "shell/RegistrySources.h"
 
+#include "shell/BuiltinDefaults.h"
+#include "shell/RegistryFileCache.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QStringTokenizer>
 
 namespace shell {
 
-extern const char builtinDefaultsData[];
-extern const std::size_t builtinDefaultsSize;
-
 namespace {
-
-QString textOf(const RegValue& value)
-{
-    QString text;
-    for (qsizetype i = 0; i + 1 < value.data.size(); i += 2)
-        text.append(QChar(char16_t(std::uint8_t(value.data[i]) | std::uint8_t(value.data[i + 1]) << 8)));
-    while (text.endsWith(QChar(u'\0'))) text.chop(1);
-    return text;
-}
 
 int currentControlSet(const RegistryTree& tree)
 {
     const RegKey* select = tree.findKey(u"SYSTEM\\Select");
     const RegValue* current = select ? select->value(u"Current") : nullptr;
-    if (current && current->type == std::uint32_t(RegType::Dword) && current->data.size() == 4) {
-        const auto* d = reinterpret_cast<const std::uint8_t*>(current->data.constData());
-        const std::uint32_t n = d[0] | d[1] << 8 | d[2] << 16 | std::uint32_t(d[3]) << 24;
-        if (n >= 1 && n <= 999) return int(n);
-    }
-    return 1;
+    const auto n = current ? dwordOf(*current) : std::nullopt;
+    return n && *n >= 1 && *n <= 999 ? int(*n) : 1;
 }
 
 // The target of a link key ("\Registry\Machine\System\ControlSet001") as a
@@ -38,7 +25,7 @@ QString linkTarget(const RegKey& key)
 {
     const RegValue* link = key.value(u"SymbolicLinkValue");
     if (!link || link->type != std::uint32_t(RegType::Link)) return {};
-    const QString text = textOf(*link);
+    const QString text = *textOf(*link);
     QStringTokenizer parts(text, u'\\', Qt::SkipEmptyParts);
     auto it = parts.begin();
     if (it == parts.end() || !sameName(*it, u"Registry")) return {};
@@ -116,13 +103,6 @@ QString winePrefixRegistry()
 }
 
 }  // namespace
-
-std::shared_ptr<const RegistryTree> builtinDefaults()
-{
-    static const auto tree = std::make_shared<const RegistryTree>(parseRegistry(
-        QByteArrayView(builtinDefaultsData, qsizetype(builtinDefaultsSize)), QStringLiteral("defaults.reg")));
-    return tree;
-}
 
 RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistryTree>> trees,
                                  std::shared_ptr<const MachineSnapshot> machine)

@@ -39,7 +39,4 @@ private:
     mutable std::unique_ptr<const RegistryTree> hardware_;
 };
 
-// The built-in defaults, parsed once.
-std::shared_ptr<const RegistryTree> builtinDefaults();
-
 }  // namespace shell

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "shell/Variant.h"
+#include "shell/WshEnvironment.h"
 
 #include <QString>
 
@@ -10,19 +11,6 @@ namespace shell {
 
 class MachineSnapshot;
 class RegistrySources;
-
-// The process environment as the shell object shows it: the real environment,
-// plus the variables Windows defines in every process, derived from the machine
-// when the process lacks them. Names compare case-insensitively; a variable
-// that is not set yields the empty text.
-class WshEnvironment {
-public:
-    explicit WshEnvironment(std::shared_ptr<const MachineSnapshot> machine);
-    QString operator()(const QString& name) const;
-
-private:
-    std::shared_ptr<const MachineSnapshot> machine_;
-};
 
 // The shell object: environment collection and registry reads.
 class WshShell {
@@ -45,10 +33,5 @@ private:
 // CreateObject("Wscript.Shell"): the ProgID compares case-insensitively; any
 // other fails with 429. Also fails when a registry source cannot be read.
 std::unique_ptr<WshShell> CreateObject(const QString& progId);
-
-// The filesystem root under which /proc and /sys are read ("/" unless a test
-// points it at a fake machine tree).
-void setMachineRoot(const QString& root);
-QString machineRoot();
 
 }  // namespace shell

@@ -6,7 +6,7 @@
 // visit leaves the window running.
 #include "ModalBoxes.h"
 #include "RunningProgram.h"
-#include "shell/WshShell.h"
+#include "shell/MachineFacts.h"
 #include "sysinfo/InfoReport.h"
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"

@@ -1,4 +1,5 @@
-#include "shell/RegistryTree.h"
+#include "shell/RegistryFileCache.h"
+#include "shell/RegistryFileParser.h"
 #include "shell/RuntimeError.h"
 
 #include <QDir>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/MachineFacts.h"
 #include "shell/RuntimeError.h"
 #include "shell/WshShell.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/WshShell.h"
+#include "shell/MachineFacts.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>

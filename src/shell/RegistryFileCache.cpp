@@ -1,0 +1,39 @@
+#include "shell/RegistryFileCache.h"
+
+#include "shell/RegistryFileParser.h"
+
+#include <QFile>
+
+#include <sys/stat.h>
+
+#include <mutex>
+#include <unordered_map>
+
+namespace shell {
+
+std::shared_ptr<const RegistryTree> cachedRegistryFile(const QString& path)
+{
+    struct Entry {
+        off_t size;
+        timespec mtime;
+        ino_t inode;
+        std::shared_ptr<const RegistryTree> tree;
+    };
+    static std::mutex mutex;
+    static std::unordered_map<QString, Entry> cache;
+
+    struct stat st {};
+    const bool known = ::stat(QFile::encodeName(path).constData(), &st) == 0;
+    std::lock_guard lock(mutex);
+    if (known) {
+        auto it = cache.find(path);
+        if (it != cache.end() && it->second.size == st.st_size && it->second.inode == st.st_ino
+            && it->second.mtime.tv_sec == st.st_mtim.tv_sec && it->second.mtime.tv_nsec == st.st_mtim.tv_nsec)
+            return it->second.tree;
+    }
+    auto tree = std::make_shared<const RegistryTree>(parseRegistryFile(path));
+    if (known) cache[path] = Entry{st.st_size, st.st_mtim, st.st_ino, tree};
+    return tree;
+}
+
+}  // namespace shell

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "shell/RegistryTree.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace shell {
+
+// The parsed file, shared; parsed again only when its size, mtime or inode changed.
+std::shared_ptr<const RegistryTree> cachedRegistryFile(const QString& path);
+
+}  // namespace shell
