@@ -128,9 +128,9 @@ TEST(Errors, AnErrorWhileLoadingEndsTheProgram)
 {
     resetProgramEnded();
     ModalBoxes boxes;
-    qputenv("TESSERA_REGISTRY", TESSERA_FIXTURES "/app/does-not-exist.reg");
+    useRegistry({fixture("app/does-not-exist.reg")});
     Main();
-    qunsetenv("TESSERA_REGISTRY");
+    useRegistry({});
     EXPECT_TRUE(programEnded());
     EXPECT_EQ(programExitCode(), 1);
     ASSERT_EQ(boxes.count(), 1);

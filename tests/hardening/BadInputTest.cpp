@@ -5,6 +5,7 @@
 // fallback; an error while loading ends it after the box, an error on a page
 // visit leaves the window running.
 #include "ModalBoxes.h"
+#include "RegistryFile.h"
 #include "RunningProgram.h"
 #include "shell/MachineFacts.h"
 #include "sysinfo/InfoReport.h"
@@ -14,7 +15,6 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -25,28 +25,6 @@
 namespace {
 
 QByteArray v5(const QByteArray& body) { return "Windows Registry Editor Version 5.00\r\n\r\n" + body; }
-
-// The registry file of one case, pointed at by TESSERA_REGISTRY while it lives.
-class HostileFile {
-public:
-    explicit HostileFile(const QByteArray& bytes)
-    {
-        write(bytes);
-        qputenv("TESSERA_REGISTRY", QFile::encodeName(path()));
-    }
-    ~HostileFile() { qunsetenv("TESSERA_REGISTRY"); }
-    QString path() const { return dir_.filePath(QStringLiteral("system.reg")); }
-    void write(const QByteArray& bytes)
-    {
-        QFile file(path());
-        if (file.exists()) QThread::msleep(20);  // a new modification time
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        ASSERT_EQ(file.write(bytes), bytes.size());
-    }
-
-private:
-    QTemporaryDir dir_;
-};
 
 struct Value {
     const char* key;   // under HKEY_LOCAL_MACHINE
@@ -172,7 +150,7 @@ class MalformedFile : public ::testing::TestWithParam<Malformed> {
 protected:
     void SetUp() override { Variablen::SysInfo = SystemInfo{}; }
 
-    static void expectNamed(const ModalBoxes::Box& box, const HostileFile& file, const Malformed& m)
+    static void expectNamed(const ModalBoxes::Box& box, const RegistryFile& file, const Malformed& m)
     {
         EXPECT_TRUE(box.text.startsWith(QStringLiteral("Laufzeitfehler '"))) << box.text.toStdString();
         EXPECT_TRUE(box.text.contains(QStringLiteral("Registrierungsdatei \u201E%1\u201C").arg(file.path())))
@@ -185,7 +163,7 @@ protected:
 TEST_P(MalformedFile, AtStartOneBoxNamesFileAndLineThenTheProgramEnds)
 {
     const Malformed& m = GetParam();
-    HostileFile file(m.bytes());
+    RegistryFile file(m.bytes());
     ModalBoxes shown;
     RunningProgram program;
     EXPECT_TRUE(program.ended());
@@ -196,7 +174,7 @@ TEST_P(MalformedFile, AtStartOneBoxNamesFileAndLineThenTheProgramEnds)
 TEST_P(MalformedFile, AfterStartEveryVisitReportsItAndTheWindowLives)
 {
     const Malformed& m = GetParam();
-    HostileFile file(goodFile());
+    RegistryFile file(goodFile());
     RunningProgram program;
     ASSERT_FALSE(program.ended());
     FrmMain& form = program.window();
@@ -237,7 +215,7 @@ const char* const kWrongTypes[] = {"hex:01,02", "hex(7):61,00,00,00,00,00", "hex
 QString reportWith(const Value* replace, const char* data)
 {
     Variablen::SysInfo = SystemInfo{};
-    HostileFile file(goodFile(replace, data));
+    RegistryFile file(goodFile(replace, data));
     ModalBoxes shown;
     RunningProgram program;
     EXPECT_FALSE(program.ended());
@@ -291,7 +269,7 @@ TEST(WrongType, PageValueGivesOneBoxAndLeavesThePageAsItWas)
             if (page.tab == 3) types.push_back("\"zwei\"");  // text where a number belongs
             for (const char* data : types) {
                 SCOPED_TRACE(std::string(v->key) + "\\" + v->name + " = " + data);
-                HostileFile file(goodFile(v, data));
+                RegistryFile file(goodFile(v, data));
                 RunningProgram program;
                 FrmMain& form = program.window();
                 const QString before = page.state(form);
@@ -312,7 +290,7 @@ TEST(WrongType, PageValueGivesOneBoxAndLeavesThePageAsItWas)
 // A number too large for the setting's 16-bit field is an overflow, reported once.
 TEST(WrongType, SixteenBitSettingOverflowIsReported)
 {
-    HostileFile file(goodFile(&kMemoryValues[2], "dword:00010000"));  // LargeSystemCache
+    RegistryFile file(goodFile(&kMemoryValues[2], "dword:00010000"));  // LargeSystemCache
     RunningProgram program;
     ModalBoxes shown;
     program.clickTab(3);
@@ -331,8 +309,9 @@ protected:
     {
         Variablen::SysInfo = SystemInfo{};
         for (const char* name : {"NUMBER_OF_PROCESSORS", "PROCESSOR_LEVEL", "PROCESSOR_REVISION",
-                                 "PROCESSOR_ARCHITECTURE", "PROCESSOR_IDENTIFIER", "OS", "TESSERA_REGISTRY"})
+                                 "PROCESSOR_ARCHITECTURE", "PROCESSOR_IDENTIFIER", "OS"})
             qunsetenv(name);
+        useRegistry({});
         qputenv("WINEPREFIX", QFile::encodeName(prefix_.path()));  // no Wine registry
         shell::setMachineRoot(root_.path());
     }

@@ -18,7 +18,7 @@ const char* const kDerived[] = {"NUMBER_OF_PROCESSORS", "PROCESSOR_ARCHITECTURE"
 // A shell over the machine's own layers only, with the derived variables unset.
 std::unique_ptr<WshShell> machineShell(const char* machine)
 {
-    qunsetenv("TESSERA_REGISTRY");
+    useRegistry({});
     qputenv("WINEPREFIX", TESSERA_FIXTURES "/machines/no-such-prefix");
     for (const char* name : kDerived) qunsetenv(name);
     qunsetenv("SHELL");

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RegistryFile.h"
 #include "shell/MachineFacts.h"
 #include "shell/RuntimeError.h"
 #include "shell/WshShell.h"
@@ -8,17 +9,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
-// Each test runs in its own process; these point the shell at fixtures.
-inline void useRegistry(const QByteArray& files)
-{
-    qputenv("TESSERA_REGISTRY", files);
-}
-
-inline QByteArray shellFixture(const char* name)
-{
-    return QByteArray(TESSERA_FIXTURES "/shell/") + name;
-}
-
+// Each test runs in its own process; this points the shell at a fake machine tree.
 inline void useMachine(const char* name)
 {
     shell::setMachineRoot(QString::fromUtf8(TESSERA_FIXTURES "/machines/") + QString::fromLatin1(name));

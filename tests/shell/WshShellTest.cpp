@@ -15,7 +15,7 @@ Variant read(const char* path)
 
 TEST(WshShell, ProgIdAndEnvironmentKind)
 {
-    useRegistry(shellFixture("second.reg"));
+    useRegistry({fixture("shell/second.reg")});
     EXPECT_NE(CreateObject(QStringLiteral("WSCRIPT.shell")), nullptr);
     const auto [number, text] = errorOf([] { CreateObject(QStringLiteral("Scripting.FileSystemObject")); });
     EXPECT_EQ(number, 429);
@@ -27,7 +27,7 @@ TEST(WshShell, ProgIdAndEnvironmentKind)
 
 TEST(WshShell, EachValueType)
 {
-    useRegistry(shellFixture("first.reg"));
+    useRegistry({fixture("shell/first.reg")});
     qputenv("TESSERA_X", "/opt/t");
     EXPECT_EQ(read("HKLM\\Software\\Tessera\\Text"), Variant(QStringLiteral("aus first")));
     EXPECT_EQ(read("HKLM\\Software\\Tessera\\"), Variant(QStringLiteral("Vorgabe")));
@@ -43,7 +43,7 @@ TEST(WshShell, EachValueType)
 
 TEST(WshShell, MissingValuesAndBadRootsNameThePath)
 {
-    useRegistry(shellFixture("first.reg"));
+    useRegistry({fixture("shell/first.reg")});
     for (const char* path : {"HKLM\\Software\\Tessera\\Nope", "HKLM\\Software\\Nope\\Text", "HKLM\\"}) {
         const auto [number, text] = errorOf([&] { read(path); });
         EXPECT_EQ(number, static_cast<int>(0x80070002u)) << path;
@@ -58,7 +58,7 @@ TEST(WshShell, MissingValuesAndBadRootsNameThePath)
 
 TEST(WshShell, SeveralFilesEarlierWinsAndNothingElse)
 {
-    useRegistry(shellFixture("first.reg") + ":" + shellFixture("second.reg"));
+    useRegistry({fixture("shell/first.reg"), fixture("shell/second.reg")});
     useMachine("intel");
     EXPECT_EQ(read("HKLM\\Software\\Tessera\\Text"), Variant(QStringLiteral("aus first")));
     EXPECT_EQ(read("HKLM\\Software\\Tessera\\OnlyFirst"), Variant(QStringLiteral("eins")));
@@ -76,7 +76,7 @@ TEST(WshShell, SeveralFilesEarlierWinsAndNothingElse)
 TEST(WshShell, ControlSetAliasFollowsSelectCurrent)
 {
     // first.reg selects set 2 and holds only ControlSet002.
-    useRegistry(shellFixture("first.reg") + ":" + shellFixture("second.reg"));
+    useRegistry({fixture("shell/first.reg"), fixture("shell/second.reg")});
     const char* current = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\";
     EXPECT_EQ(read((QByteArray(current) + "LargeSystemCache").constData()), Variant(std::int32_t{1}));
     // second.reg has no Select key, so its set 1 is its current one.
@@ -85,7 +85,7 @@ TEST(WshShell, ControlSetAliasFollowsSelectCurrent)
 
 TEST(WshShell, WineLinkKeyIsFollowed)
 {
-    useRegistry(shellFixture("wine.reg"));
+    useRegistry({fixture("shell/wine.reg")});
     EXPECT_EQ(read("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\IOPageLockLimit"),
               Variant(std::int32_t{524288}));
     EXPECT_EQ(read("HKLM\\SYSTEM\\ControlSet001\\Control\\MediaCategories\\"
@@ -95,7 +95,7 @@ TEST(WshShell, WineLinkKeyIsFollowed)
 
 TEST(WshShell, UnparsableSourceFailsCreation)
 {
-    useRegistry(shellFixture("second.reg") + ":" + shellFixture("broken.reg"));
+    useRegistry({fixture("shell/second.reg"), fixture("shell/broken.reg")});
     const auto [number, text] = errorOf([] { CreateObject(QStringLiteral("Wscript.Shell")); });
     EXPECT_NE(number, 0);
     EXPECT_TRUE(text.contains(QStringLiteral("broken.reg"))) << text.toStdString();
@@ -103,9 +103,9 @@ TEST(WshShell, UnparsableSourceFailsCreation)
 
 TEST(WshShell, MachineLayersWineThenDefaults)
 {
-    qunsetenv("TESSERA_REGISTRY");
+    useRegistry({});
     QTemporaryDir prefix;
-    QFile::copy(QString::fromUtf8(shellFixture("wine.reg")), prefix.filePath(QStringLiteral("system.reg")));
+    QFile::copy(fixture("shell/wine.reg"), prefix.filePath(QStringLiteral("system.reg")));
     qputenv("WINEPREFIX", prefix.path().toUtf8());
     useMachine("nodmi");
     const QString media = QStringLiteral("HKLM\\SYSTEM\\ControlSet001\\Control\\MediaCategories\\");
@@ -121,7 +121,7 @@ TEST(WshShell, MachineLayersWineThenDefaults)
 
 TEST(WshShell, BuiltinDefaultsWithoutPrefix)
 {
-    qunsetenv("TESSERA_REGISTRY");
+    useRegistry({});
     QTemporaryDir empty;
     qputenv("WINEPREFIX", empty.path().toUtf8());
     const QString media = QStringLiteral("HKLM\\SYSTEM\\ControlSet001\\Control\\MediaCategories\\");

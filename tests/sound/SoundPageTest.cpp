@@ -86,7 +86,7 @@ TEST(SoundPage, ANumberIsShownAsDecimalAndARevisitReadsAgain)
 
 TEST(SoundPage, BuiltInNamesWithoutARegistryFile)
 {
-    qunsetenv("TESSERA_REGISTRY");
+    useRegistry({});
     qputenv("WINEPREFIX", "/nonexistent-wine-prefix");
     RunningProgram program;
     ModalBoxes shown;

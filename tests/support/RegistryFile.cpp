@@ -3,15 +3,43 @@
 #include <QFile>
 #include <QThread>
 
-RegistryFile::RegistryFile(const QString& body)
+#include <gtest/gtest.h>
+
+void useRegistry(const QStringList& files)
 {
-    rewrite(body);
-    qputenv("TESSERA_REGISTRY", QFile::encodeName(path()));
+    QByteArray value;
+    for (const QString& file : files) value += (value.isEmpty() ? "" : ":") + QFile::encodeName(file);
+    if (files.isEmpty())
+        qunsetenv("TESSERA_REGISTRY");
+    else
+        qputenv("TESSERA_REGISTRY", value);
+}
+
+QString fixture(const QString& relativePath)
+{
+    return QStringLiteral(TESSERA_FIXTURES "/") + relativePath;
+}
+
+namespace {
+
+QByteArray export5(const QString& body)
+{
+    return (QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n") + body).toUtf8();
+}
+
+}  // namespace
+
+RegistryFile::RegistryFile(const QString& body) : RegistryFile(export5(body)) {}
+
+RegistryFile::RegistryFile(const QByteArray& bytes)
+{
+    write(bytes);
+    useRegistry({path()});
 }
 
 RegistryFile::~RegistryFile()
 {
-    qunsetenv("TESSERA_REGISTRY");
+    useRegistry({});
 }
 
 QString RegistryFile::path() const
@@ -21,10 +49,14 @@ QString RegistryFile::path() const
 
 void RegistryFile::rewrite(const QString& body)
 {
+    write(export5(body));
+}
+
+void RegistryFile::write(const QByteArray& bytes)
+{
     QFile file(path());
-    const bool existed = file.exists();
-    if (existed)
+    if (file.exists())
         QThread::msleep(20);  // a new modification time, whatever the filesystem's resolution
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        file.write((QStringLiteral("Windows Registry Editor Version 5.00\r\n\r\n") + body).toUtf8());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path());
+    ASSERT_EQ(file.write(bytes), bytes.size());
 }

@@ -40,30 +40,30 @@ SystemInfo fullMachine()
     return i;
 }
 
-class CollectSystemInfoTest : public testing::Test {
+class SystemInfoCollection : public testing::Test {
 protected:
     ControlledMachine machine;
 };
 
 }  // namespace
 
-TEST_F(CollectSystemInfoTest, StartsEmptyAndFillsEveryFieldFromItsSource)
+TEST_F(SystemInfoCollection, StartsEmptyAndFillsEveryFieldFromItsSource)
 {
     EXPECT_EQ(SysInfo, SystemInfo{});
-    ControlledMachine::useRegistry("full.reg");
+    useRegistry({fixture("sysinfo/full.reg")});
     CollectSystemInfo();
     EXPECT_EQ(SysInfo, fullMachine());
     EXPECT_EQ(SysInfo.WindowsVersion.size(), 23);
 }
 
-TEST_F(CollectSystemInfoTest, FailedReadsSkipOnlyTheirFieldAndKeepTheOldValue)
+TEST_F(SystemInfoCollection, FailedReadsSkipOnlyTheirFieldAndKeepTheOldValue)
 {
-    ControlledMachine::useRegistry("full.reg");
+    useRegistry({fixture("sysinfo/full.reg")});
     CollectSystemInfo();
 
     // Second machine: list-of-texts BIOS version, clock 32768, no video date,
     // no service pack, and a processor count that is no number.
-    ControlledMachine::useRegistry("broken.reg");
+    useRegistry({fixture("sysinfo/broken.reg")});
     qputenv("NUMBER_OF_PROCESSORS", "zwei");
     qputenv("OS", "Anderes_OS");
 
@@ -82,9 +82,9 @@ TEST_F(CollectSystemInfoTest, FailedReadsSkipOnlyTheirFieldAndKeepTheOldValue)
     }
 }
 
-TEST_F(CollectSystemInfoTest, FailedReadsAtTheFirstCollectionLeaveTheInitialValues)
+TEST_F(SystemInfoCollection, FailedReadsAtTheFirstCollectionLeaveTheInitialValues)
 {
-    ControlledMachine::useRegistry("broken.reg");
+    useRegistry({fixture("sysinfo/broken.reg")});
     qputenv("NUMBER_OF_PROCESSORS", "");
     CollectSystemInfo();
     EXPECT_EQ(SysInfo.CpuCount, 0);
@@ -95,9 +95,9 @@ TEST_F(CollectSystemInfoTest, FailedReadsAtTheFirstCollectionLeaveTheInitialValu
     EXPECT_EQ(SysInfo.TempDir, fullMachine().TempDir);
 }
 
-TEST_F(CollectSystemInfoTest, EmptyProcessorCountKeepsThePreviousCount)
+TEST_F(SystemInfoCollection, EmptyProcessorCountKeepsThePreviousCount)
 {
-    ControlledMachine::useRegistry("full.reg");
+    useRegistry({fixture("sysinfo/full.reg")});
     CollectSystemInfo();
     qputenv("NUMBER_OF_PROCESSORS", "");
     qputenv("PROCESSOR_LEVEL", "15");
@@ -109,11 +109,11 @@ TEST_F(CollectSystemInfoTest, EmptyProcessorCountKeepsThePreviousCount)
     EXPECT_EQ(SysInfo.CpuCount, 4);
 }
 
-TEST_F(CollectSystemInfoTest, ValueGoneAtTheSecondCollectionKeepsTheOldText)
+TEST_F(SystemInfoCollection, ValueGoneAtTheSecondCollectionKeepsTheOldText)
 {
-    ControlledMachine::useRegistry("full.reg");
+    useRegistry({fixture("sysinfo/full.reg")});
     CollectSystemInfo();
-    ControlledMachine::useRegistry("empty.reg");
+    useRegistry({fixture("sysinfo/empty.reg")});
     CollectSystemInfo();
 
     SystemInfo expected = fullMachine();
@@ -121,7 +121,7 @@ TEST_F(CollectSystemInfoTest, ValueGoneAtTheSecondCollectionKeepsTheOldText)
     EXPECT_EQ(SysInfo, expected);
 }
 
-TEST_F(CollectSystemInfoTest, WindowsVersionAtTheFirstCollection)
+TEST_F(SystemInfoCollection, WindowsVersionAtTheFirstCollection)
 {
     const std::pair<const char*, QString> cases[] = {
         {"full.reg", QStringLiteral("5.0.2195 Service Pack 2")},
@@ -129,37 +129,37 @@ TEST_F(CollectSystemInfoTest, WindowsVersionAtTheFirstCollection)
         {"no-build-number.reg", QStringLiteral("5.0. Service Pack 2")},
         {"empty.reg", QStringLiteral(". ")},
     };
-    for (const auto& [fixture, version] : cases) {
+    for (const auto& [file, version] : cases) {
         SysInfo.WindowsVersion.clear();  // each case as a first collection
-        ControlledMachine::useRegistry(fixture);
+        useRegistry({fixture(QStringLiteral("sysinfo/") + QLatin1String(file))});
         CollectSystemInfo();
-        EXPECT_EQ(SysInfo.WindowsVersion, version) << fixture;
+        EXPECT_EQ(SysInfo.WindowsVersion, version) << file;
     }
 }
 
-TEST_F(CollectSystemInfoTest, WindowsVersionDoesNotGrowWhenCurrentVersionIsGone)
+TEST_F(SystemInfoCollection, WindowsVersionDoesNotGrowWhenCurrentVersionIsGone)
 {
-    ControlledMachine::useRegistry("full.reg");
+    useRegistry({fixture("sysinfo/full.reg")});
     CollectSystemInfo();
-    ControlledMachine::useRegistry("no-current-version.reg");
+    useRegistry({fixture("sysinfo/no-current-version.reg")});
     for (int visit = 0; visit < 3; ++visit) {
         CollectSystemInfo();
         EXPECT_EQ(SysInfo.WindowsVersion, QStringLiteral(".2195 Service Pack 4")) << visit;
     }
 }
 
-TEST_F(CollectSystemInfoTest, ShellObjectFailingLeavesTheRecordAndReachesTheCaller)
+TEST_F(SystemInfoCollection, ShellObjectFailingLeavesTheRecordAndReachesTheCaller)
 {
-    ControlledMachine::useRegistry("full.reg");
+    useRegistry({fixture("sysinfo/full.reg")});
     CollectSystemInfo();
     const SystemInfo before = SysInfo;
 
-    ControlledMachine::useRegistry("unparsable.reg");
+    useRegistry({fixture("sysinfo/unparsable.reg")});
     qputenv("NUMBER_OF_PROCESSORS", "8");
     EXPECT_THROW(CollectSystemInfo(), RuntimeError);
     EXPECT_EQ(SysInfo, before);
 
-    ControlledMachine::useRegistry("missing-file.reg");
+    useRegistry({fixture("sysinfo/missing-file.reg")});
     EXPECT_THROW(CollectSystemInfo(), RuntimeError);
     EXPECT_EQ(SysInfo, before);
 }

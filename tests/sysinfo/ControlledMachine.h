@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RegistryFile.h"
 #include "shell/MachineFacts.h"
 
 #include <QByteArray>
@@ -16,11 +17,6 @@ public:
     {
         shell::setMachineRoot(root_.path());
         for (const auto& [name, value] : environment()) qputenv(name, value);
-    }
-
-    static void useRegistry(const char* fixture)
-    {
-        qputenv("TESSERA_REGISTRY", QByteArray(TESSERA_FIXTURES "/sysinfo/") + fixture);
     }
 
     static std::vector<std::pair<const char*, QByteArray>> environment()

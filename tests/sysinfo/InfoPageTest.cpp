@@ -12,7 +12,7 @@ namespace {
 TEST(InfoPage, ClickingInfoAfterAnotherPageCollectsAndRewritesTheReport)
 {
     ControlledMachine machine;
-    ControlledMachine::useRegistry("full.reg");
+    useRegistry({fixture("sysinfo/full.reg")});
     RunningProgram program;
     FrmMain& form = program.window();
     EXPECT_EQ(form.lblHeader(4).caption(), QStringLiteral("INFO"));
@@ -26,7 +26,7 @@ TEST(InfoPage, ClickingInfoAfterAnotherPageCollectsAndRewritesTheReport)
     EXPECT_EQ(form.lblHeader(4).caption(), QStringLiteral("INFO"));
     EXPECT_TRUE(form.txtInfo->text().startsWith(QStringLiteral(" CPU - Anzahl\t: 8\r\n")));
     EXPECT_EQ(form.txtInfo->text().count(QStringLiteral("\r\n")), 27);
-    qunsetenv("TESSERA_REGISTRY");
+    useRegistry({});
 }
 
 }  // namespace

@@ -1,3 +1,4 @@
+#include "RegistryFile.h"
 #include "shell/RegistryFileCache.h"
 #include "shell/RegistryFileParser.h"
 #include "shell/RuntimeError.h"
@@ -16,7 +17,7 @@ using namespace shell;
 
 namespace {
 
-QString fixture(const char* name) { return QStringLiteral(TESSERA_FIXTURES "/registry/") + name; }
+QString registryFixture(const char* name) { return fixture(QStringLiteral("registry/") + QLatin1String(name)); }
 
 QByteArray utf16(const QString& s, bool terminate = true)
 {
@@ -49,11 +50,11 @@ const QByteArray V5 = "Windows Registry Editor Version 5.00\r\n\r\n";
 }  // namespace
 
 // The same content in every export encoding yields the same raw values.
-class RegistryFileExportTest : public ::testing::TestWithParam<const char*> {};
+class RegistryParserExports : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(RegistryFileExportTest, readsEveryValueType)
+TEST_P(RegistryParserExports, ReadsEveryValueType)
 {
-    const RegistryTree tree = parseRegistryFile(fixture(GetParam()));
+    const RegistryTree tree = parseRegistryFile(registryFixture(GetParam()));
     const char* key = "SOFTWARE\\Tessera";
     EXPECT_EQ(valueAt(tree, key, "").data, utf16("Standard"));
     EXPECT_EQ(valueAt(tree, key, "text").type, 1u);  // names fold case
@@ -65,11 +66,11 @@ TEST_P(RegistryFileExportTest, readsEveryValueType)
     EXPECT_EQ(valueAt(tree, key, "Pfad").data, utf16("%TEMP%"));
 }
 
-class RegistryFileVersion5Test : public ::testing::TestWithParam<const char*> {};
+class RegistryParserVersion5 : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(RegistryFileVersion5Test, readsContinuationsDeletionsAndHives)
+TEST_P(RegistryParserVersion5, ReadsContinuationsDeletionsAndHives)
 {
-    const RegistryTree tree = parseRegistryFile(fixture(GetParam()));
+    const RegistryTree tree = parseRegistryFile(registryFixture(GetParam()));
     const char* key = "SOFTWARE\\Tessera";
     EXPECT_EQ(valueAt(tree, key, "Liste").type, 7u);
     EXPECT_EQ(valueAt(tree, key, "Liste").data, QByteArray("a\0\0\0b\0\0\0\0\0", 10));  // continued line
@@ -83,21 +84,21 @@ TEST_P(RegistryFileVersion5Test, readsContinuationsDeletionsAndHives)
     EXPECT_EQ(tree.findKey(u"Software\\Anders"), nullptr);                               // other hive
 }
 
-INSTANTIATE_TEST_SUITE_P(Encodings, RegistryFileExportTest,
+INSTANTIATE_TEST_SUITE_P(Encodings, RegistryParserExports,
                          ::testing::Values("export5-utf16.reg", "export5-utf8.reg", "export5-utf8-bom.reg",
                                            "regedit4.reg"));
-INSTANTIATE_TEST_SUITE_P(Encodings, RegistryFileVersion5Test,
+INSTANTIATE_TEST_SUITE_P(Encodings, RegistryParserVersion5,
                          ::testing::Values("export5-utf16.reg", "export5-utf8.reg", "export5-utf8-bom.reg"));
 
-TEST(RegistryFileTest, regedit4IsWindows1252)
+TEST(RegistryParser, Regedit4IsWindows1252)
 {
-    const RegistryTree tree = parseRegistryFile(fixture("regedit4.reg"));
+    const RegistryTree tree = parseRegistryFile(registryFixture("regedit4.reg"));
     EXPECT_EQ(valueAt(tree, "SOFTWARE\\Tessera", "Euro").data, utf16(QString::fromUtf8("€")));
 }
 
-TEST(RegistryFileTest, readsWineFiles)
+TEST(RegistryParser, ReadsWineFiles)
 {
-    const RegistryTree tree = parseRegistryFile(fixture("wine-system.reg"));
+    const RegistryTree tree = parseRegistryFile(registryFixture("wine-system.reg"));
     const char* key = "Software\\Tessera";
     EXPECT_EQ(valueAt(tree, key, "Text").data, utf16(QString::fromUtf8("Lautstärke \"laut\" C:\\Pfad")));
     EXPECT_EQ(valueAt(tree, key, QString::fromUtf8("Binär")).data, QByteArray("\x01\x02\xff"));
@@ -111,7 +112,7 @@ TEST(RegistryFileTest, readsWineFiles)
     EXPECT_EQ(valueAt(tree, "SYSTEM\\ControlSet001\\Control", "K").data, QByteArray("\1\0\0\0", 4));
 }
 
-TEST(RegistryFileTest, wineLinkGivenAsStringIsStoredAsLink)
+TEST(RegistryParser, WineLinkGivenAsStringIsStoredAsLink)
 {
     const RegistryTree tree = parseRegistry(
         "WINE REGISTRY Version 2\n[A] 1\n#link\n\"SymbolicLinkValue\"=str:\"\\\\X\"\n", "w.reg");
@@ -120,7 +121,7 @@ TEST(RegistryFileTest, wineLinkGivenAsStringIsStoredAsLink)
 }
 
 // Every malformed fixture fails with InvalidData, naming the file and the line.
-TEST(RegistryFileTest, malformedFilesNameFileAndLine)
+TEST(RegistryParser, MalformedFilesNameFileAndLine)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"bad-header.reg", "Zeile 1"},
@@ -135,7 +136,7 @@ TEST(RegistryFileTest, malformedFilesNameFileAndLine)
     for (const auto& [file, expected] : cases) {
         SCOPED_TRACE(file);
         try {
-            parseRegistryFile(fixture(file));
+            parseRegistryFile(registryFixture(file));
             ADD_FAILURE() << "parsed without error";
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.number(), ErrorNumber::InvalidData);
@@ -145,7 +146,7 @@ TEST(RegistryFileTest, malformedFilesNameFileAndLine)
     }
 }
 
-TEST(RegistryFileTest, rejectsMalformedData)
+TEST(RegistryParser, RejectsMalformedData)
 {
     for (const QByteArray& body : {QByteArray("\"Z\"=dword:123456789\r\n"), QByteArray("\"Z\"=dword:\r\n"),
                                    QByteArray("\"Z\"=hex(zz):01\r\n"), QByteArray("\"Z\"=hex:123\r\n"),
@@ -164,7 +165,7 @@ TEST(RegistryFileTest, rejectsMalformedData)
 
 // An empty text is stored as its terminator alone (the copy of no characters
 // once read from a null pointer).
-TEST(RegistryFileTest, emptyTextsHoldOnlyTheTerminator)
+TEST(RegistryParser, EmptyTextsHoldOnlyTheTerminator)
 {
     const RegistryTree v5 = parseRegistry(V5 + "[HKLM\\A]\r\n\"T\"=\"\"\r\n@=\"\"\r\n", "e.reg");
     EXPECT_EQ(valueAt(v5, "A", "T").data, QByteArray(2, '\0'));
@@ -176,7 +177,7 @@ TEST(RegistryFileTest, emptyTextsHoldOnlyTheTerminator)
 }
 
 // Bytes that are not UTF-8 are reported on the line that holds them, whatever the fault.
-TEST(RegistryFileTest, invalidUtf8NamesItsLine)
+TEST(RegistryParser, InvalidUtf8NamesItsLine)
 {
     const QByteArray good = V5 + "[HKLM\\A]\r\n\"Gr\xC3\xB6\xC3\x9F\xE2\x82\xAC\xF0\x9F\x8E\xB5\"=\"x\"\r\n";
     EXPECT_NO_THROW(parseRegistry(good, "ok.reg"));
@@ -190,7 +191,7 @@ TEST(RegistryFileTest, invalidUtf8NamesItsLine)
     }
 }
 
-TEST(RegistryFileTest, limitsOfNamesAndDepth)
+TEST(RegistryParser, LimitsOfNamesAndDepth)
 {
     const QByteArray atLimit = V5 + "[HKLM\\" + QByteArray(255, 'k') + "]\r\n\"" + QByteArray(16383, 'v')
         + "\"=dword:1\r\n";
@@ -200,7 +201,7 @@ TEST(RegistryFileTest, limitsOfNamesAndDepth)
     EXPECT_TRUE(e.description().contains("16383"));
 }
 
-TEST(RegistryFileTest, survivesManyNestedKeysAndDeletion)
+TEST(RegistryParser, SurvivesManyNestedKeysAndDeletion)
 {
     // 10^5 levels over the depth limit fail cleanly; a wide tree is torn down without recursion.
     EXPECT_EQ(parseError(V5 + "[HKLM" + QByteArray("\\k").repeated(100000) + "]\r\n").number(),
@@ -216,7 +217,7 @@ TEST(RegistryFileTest, survivesManyNestedKeysAndDeletion)
     EXPECT_EQ(tree.root().childCount(), 0u);
 }
 
-TEST(RegistryFileTest, missingFileIsFileNotFound)
+TEST(RegistryParser, MissingFileIsFileNotFound)
 {
     try {
         parseRegistryFile(QStringLiteral("/nonexistent/tessera.reg"));
@@ -227,7 +228,7 @@ TEST(RegistryFileTest, missingFileIsFileNotFound)
     }
 }
 
-TEST(RegistryFileTest, fifoAndDeviceAreRefusedWithoutReading)
+TEST(RegistryParser, FifoAndDeviceAreRefusedWithoutReading)
 {
     // Opening a FIFO without a writer would block forever; /dev/zero never ends.
     QTemporaryDir dir;
@@ -245,7 +246,7 @@ TEST(RegistryFileTest, fifoAndDeviceAreRefusedWithoutReading)
     }
 }
 
-TEST(RegistryFileTest, cacheParsesAgainOnlyWhenFileChanged)
+TEST(RegistryParser, CacheParsesAgainOnlyWhenFileChanged)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath("c.reg");

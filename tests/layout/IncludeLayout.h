@@ -1,0 +1,24 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+// The floors of src/, lowest first: a file may include files of its own
+// folder and of lower floors only. Files directly in src/ (main.cpp) sit on top.
+struct Floor {
+    const char* folder;
+    int level;
+};
+inline constexpr Floor kFloors[] = {
+    {"shell", 0}, {"window", 1}, {"sysinfo", 2}, {"memory", 2}, {"sound", 2}, {"app", 3},
+};
+
+// Headers the build generates (not under src/), placed by the folder they name.
+inline constexpr const char* kGeneratedHeaders[] = {"app/Version.h"};
+
+// Every fault of the include layout under `src`, one line each, naming the
+// file and line: an include from a sibling folder of the same floor or from a
+// higher floor, a folder not in the table, a header that does not exist, and include cycles between files
+// (a header and its .cpp count as one file, so a .cpp closes a loop too).
+std::vector<std::string> includeLayoutFaults(const std::filesystem::path& src);
