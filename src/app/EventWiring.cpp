@@ -1,11 +1,13 @@
 #include "app/Handlers.h"
 
 #include "app/End.h"
+#include "app/LeftOutSources.h"
 #include "app/RuntimeErrorBox.h"
 #include "memory/ShowMemoryPage.h"
 #include "window/FrmMain.h"
 
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -21,13 +23,23 @@ template <class F> void guarded(F&& handler)
     }
 }
 
+// A click's handler, then what the shell left out while it ran; a click raised
+// inside another (a check box that code changes) leaves the telling to the outer one.
+template <class F> void clicked(F&& handler)
+{
+    static int depth = 0;
+    ++depth;
+    guarded(std::forward<F>(handler));
+    if (--depth == 0) reportLeftOutSources();
+}
+
 void connectEvents(FrmMain& form)
 {
-    QObject::connect(form.tabMain, &TabStrip::Click, &form, [] { guarded(tabMain_Click); });
+    QObject::connect(form.tabMain, &TabStrip::Click, &form, [] { clicked(tabMain_Click); });
     for (std::int16_t i : form.Check1.indices())
-        QObject::connect(&form.Check1(i), &CheckBox::Click, &form, [i] { guarded([i] { Check1_Click(i); }); });
+        QObject::connect(&form.Check1(i), &CheckBox::Click, &form, [i] { clicked([i] { Check1_Click(i); }); });
     for (std::int16_t i : form.cmdMain.indices())
-        QObject::connect(&form.cmdMain(i), &CommandButton::Click, &form, [i] { guarded([i] { cmdMain_Click(i); }); });
+        QObject::connect(&form.cmdMain(i), &CommandButton::Click, &form, [i] { clicked([i] { cmdMain_Click(i); }); });
     // Closing the window with its title-bar button ends the program as well.
     QObject::connect(&form, &QDialog::rejected, &form, [] { End(); });
 }

@@ -2,6 +2,7 @@
 
 #include "app/End.h"
 #include "app/Handlers.h"
+#include "app/LeftOutSources.h"
 #include "window/FrmMain.h"
 
 #include <QGuiApplication>
@@ -28,4 +29,6 @@ void Main()
     form.show();
     form.activateWindow();
     form.tabMain->setFocus();
+    // A source left out while loading is told once the window is up.
+    reportLeftOutSources();
 }

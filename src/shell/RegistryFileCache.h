@@ -8,7 +8,8 @@
 
 namespace shell {
 
-// The parsed file, shared; parsed again only when its size, mtime or inode changed.
+// The parsed file, shared; parsed again only when its size, mtime or inode
+// changed. A file that failed fails again, without parsing, until it changes.
 std::shared_ptr<const RegistryTree> cachedRegistryFile(const QString& path);
 
 }  // namespace shell

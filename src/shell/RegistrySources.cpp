@@ -2,10 +2,14 @@
 
 #include "shell/BuiltinDefaults.h"
 #include "shell/RegistryFileCache.h"
+#include "shell/RuntimeError.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QStringTokenizer>
+
+#include <set>
+#include <utility>
 
 namespace shell {
 
@@ -95,6 +99,16 @@ std::optional<RegValue> findIn(const RegistryTree& tree, QStringView keyPath, QS
     return *value;
 }
 
+std::mutex g_leftOutMutex;
+std::vector<RuntimeError> g_leftOut;  // not yet taken
+std::set<QString> g_toldOf;           // every fault told, so each is told once
+
+void leaveOut(const RuntimeError& error)
+{
+    std::lock_guard lock(g_leftOutMutex);
+    if (g_toldOf.insert(error.description()).second) g_leftOut.push_back(error);
+}
+
 QString winePrefixRegistry()
 {
     QString prefix = qEnvironmentVariable("WINEPREFIX");
@@ -103,6 +117,12 @@ QString winePrefixRegistry()
 }
 
 }  // namespace
+
+std::vector<RuntimeError> takeLeftOutSources()
+{
+    std::lock_guard lock(g_leftOutMutex);
+    return std::exchange(g_leftOut, {});
+}
 
 RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistryTree>> trees,
                                  std::shared_ptr<const MachineSnapshot> machine)
@@ -118,8 +138,19 @@ std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::sha
             trees.push_back(cachedRegistryFile(file));
         return std::make_shared<const RegistrySources>(std::move(trees), nullptr);
     }
+    // The Wine prefix is optional: when its file cannot be read, this machine's
+    // facts and the built-in values are shown without it, and the fault is told once.
     const QString wine = winePrefixRegistry();
-    if (QFileInfo::exists(wine)) trees.push_back(cachedRegistryFile(wine));
+    const QFileInfo wineFile(wine);
+    if (wineFile.exists() || wineFile.isSymLink()) {
+        try {
+            trees.push_back(cachedRegistryFile(wine));
+        } catch (const RuntimeError& error) {
+            leaveOut(RuntimeError(error.number(),
+                                  QStringLiteral("Die Registrierung des Wine-Präfixes wird nicht gelesen. %1")
+                                      .arg(error.description())));
+        }
+    }
     trees.push_back(builtinDefaults());
     return std::make_shared<const RegistrySources>(std::move(trees), std::move(machine));
 }

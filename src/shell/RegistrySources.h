@@ -2,6 +2,7 @@
 
 #include "shell/MachineFacts.h"
 #include "shell/RegistryTree.h"
+#include "shell/RuntimeError.h"
 
 #include <QString>
 
@@ -14,7 +15,8 @@ namespace shell {
 
 // The registry as the shell object reads it: the files of TESSERA_REGISTRY
 // (":"-separated, earlier wins), or else the live hardware view, the Wine
-// prefix's system.reg and the built-in defaults, first hit wins.
+// prefix's system.reg (left out when it cannot be read) and the built-in
+// defaults, first hit wins.
 class RegistrySources {
 public:
     // Fails with the parser's error when a source cannot be read. The live view,
@@ -38,5 +40,10 @@ private:
     mutable std::once_flag hardwareBuilt_;
     mutable std::unique_ptr<const RegistryTree> hardware_;
 };
+
+// The optional sources left out since the last call because they could not be
+// read (the Wine prefix's system.reg), each fault once per run, as errors that
+// name the file and what is wrong.
+std::vector<RuntimeError> takeLeftOutSources();
 
 }  // namespace shell

@@ -3,6 +3,7 @@
 #include "shell/RuntimeError.h"
 
 #include <QPainter>
+#include <QStyleOptionButton>
 #include <QStyleOptionTabWidgetFrame>
 
 Label::Label(QWidget* parent) : QLabel(parent)
@@ -74,6 +75,7 @@ MultiLineTextBox::MultiLineTextBox(QWidget* parent) : QPlainTextEdit(parent)
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    setTabChangesFocus(true);  // Tab leaves the box along the window's order instead of typing a TAB
     viewport()->setCursor(Qt::ArrowCursor);
 }
 
@@ -110,8 +112,20 @@ void Frame::paintEvent(QPaintEvent* event)
 
 CommandButton::CommandButton(QWidget* parent) : QPushButton(parent)
 {
-    setAutoDefault(false);
+    setAutoDefault(true);  // the focused button takes Enter and the default frame
     connect(this, &QPushButton::clicked, this, [this] { Q_EMIT Click(); });
+}
+
+void CommandButton::initStyleOption(QStyleOptionButton* option) const
+{
+    QPushButton::initStyleOption(option);
+    // The classic style leaves room for the default frame around every
+    // auto-default button; only the default one has the frame, the others
+    // fill their whole rectangle.
+    if (isDefault())
+        option->features |= QStyleOptionButton::AutoDefaultButton;
+    else
+        option->features &= ~QStyleOptionButton::AutoDefaultButton;
 }
 
 TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)

@@ -83,12 +83,16 @@ private:
     bool borderless_ = false;
 };
 
+// The window's default button is the one Enter clicks: the designed default,
+// or the command button that has the focus (which then shows the default frame).
 class CommandButton : public QPushButton {
     Q_OBJECT
 public:
     explicit CommandButton(QWidget* parent = nullptr);
 Q_SIGNALS:
     void Click();
+protected:
+    void initStyleOption(QStyleOptionButton* option) const override;
 };
 
 // A row of tabs; the pages are sibling frames, not children.

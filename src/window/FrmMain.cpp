@@ -1,5 +1,6 @@
 #include "window/FrmMain.h"
 
+#include "window/Contrast.h"
 #include "window/FrmMainDesign.h"
 
 #include <QFile>
@@ -25,6 +26,13 @@ namespace {
 
 // COLOR_BACKGROUND, the desktop, has no palette role: the standard scheme's value.
 const QColor kDesktopColour(0x3A, 0x6E, 0xA5);
+
+// The standard scheme's text colour of a role, for a fixed background on which
+// the desktop scheme's colour would be unreadable.
+QColor standardColour(TextRole role)
+{
+    return role == TextRole::DesktopText ? kDesktopColour : QColor(Qt::black);
+}
 
 QFont tahoma(int pixels, bool bold)
 {
@@ -83,14 +91,20 @@ void applyLook(const ControlDesign& row, QWidget* widget)
     if (row.textRole != TextRole::ButtonText && row.textRole != TextRole::DesktopText && !row.whiteBackground)
         return;  // the inherited palette is already the right one
     QPalette palette = widget->palette();
+    QColor text = palette.color(QPalette::WindowText);
     switch (row.textRole) {
     case TextRole::Default: break;
-    case TextRole::ButtonText: palette.setColor(QPalette::WindowText, palette.color(QPalette::ButtonText)); break;
+    case TextRole::ButtonText: text = palette.color(QPalette::ButtonText); break;
     case TextRole::WindowText: break;
-    case TextRole::DesktopText: palette.setColor(QPalette::WindowText, kDesktopColour); break;
+    case TextRole::DesktopText: text = kDesktopColour; break;
     }
-    if (row.whiteBackground)
+    if (row.whiteBackground) {
         palette.setColor(QPalette::Window, Qt::white);
+        // The band is white whatever the scheme; a dark scheme's light text would vanish on it.
+        if (contrastRatio(text, Qt::white) < kMinimumContrast)
+            text = standardColour(row.textRole);
+    }
+    palette.setColor(QPalette::WindowText, text);
     widget->setPalette(palette);
 }
 
@@ -181,6 +195,9 @@ FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
 
     imgHeader->setPixmap(QPixmap::fromImage(QImage(header_xpm)));
 
+    // Drawn and announced as the default button; Enter reaches it through eventFilter.
+    cmdMain(kDefaultButton).setDefault(true);
+
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
     tabMain->setFocus();
@@ -200,11 +217,11 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event)
         const bool plain = key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier;
         if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             && !qobject_cast<QPushButton*>(watched)) {
-            cmdMain(2).click();
+            cmdMain(kDefaultButton).click();
             return true;
         }
         if (plain && key->key() == Qt::Key_Escape) {
-            cmdMain(1).click();
+            cmdMain(kCancelButton).click();
             return true;
         }
     }
@@ -214,11 +231,11 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event)
 void FrmMain::keyPressEvent(QKeyEvent* event)
 {
     if (event->key() == Qt::Key_Escape) {
-        cmdMain(1).click();
+        cmdMain(kCancelButton).click();
         return;
     }
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        cmdMain(2).click();
+        cmdMain(kDefaultButton).click();
         return;
     }
     QDialog::keyPressEvent(event);

@@ -35,6 +35,10 @@ QString controlObjectName(const char* name, std::int16_t index);
 // a combo box); else a German description of what it shows.
 QString accessibleNameOf(const ControlDesign& row);
 
+// Enter clicks the default button, Esc the cancel button: cmdMain(2) "OK" and cmdMain(1) "Abbrechen".
+inline constexpr std::int16_t kDefaultButton = 2;
+inline constexpr std::int16_t kCancelButton = 1;
+
 inline constexpr int kWindowFontPixels = 13;
 inline constexpr int kDesignClientWidth = 1263;
 inline constexpr int kDesignClientHeight = 997;

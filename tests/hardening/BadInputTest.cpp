@@ -20,6 +20,7 @@
 
 #include <functional>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -377,6 +378,99 @@ TEST_F(BrokenMachine, CpuinfoWithHalfAnEntryGivesWhatItHas)
     const QString text = report();
     EXPECT_TRUE(line(text, QStringLiteral("Hersteller")).endsWith(QStringLiteral(": GenuineIntel")))
         << text.toStdString();
+}
+
+// ---------------------------------------------------------------------------
+// A Wine prefix whose system.reg cannot be read is left out: the window opens
+// with this machine's facts and the built-in values, and once it is shown one
+// box names the file and the fault. Later visits tell nothing more; a mended
+// file is read again.
+
+class DamagedWinePrefix : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        Variablen::SysInfo = SystemInfo{};
+        useRegistry({});
+        qputenv("WINEPREFIX", QFile::encodeName(prefix_.path()));
+        shell::setMachineRoot(QString::fromUtf8(TESSERA_FIXTURES "/machines/intel"));
+    }
+    void TearDown() override
+    {
+        shell::setMachineRoot(QStringLiteral("/"));
+        qunsetenv("WINEPREFIX");
+    }
+    QString file() const { return prefix_.filePath(QStringLiteral("system.reg")); }
+    void write(const QByteArray& bytes)
+    {
+        QFile::remove(file());
+        QFile out(file());
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        ASSERT_EQ(out.write(bytes), bytes.size());
+    }
+
+    // Starts the program over the damaged prefix and clicks through every page.
+    void expectLeftOutAndToldOnce(const QString& fault)
+    {
+        ModalBoxes shown;
+        RunningProgram program;
+        ASSERT_FALSE(program.ended());
+        FrmMain& form = program.window();
+        EXPECT_TRUE(form.isVisible());
+        ASSERT_EQ(shown.count(), 1);
+        const ModalBoxes::Box& box = shown.boxes()[0];
+        EXPECT_TRUE(box.overShownWindow);
+        EXPECT_TRUE(box.text.startsWith(QStringLiteral("Laufzeitfehler '"))) << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains(QStringLiteral("Wine-Präfixes"))) << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains(QStringLiteral("\u201E%1\u201C").arg(file()))) << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains(fault)) << box.text.toStdString();
+
+        const QString report = form.txtInfo->text();
+        EXPECT_EQ(report.count(QStringLiteral("\r\n")), 27);
+        EXPECT_TRUE(report.contains(QStringLiteral(" Hersteller\t: GenuineIntel\r\n"))) << report.toStdString();
+        for (int tab : {3, 4, 2, 1}) program.clickTab(tab);
+        EXPECT_EQ(shown.count(), 1);
+        EXPECT_EQ(form.tbSound(0).text(), QStringLiteral("Summe"));  // the built-in names
+        EXPECT_EQ(form.cmbIO->text(), QStringLiteral("0"));
+
+        // Mended, the prefix is read again, without a box.
+        write("WINE REGISTRY Version 2\n"
+              "[System\\\\CurrentControlSet\\\\Control\\\\MediaCategories\\\\{185FEDE3-9905-11D1-95A9-00C04FB925D3}] 1\n"
+              "\"Name\"=\"Lautst\\xe4rke\"\n");
+        program.clickTab(4);
+        EXPECT_EQ(form.tbSound(0).text(), QStringLiteral("Lautstärke"));
+        EXPECT_EQ(shown.count(), 1);
+        EXPECT_FALSE(program.ended());
+    }
+
+    QTemporaryDir prefix_;
+};
+
+TEST_F(DamagedWinePrefix, ParseErrorIsLeftOutAndToldOnce)
+{
+    write("WINE REGISTRY Version 2\n[Software\\\\Wine 1\n");
+    expectLeftOutAndToldOnce(QStringLiteral("Zeile 2: Schlüssel nicht mit ] abgeschlossen"));
+}
+
+TEST_F(DamagedWinePrefix, FifoIsLeftOutWithoutBlocking)
+{
+    ASSERT_EQ(::mkfifo(QFile::encodeName(file()).constData(), 0600), 0);
+    expectLeftOutAndToldOnce(QStringLiteral("ist keine gewöhnliche Datei"));
+}
+
+TEST_F(DamagedWinePrefix, FileOverTheSizeLimitIsLeftOutUnread)
+{
+    QFile big(file());
+    ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+    ASSERT_TRUE(big.resize(257LL * 1024 * 1024));  // sparse: no disk space taken
+    big.close();
+    expectLeftOutAndToldOnce(QStringLiteral("Datei größer als 256 MiB"));
+}
+
+TEST_F(DamagedWinePrefix, UnreadableLinkIsLeftOut)
+{
+    ASSERT_EQ(::symlink("system.reg", QFile::encodeName(file()).constData()), 0);  // points at itself
+    expectLeftOutAndToldOnce(QStringLiteral("ist keine gewöhnliche Datei"));
 }
 
 }  // namespace

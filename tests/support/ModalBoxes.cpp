@@ -18,6 +18,9 @@ void ModalBoxes::poll()
     if (!box || box->property("tessera.recorded").toBool())
         return;
     box->setProperty("tessera.recorded", true);
-    boxes_.push_back({box->windowTitle(), box->text()});
+    bool overShownWindow = false;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        overShownWindow = overShownWindow || (window != box && window->isVisible());
+    boxes_.push_back({box->windowTitle(), box->text(), overShownWindow});
     box->done(QMessageBox::Ok);
 }

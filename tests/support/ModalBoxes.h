@@ -12,6 +12,7 @@ public:
     struct Box {
         QString title;
         QString text;
+        bool overShownWindow;  // another window was on screen when it opened
     };
 
     ModalBoxes();

@@ -1,0 +1,10 @@
+#include "app/LeftOutSources.h"
+
+#include "app/RuntimeErrorBox.h"
+#include "shell/RegistrySources.h"
+
+void reportLeftOutSources()
+{
+    for (const RuntimeError& error : shell::takeLeftOutSources())
+        ShowRuntimeError(error);
+}
