@@ -52,7 +52,7 @@ void cachedLookup(benchmark::State& state)
         key->forEachChild([&](const shell::RegKey& k) {
             if (!first) first = &k;
         });
-        keyPath += (keyPath.isEmpty() ? QString() : QStringLiteral("\\")) + first->name();
+        keyPath += (keyPath.isEmpty() ? QString() : QStringLiteral("\\")) + first->name().toString();
         key = first;
     }
     for (auto _ : state) {
@@ -74,7 +74,7 @@ void treeLookup(benchmark::State& state)
         leaf->forEachChild([&](const shell::RegKey& k) {
             if (!first) first = &k;
         });
-        keyPath += (keyPath.isEmpty() ? QString() : QStringLiteral("\\")) + first->name();
+        keyPath += (keyPath.isEmpty() ? QString() : QStringLiteral("\\")) + first->name().toString();
         leaf = first;
     }
     for (auto _ : state) {
@@ -98,12 +98,12 @@ void regReadDeep(benchmark::State& state)
         leaf->forEachChild([&](const shell::RegKey& k) {
             if (!first) first = &k;
         });
-        path += QStringLiteral("\\") + first->name();
+        path += QStringLiteral("\\") + first->name().toString();
         leaf = first;
     }
     QString valueName;
-    leaf->forEachValue([&](const QString& name, const shell::RegValue&) {
-        if (valueName.isNull()) valueName = name;
+    leaf->forEachValue([&](QStringView name, const shell::RegValueView&) {
+        if (valueName.isNull()) valueName = name.toString();
     });
     path += QStringLiteral("\\") + valueName;
     for (auto _ : state)

@@ -8,15 +8,15 @@ namespace shell {
 
 namespace {
 
-bool isType(const RegValue& value, RegType type) { return value.type == std::uint32_t(type); }
+bool isType(RegValueView value, RegType type) { return value.type == std::uint32_t(type); }
 
-char16_t unitAt(const QByteArray& data, qsizetype unit)
+char16_t unitAt(QByteArrayView data, qsizetype unit)
 {
     return char16_t(std::uint8_t(data[2 * unit]) | std::uint8_t(data[2 * unit + 1]) << 8);
 }
 
 // The code units from `from` up to the next NUL or the end; `from` is left on the NUL.
-QString textFrom(const QByteArray& data, qsizetype& from)
+QString textFrom(QByteArrayView data, qsizetype& from)
 {
     const qsizetype units = data.size() / 2;
     qsizetype end = from;
@@ -30,7 +30,7 @@ QString textFrom(const QByteArray& data, qsizetype& from)
 
 }  // namespace
 
-std::optional<QString> textOf(const RegValue& value)
+std::optional<QString> textOf(RegValueView value)
 {
     if (!isType(value, RegType::Sz) && !isType(value, RegType::ExpandSz) && !isType(value, RegType::Link))
         return std::nullopt;
@@ -38,16 +38,16 @@ std::optional<QString> textOf(const RegValue& value)
     return textFrom(value.data, at);
 }
 
-std::optional<std::uint32_t> dwordOf(const RegValue& value)
+std::optional<std::uint32_t> dwordOf(RegValueView value)
 {
     const bool little = isType(value, RegType::Dword);
     if ((!little && !isType(value, RegType::DwordBigEndian)) || value.data.size() != 4) return std::nullopt;
-    const auto* d = reinterpret_cast<const std::uint8_t*>(value.data.constData());
+    const auto* d = reinterpret_cast<const std::uint8_t*>(value.data.data());
     if (little) return d[0] | d[1] << 8 | d[2] << 16 | std::uint32_t(d[3]) << 24;
     return std::uint32_t(d[0]) << 24 | d[1] << 16 | d[2] << 8 | d[3];
 }
 
-std::optional<QStringList> multiStringOf(const RegValue& value)
+std::optional<QStringList> multiStringOf(RegValueView value)
 {
     if (!isType(value, RegType::MultiSz)) return std::nullopt;
     QStringList texts;

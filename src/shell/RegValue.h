@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -26,10 +27,17 @@ enum class RegType : std::uint32_t {
     Qword = 11,
 };
 
-// A value as the registry stores it: its type number and its raw data.
+// A value's type number and raw data, borrowed from the tree or hive that holds it.
+struct RegValueView {
+    std::uint32_t type = 0;
+    QByteArrayView data;
+};
+
+// A value with data of its own, as lookups hand it out and builders make it.
 struct RegValue {
     std::uint32_t type = 0;
     QByteArray data;
+    operator RegValueView() const { return {type, data}; }
 };
 
 // The codec of value data, the one place that knows how the types lay out
@@ -38,14 +46,14 @@ struct RegValue {
 // as the original platform's RegRead returns it.
 
 // REG_SZ, REG_EXPAND_SZ and REG_LINK: the text; nullopt for any other type.
-std::optional<QString> textOf(const RegValue& value);
+std::optional<QString> textOf(RegValueView value);
 
 // REG_DWORD (little-endian) and REG_DWORD_BIG_ENDIAN of exactly four bytes.
-std::optional<std::uint32_t> dwordOf(const RegValue& value);
+std::optional<std::uint32_t> dwordOf(RegValueView value);
 
 // REG_MULTI_SZ: one text per NUL-ended run, the list ending at the first empty
 // text (the double NUL) or at the end of the data.
-std::optional<QStringList> multiStringOf(const RegValue& value);
+std::optional<QStringList> multiStringOf(RegValueView value);
 
 // The other direction, for the code that builds values.
 QByteArray utf16Data(QStringView text, bool terminated);  // with `terminated`, one NUL follows

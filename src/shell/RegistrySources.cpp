@@ -18,7 +18,7 @@ namespace {
 int currentControlSet(const RegistryTree& tree)
 {
     const RegKey* select = tree.findKey(u"SYSTEM\\Select");
-    const RegValue* current = select ? select->value(u"Current") : nullptr;
+    const RegValueView* current = select ? select->value(u"Current") : nullptr;
     const auto n = current ? dwordOf(*current) : std::nullopt;
     return n && *n >= 1 && *n <= 999 ? int(*n) : 1;
 }
@@ -27,7 +27,7 @@ int currentControlSet(const RegistryTree& tree)
 // path under HKLM, or a null string when the key is no link.
 QString linkTarget(const RegKey& key)
 {
-    const RegValue* link = key.value(u"SymbolicLinkValue");
+    const RegValueView* link = key.value(u"SymbolicLinkValue");
     if (!link || link->type != std::uint32_t(RegType::Link)) return {};
     const QString text = *textOf(*link);
     QStringTokenizer parts(text, u'\\', Qt::SkipEmptyParts);
@@ -91,10 +91,10 @@ const RegKey* findAliased(const RegistryTree& tree, QStringView keyPath)
     return walk(tree, aliased);
 }
 
-std::optional<RegValue> findIn(const RegistryTree& tree, QStringView keyPath, QStringView valueName)
+std::optional<RegValueView> findIn(const RegistryTree& tree, QStringView keyPath, QStringView valueName)
 {
     const RegKey* key = findAliased(tree, keyPath);
-    const RegValue* value = key ? key->value(valueName) : nullptr;
+    const RegValueView* value = key ? key->value(valueName) : nullptr;
     if (!value) return std::nullopt;
     return *value;
 }
@@ -162,7 +162,7 @@ const RegistryTree& RegistrySources::hardware() const
     return *hardware_;
 }
 
-std::optional<RegValue> RegistrySources::find(const QString& keyPath, const QString& valueName) const
+std::optional<RegValueView> RegistrySources::find(const QString& keyPath, const QString& valueName) const
 {
     if (machine_) {
         QStringView path = keyPath;

@@ -28,8 +28,9 @@ public:
                     std::shared_ptr<const MachineSnapshot> machine);
 
     // keyPath relative to HKLM; "CurrentControlSet" and the current
-    // "ControlSet00N" are the same key, and link keys are followed.
-    std::optional<RegValue> find(const QString& keyPath, const QString& valueName) const;
+    // "ControlSet00N" are the same key, and link keys are followed. The value
+    // is borrowed from its source: valid while this object lives.
+    std::optional<RegValueView> find(const QString& keyPath, const QString& valueName) const;
 
 private:
     // The live hardware view, built once for this object on its first use.

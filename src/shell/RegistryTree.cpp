@@ -3,6 +3,8 @@
 #include <QStringTokenizer>
 
 #include <algorithm>
+#include <cstring>
+#include <new>
 
 using namespace Qt::StringLiterals;
 
@@ -38,32 +40,32 @@ bool FoldedLess::operator()(QStringView a, QStringView b) const { return compare
 
 bool sameName(QStringView a, QStringView b) { return a.size() == b.size() && compareFolded(a, b) == 0; }
 
-RegKey::~RegKey()
+RegKey::RegKey(std::pmr::memory_resource* arena, QStringView name)
+    : arena_(arena), name_(copied(name)), children_(arena), values_(arena)
 {
-    std::vector<std::unique_ptr<RegKey>> pending;
-    for (auto& [name, sub] : children_) pending.push_back(std::move(sub));
-    children_.clear();
-    while (!pending.empty()) {
-        std::unique_ptr<RegKey> key = std::move(pending.back());
-        pending.pop_back();
-        for (auto& [name, sub] : key->children_) pending.push_back(std::move(sub));
-        key->children_.clear();
-    }
+}
+
+QStringView RegKey::copied(QStringView text) const
+{
+    if (text.isEmpty()) return QStringView(u"", 0);
+    auto* units = static_cast<char16_t*>(arena_->allocate(std::size_t(text.size()) * 2, alignof(char16_t)));
+    std::memcpy(units, text.utf16(), std::size_t(text.size()) * 2);
+    return QStringView(units, text.size());
 }
 
 const RegKey* RegKey::child(QStringView name) const
 {
     auto it = children_.find(name);
-    return it == children_.end() ? nullptr : it->second.get();
+    return it == children_.end() ? nullptr : it->second;
 }
 
 RegKey* RegKey::child(QStringView name)
 {
     auto it = children_.find(name);
-    return it == children_.end() ? nullptr : it->second.get();
+    return it == children_.end() ? nullptr : it->second;
 }
 
-const RegValue* RegKey::value(QStringView name) const
+const RegValueView* RegKey::value(QStringView name) const
 {
     auto it = values_.find(name);
     return it == values_.end() ? nullptr : &it->second;
@@ -73,27 +75,31 @@ RegKey& RegKey::ensureChild(QStringView name)
 {
     auto it = children_.lower_bound(name);
     if (it == children_.end() || !sameName(it->first, name)) {
-        auto key = std::make_unique<RegKey>();
-        key->name_ = name.toString();
-        it = children_.emplace_hint(it, key->name_, std::move(key));
+        // Never destroyed: its maps hold only arena memory, which the tree releases.
+        auto* key = new (arena_->allocate(sizeof(RegKey), alignof(RegKey))) RegKey(arena_, name);
+        it = children_.emplace_hint(it, key->name_, key);
     }
     return *it->second;
 }
 
 void RegKey::removeChild(QStringView name)
 {
-    auto it = children_.find(name);
-    if (it == children_.end()) return;
-    children_.erase(it);  // the destructor takes the subtree down iteratively
+    if (auto it = children_.find(name); it != children_.end()) children_.erase(it);
 }
 
-void RegKey::setValue(QStringView name, RegValue value)
+void RegKey::setValue(QStringView name, RegValueView value)
 {
+    char* data = nullptr;
+    if (!value.data.isEmpty()) {
+        data = static_cast<char*>(arena_->allocate(std::size_t(value.data.size()), 1));
+        std::memcpy(data, value.data.data(), std::size_t(value.data.size()));
+    }
+    const RegValueView stored{value.type, QByteArrayView(data, value.data.size())};
     auto it = values_.lower_bound(name);
     if (it != values_.end() && sameName(it->first, name))
-        it->second = std::move(value);
+        it->second = stored;
     else
-        values_.emplace_hint(it, name.isNull() ? QString(u""_s) : name.toString(), std::move(value));
+        values_.emplace_hint(it, copied(name), stored);
 }
 
 void RegKey::removeValue(QStringView name)
@@ -101,9 +107,15 @@ void RegKey::removeValue(QStringView name)
     if (auto it = values_.find(name); it != values_.end()) values_.erase(it);
 }
 
+RegistryTree::RegistryTree()
+    : arena_(std::make_unique<std::pmr::monotonic_buffer_resource>(64 * 1024)),
+      root_(new (arena_->allocate(sizeof(RegKey), alignof(RegKey))) RegKey(arena_.get(), QStringView()))
+{
+}
+
 const RegKey* RegistryTree::findKey(QStringView keyPath) const
 {
-    const RegKey* key = &root_;
+    const RegKey* key = root_;
     for (QStringView part : QStringTokenizer(keyPath, u'\\', Qt::SkipEmptyParts)) {
         key = key->child(part);
         if (!key) return nullptr;

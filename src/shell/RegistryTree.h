@@ -2,12 +2,11 @@
 
 #include "shell/RegValue.h"
 
-#include <QString>
 #include <QStringView>
 
 #include <map>
 #include <memory>
-#include <vector>
+#include <memory_resource>
 
 namespace shell {
 
@@ -22,30 +21,30 @@ struct FoldedLess {
 bool sameName(QStringView a, QStringView b);
 
 // One key: values and subkeys, names compared case-insensitively, the spelling
-// of the first writer kept.
+// of the first writer kept. Keys, names and value data live in their tree's
+// arena and are never destroyed one by one: the tree releases them at once.
 class RegKey {
 public:
-    RegKey() = default;
-    RegKey(RegKey&&) = default;
-    RegKey& operator=(RegKey&&) = default;
-    ~RegKey();  // tears deep trees down without recursion
+    RegKey(std::pmr::memory_resource* arena, QStringView name);
+    RegKey(const RegKey&) = delete;
+    RegKey& operator=(const RegKey&) = delete;
 
     const RegKey* child(QStringView name) const;
     RegKey* child(QStringView name);
-    const RegValue* value(QStringView name) const;  // "" names the default value
+    const RegValueView* value(QStringView name) const;  // "" names the default value
 
     RegKey& ensureChild(QStringView name);
-    void removeChild(QStringView name);
-    void setValue(QStringView name, RegValue value);
+    void removeChild(QStringView name);  // the subtree's memory stays in the arena
+    void setValue(QStringView name, RegValueView value);  // copies name and data into the arena
     void removeValue(QStringView name);
 
-    const QString& name() const { return name_; }
+    QStringView name() const { return name_; }
     std::size_t childCount() const { return children_.size(); }
     std::size_t valueCount() const { return values_.size(); }
 
     template <class F> void forEachChild(F&& f) const
     {
-        for (const auto& [name, entry] : children_) f(*entry);
+        for (const auto& [name, key] : children_) f(*key);
     }
     template <class F> void forEachValue(F&& f) const
     {
@@ -53,22 +52,31 @@ public:
     }
 
 private:
-    QString name_;
-    std::map<QString, std::unique_ptr<RegKey>, FoldedLess> children_;
-    std::map<QString, RegValue, FoldedLess> values_;
+    QStringView copied(QStringView text) const;
+
+    std::pmr::memory_resource* arena_;
+    QStringView name_;
+    std::pmr::map<QStringView, RegKey*, FoldedLess> children_;
+    std::pmr::map<QStringView, RegValueView, FoldedLess> values_;
 };
 
 // The local-machine hive of one source: paths are relative to HKLM.
 class RegistryTree {
 public:
-    RegKey& root() { return root_; }
-    const RegKey& root() const { return root_; }
+    RegistryTree();
+    RegistryTree(RegistryTree&&) noexcept = default;
+    RegistryTree& operator=(RegistryTree&&) noexcept = default;
+    ~RegistryTree() = default;  // the arena's blocks go back at once, no key is visited
+
+    RegKey& root() { return *root_; }
+    const RegKey& root() const { return *root_; }
 
     // "SYSTEM\Select" -> that key, or nullptr; no alias resolution here.
     const RegKey* findKey(QStringView keyPath) const;
 
 private:
-    RegKey root_;
+    std::unique_ptr<std::pmr::monotonic_buffer_resource> arena_;
+    RegKey* root_;
 };
 
 }  // namespace shell

@@ -56,7 +56,7 @@ Variant WshShell::RegRead(const QString& path) const
         if (const auto number = dwordOf(*value)) return std::int32_t(*number);
         break;
     case RegType::MultiSz: return *multiStringOf(*value);
-    case RegType::Binary: return value->data;
+    case RegType::Binary: return value->data.toByteArray();
     default: break;
     }
     throw RuntimeError(ErrorNumber::TypeMismatch,

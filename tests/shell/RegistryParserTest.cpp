@@ -26,11 +26,11 @@ QByteArray utf16(const QString& s, bool terminate = true)
     return out;
 }
 
-const RegValue& valueAt(const RegistryTree& tree, const char* key, const QString& name)
+const RegValueView& valueAt(const RegistryTree& tree, const char* key, const QString& name)
 {
     const RegKey* k = tree.findKey(QString::fromUtf8(key));
     if (!k) throw std::runtime_error(std::string("no key ") + key);
-    const RegValue* v = k->value(name);
+    const RegValueView* v = k->value(name);
     if (!v) throw std::runtime_error("no value " + name.toStdString());
     return *v;
 }
@@ -106,7 +106,7 @@ TEST(RegistryParser, ReadsWineFiles)
     EXPECT_EQ(valueAt(tree, key, "Pfad").data, utf16("%TEMP%"));
     EXPECT_EQ(valueAt(tree, key, "Liste").data, QByteArray("a\0\0\0b\0\0\0\0\0", 10));
     EXPECT_EQ(valueAt(tree, key, QString::fromUtf8("Groß")).data, QByteArray("\x08\x07\x06\x05\x04\x03\x02\x01"));
-    const RegValue& link = valueAt(tree, "System\\CurrentControlSet", "SymbolicLinkValue");
+    const RegValueView& link = valueAt(tree, "System\\CurrentControlSet", "SymbolicLinkValue");
     EXPECT_EQ(link.type, 6u);
     EXPECT_EQ(link.data, utf16("\\REG", false));
     EXPECT_EQ(valueAt(tree, "SYSTEM\\ControlSet001\\Control", "K").data, QByteArray("\1\0\0\0", 4));
