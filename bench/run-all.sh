@@ -8,8 +8,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build-bench}
 runs=${2:-15}
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSERA_BUILD_BENCH=ON -DTESSERA_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --parallel 2 --target startup_probe startup_floor startup_floor_widgets bench_pages \
-      bench_registry_parser
+cmake --build "$build" --parallel 2 --target startup_probe startup_floor startup_floor_look \
+      startup_floor_widgets startup_floor_widgets_look bench_pages bench_registry_parser
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 "$here/bench/make_wine_registry.py" "$work/system.reg"

@@ -1,7 +1,9 @@
 #!/usr/bin/env python3
-# Runs the start-up probe and its two floors alternately, offscreen, and prints
-# the median of each phase (milliseconds since the process began), the ratios
-# of the probe's first frame to each floor's, and each one's peak RSS.
+# Runs the start-up probe and its floors alternately, offscreen, and prints the
+# median of each phase (milliseconds since the process began), the ratios of
+# the probe's first frame to each floor's, each one's peak RSS, and the number
+# of fonts fontconfig knows (the font list Qt reads at the first text grows
+# with it).
 # Usage: startup_bench.py <bench binaries dir> [runs, default 15]
 import os, statistics, subprocess, sys
 
@@ -9,8 +11,10 @@ bin_dir = sys.argv[1]
 runs = int(sys.argv[2]) if len(sys.argv) > 2 else 15
 programs = {
     "startup_probe": "the program",
-    "startup_floor": "a bare dialog with one label",
-    "startup_floor_widgets": "the same controls as plain Qt widgets",
+    "startup_floor": "a bare dialog with one label, Qt's defaults",
+    "startup_floor_look": "the same dialog with the program's style and fonts",
+    "startup_floor_widgets": "the window's controls as plain Qt widgets, Qt's defaults",
+    "startup_floor_widgets_look": "the same controls with the program's style and fonts",
 }
 env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
@@ -38,15 +42,17 @@ for _ in range(runs):
         results[name].append(run(name))
 
 columns = ["application", "setup", "main", "flushed"]
+fonts = subprocess.run(["fc-list"], capture_output=True, text=True).stdout.count("\n")
+print(f"{fonts} fonts known to fontconfig")
 print(f"median of {runs} alternating runs each, ms since the process began; peak RSS in MiB")
-print(f"{'':24}" + "".join(f"{c:>13}" for c in columns) + f"{'peak RSS':>11}")
+print(f"{'':28}" + "".join(f"{c:>13}" for c in columns) + f"{'peak RSS':>11}")
 medians = {}
 for name, samples in results.items():
     row = {c: statistics.median(p[c] for p, _ in samples) for c in columns}
     rss = statistics.median(r for _, r in samples)
     medians[name] = (row, rss)
-    print(f"{name:24}" + "".join(f"{row[c]:13.1f}" for c in columns) + f"{rss:11.1f}   {programs[name]}")
+    print(f"{name:28}" + "".join(f"{row[c]:13.1f}" for c in columns) + f"{rss:11.1f}   {programs[name]}")
 probe, probe_rss = medians["startup_probe"]
-for floor in ("startup_floor", "startup_floor_widgets"):
+for floor in [name for name in programs if name != "startup_probe"]:
     row, rss = medians[floor]
     print(f"probe / {floor}: first frame {probe['flushed'] / row['flushed']:.2f}x, peak RSS {probe_rss / rss:.2f}x")

@@ -1,10 +1,11 @@
 // The floor for the start-up probe: a bare dialog with one label, shown and
 // ended the same way. Built twice: with Qt's defaults, and with the program's
-// fonts and style (TESSERA_FLOOR_LOOK) to tell their cost apart.
+// style and the window's fonts (TESSERA_FLOOR_LOOK) to tell their cost apart.
 #include "FirstFrame.h"
 
 #ifdef TESSERA_FLOOR_LOOK
 #include "app/AppSetup.h"
+#include "window/WindowFonts.h"
 #endif
 
 #include <QApplication>
@@ -18,6 +19,7 @@ int main(int argc, char* argv[])
     clock.mark("application");
 #ifdef TESSERA_FLOOR_LOOK
     prepareApplication();
+    useWindowFonts();
 #endif
     clock.mark("setup");
     clock.quitAfterFirstFrame();

@@ -2,11 +2,17 @@
 // plain Qt widgets (same classes underneath, same geometry, captions, fonts,
 // stacking and hidden pages, an Info text of the report's size), but none of
 // the program's own layers: no shell, no collection, no pictures, no handlers.
-// The probe against this floor is what the program itself adds.
+// Built twice: with Qt's defaults (its style, "Tahoma" as fontconfig finds
+// it), and with the program's style and the window's fonts (TESSERA_FLOOR_LOOK).
+// The probe against the second is what the program itself adds.
 #include "FirstFrame.h"
 
-#include "app/AppSetup.h"
 #include "window/FrmMainDesign.h"
+
+#ifdef TESSERA_FLOOR_LOOK
+#include "app/AppSetup.h"
+#include "window/WindowFonts.h"
+#endif
 
 #include <QApplication>
 #include <QCheckBox>
@@ -62,12 +68,18 @@ int main(int argc, char* argv[])
     const StartClock clock(argc, argv);
     QApplication app(argc, argv);
     clock.mark("application");
+#ifdef TESSERA_FLOOR_LOOK
     prepareApplication();
+    useWindowFonts();
+#endif
     clock.mark("setup");
     clock.quitAfterFirstFrame();
     QDialog dialog;
     dialog.setWindowTitle(QStringLiteral("Tessera"));
     dialog.setFixedSize(506, 519);  // the window's client size
+    QFont windowFont(QStringLiteral("Tahoma"));
+    windowFont.setPixelSize(kWindowFontPixels);
+    dialog.setFont(windowFont);
     QHash<QString, QWidget*> byName;
     for (const ControlDesign& row : frmMainDesign()) {
         QWidget* parent = *row.container ? byName.value(QString::fromLatin1(row.container)) : &dialog;

@@ -1,5 +1,5 @@
 #pragma once
 
-// Makes "Tahoma" available (from Debian's fonts-wine, which fontconfig does not
-// index) and selects the classic "Windows" widget style.
+// Selects the classic "Windows" widget style. The window makes its own fonts
+// available when it is built (window/WindowFonts.h).
 void prepareApplication();

@@ -2,6 +2,7 @@
 
 #include "window/Contrast.h"
 #include "window/FrmMainDesign.h"
+#include "window/WindowFonts.h"
 
 #include <QFile>
 #include <QHash>
@@ -123,6 +124,7 @@ std::function<void(FrmMain&)> loadHandler;
 
 FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
 {
+    useWindowFonts();
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(QStringLiteral("Tessera"));
     // Fixed dialog frame: a caption and a close button, nothing to minimise or maximise.

@@ -4,6 +4,8 @@
 #include "window/FrmMainDesign.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFontInfo>
 #include <gtest/gtest.h>
 
 namespace {
@@ -94,6 +96,22 @@ TEST(WindowDesign, CaptionsFontsAndColours)
     EXPECT_EQ(form.txtInfo->palette().color(QPalette::Base), form.palette().color(QPalette::ToolTipBase));
     EXPECT_EQ(form.Check1(0).toolTip(),
               QStringLiteral("Dieses Sicherheitseinstellung leert die Auslagerungsdatei beim herunterfahren"));
+}
+
+// fontconfig does not index the Tahoma of fonts-wine; the window adds it, so
+// the family it asks for is the family it gets, bold included.
+TEST(WindowDesign, TahomaIsTheFontDrawnWhereFontsWineIsInstalled)
+{
+    if (!QFile::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")))
+        GTEST_SKIP() << "fonts-wine is not installed";
+    RunningProgram program;
+    FrmMain& form = program.window();
+    for (QWidget* widget : std::initializer_list<QWidget*>{&form, &form.lblHeader(0), &form.lblHeader(4), &form.Check1(0),
+                                                           form.cmbIO, &form.tbSound(0)}) {
+        const QFontInfo drawn(widget->font());
+        EXPECT_EQ(drawn.family(), QStringLiteral("Tahoma")) << widget->objectName().toStdString();
+        EXPECT_EQ(drawn.bold(), widget->font().bold()) << widget->objectName().toStdString();
+    }
 }
 
 TEST(WindowDesign, ComboListsAndContainment)
