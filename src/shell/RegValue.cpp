@@ -62,7 +62,14 @@ std::optional<QStringList> multiStringOf(RegValueView value)
 
 QByteArray utf16Data(QStringView text, bool terminated)
 {
-    QByteArray out((text.size() + (terminated ? 1 : 0)) * 2, Qt::Uninitialized);
+    QByteArray out;
+    setUtf16Data(out, text, terminated);
+    return out;
+}
+
+void setUtf16Data(QByteArray& out, QStringView text, bool terminated)
+{
+    out.resize((text.size() + (terminated ? 1 : 0)) * 2);
     char* d = out.data();
     if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian) {
         if (!text.isEmpty()) std::memcpy(d, text.utf16(), size_t(text.size()) * 2);  // "" may have no data
@@ -73,7 +80,6 @@ QByteArray utf16Data(QStringView text, bool terminated)
         }
     }
     if (terminated) d[out.size() - 2] = d[out.size() - 1] = '\0';
-    return out;
 }
 
 QByteArray dwordData(std::uint32_t number)

@@ -57,6 +57,7 @@ std::optional<QStringList> multiStringOf(RegValueView value);
 
 // The other direction, for the code that builds values.
 QByteArray utf16Data(QStringView text, bool terminated);  // with `terminated`, one NUL follows
+void setUtf16Data(QByteArray& out, QStringView text, bool terminated);  // the same into `out`, reusing its room
 QByteArray dwordData(std::uint32_t number);               // four bytes, little-endian
 RegValue textValue(QStringView text, RegType type = RegType::Sz);  // NUL-terminated, as Windows stores texts
 RegValue dwordValue(std::uint32_t number);

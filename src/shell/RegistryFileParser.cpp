@@ -134,19 +134,19 @@ private:
     }
 
     // A string body from just after the opening quote (or bracket) up to the
-    // unescaped terminator; `at` is left just after it.
-    QString unescape(QStringView s, qsizetype& at, char16_t terminator)
+    // unescaped terminator; `at` is left just after it. Without escapes (most
+    // strings) a view of `s`; else the text built in `scratch`.
+    QStringView unescape(QStringView s, qsizetype& at, char16_t terminator, QString& scratch)
     {
-        // Most strings have no escape: one exact copy.
         qsizetype plain = at;
         while (plain < s.size() && s[plain] != terminator && s[plain] != u'\\') ++plain;
         if (plain < s.size() && s[plain] == terminator) {
-            QString out = s.sliced(at, plain - at).toString();
+            const QStringView out = s.sliced(at, plain - at);
             at = plain + 1;
             return out;
         }
-        QString out;
-        out.reserve(s.size() - at);
+        QString& out = scratch;
+        out.resize(0);  // keeps its room for the next string
         while (at < s.size()) {
             // Copy runs of plain characters at once.
             qsizetype run = at;
@@ -155,10 +155,7 @@ private:
             at = run;
             if (at >= s.size()) break;
             const QChar c = s[at++];
-            if (c == terminator) {
-                out.squeeze();  // the tree keeps it: no room for the rest of the line
-                return out;
-            }
+            if (c == terminator) return out;
             if (at >= s.size()) break;
             const QChar e = s[at++];
             if (e == u'\\' || e == u'"') {
@@ -196,14 +193,14 @@ private:
         qsizetype at = 1;
         const bool remove = format_ != Format::Wine && line.size() > 1 && line[1] == u'-';
         if (remove) ++at;
-        QString path;
+        QStringView path;
         if (format_ == Format::Wine) {
-            path = unescape(line, at, u']');  // a timestamp may follow
+            path = unescape(line, at, u']', pathScratch_);  // a timestamp may follow
         } else {
             if (!line.endsWith(u']')) error(QStringLiteral("Schlüssel nicht mit ] abgeschlossen"));
-            path = line.mid(at, line.size() - at - 1).toString();
+            path = line.mid(at, line.size() - at - 1);
         }
-        QList<QStringView> parts = QStringView(path).split(u'\\');
+        QList<QStringView> parts = path.split(u'\\');
         if (format_ != Format::Wine) {
             const QStringView hive = parts.isEmpty() ? QStringView() : parts.front();
             if (hive.compare(u"HKEY_LOCAL_MACHINE", Qt::CaseInsensitive) != 0
@@ -243,10 +240,14 @@ private:
         haveKey_ = true;
     }
 
-    // Joins ",\" continuation lines onto the data.
-    QString continued(QStringView data)
+    // Joins ",\" continuation lines onto the data (in hexScratch_ when there are any).
+    QStringView continued(QStringView data)
     {
-        QString all = data.trimmed().toString();
+        data = data.trimmed();
+        if (!data.endsWith(u'\\')) return data;
+        QString& all = hexScratch_;
+        all.resize(0);
+        all += data;
         while (all.endsWith(u'\\')) {
             all.chop(1);
             if (!nextLine()) error(QStringLiteral("Fortsetzungszeile fehlt am Dateiende"));
@@ -255,14 +256,16 @@ private:
         return all;
     }
 
-    QByteArray hexBytes(QStringView list)
+    // The bytes of a hex list, into bytes_.
+    void hexBytes(QStringView list)
     {
-        QByteArray out;
+        QByteArray& out = bytes_;
+        out.resize(0);
         out.reserve(list.size() / 3 + 1);
         qsizetype i = 0;
         auto skipSpace = [&] { while (i < list.size() && list[i].isSpace()) ++i; };
         skipSpace();
-        if (i >= list.size()) return out;
+        if (i >= list.size()) return;
         for (;;) {
             skipSpace();
             int v = 0, n = 0;
@@ -270,11 +273,11 @@ private:
             if (n == 0 || n > 2) error(QStringLiteral("ungültige Hexdaten: erwartet zwei Hexziffern je Byte, durch Kommas getrennt"));
             out.append(char(v));
             skipSpace();
-            if (i >= list.size()) return out;
+            if (i >= list.size()) return;
             if (list[i] != u',') error(QStringLiteral("ungültige Hexdaten: erwartet \",\" nach einem Byte"));
             ++i;
             skipSpace();
-            if (i >= list.size()) return out;  // a trailing comma before the line ends
+            if (i >= list.size()) return;  // a trailing comma before the line ends
         }
     }
 
@@ -288,14 +291,12 @@ private:
     void valueLine(QStringView line)
     {
         if (!haveKey_) error(QStringLiteral("Wert vor dem ersten Schlüssel"));
-        QString name;
+        QStringView name(u"", 0);
         qsizetype at = 1;
         if (line[0] == u'"') {
-            name = unescape(line, at, u'"');
+            name = unescape(line, at, u'"', nameScratch_);
             if (name.size() > MaxValueNameLength)
                 error(QStringLiteral("Wertname länger als %1 Zeichen").arg(MaxValueNameLength));
-        } else {
-            name = QStringLiteral("");
         }
         while (at < line.size() && line[at].isSpace()) ++at;
         if (at >= line.size() || line[at] != u'=') error(QStringLiteral("erwartet: = nach dem Wertnamen"));
@@ -308,14 +309,17 @@ private:
             if (current_) current_->removeValue(name);
             return;
         }
-        RegValue value;
+        // The value's data is built in bytes_, whose room serves every value;
+        // the tree copies it into its arena.
+        std::uint32_t type = 0;
         if (data.startsWith(u'"')) {
             qsizetype p = 1;
-            const QString s = unescape(data, p, u'"');
+            const QStringView s = unescape(data, p, u'"', dataScratch_);
             expectEnd(data.mid(p));
-            value = textValue(s);
+            type = std::uint32_t(RegType::Sz);
+            setUtf16Data(bytes_, s, true);
         } else if (format_ == Format::Wine && data.startsWith(u"str")) {
-            std::uint32_t type = 1;
+            type = 1;
             qsizetype p = 3;
             if (data.mid(p).startsWith(u"(2):")) type = 2, p += 4;
             else if (data.mid(p).startsWith(u"(7):")) type = 7, p += 4;
@@ -323,12 +327,11 @@ private:
             else error(QStringLiteral("erwartet: str:, str(2): oder str(7):"));
             if (p >= data.size() || data[p] != u'"') error(QStringLiteral("erwartet: \" nach str:"));
             ++p;
-            const QString s = unescape(data, p, u'"');
+            const QStringView s = unescape(data, p, u'"', dataScratch_);
             expectEnd(data.mid(p));
             // Multi-strings are written with \0 separators; the list ends in two NULs.
-            QByteArray bytes = utf16Data(s, true);
-            if (type == 7 && !s.endsWith(QChar(0))) bytes.append(2, '\0');
-            value = {type, bytes};
+            setUtf16Data(bytes_, s, true);
+            if (type == 7 && !s.endsWith(QChar(0))) bytes_.append(2, '\0');
         } else if (data.startsWith(u"dword:")) {
             QStringView digits = data.mid(6);
             qsizetype n = 0;
@@ -336,9 +339,10 @@ private:
             while (n < digits.size() && hexDigit(digits[n]) >= 0) v = v * 16 + hexDigit(digits[n++]);
             if (n == 0 || n > 8) error(QStringLiteral("ungültiges dword: erwartet 1 bis 8 Hexziffern"));
             expectEnd(digits.mid(n));
-            value = dwordValue(v);
+            type = std::uint32_t(RegType::Dword);
+            bytes_ = dwordData(v);
         } else if (data.startsWith(u"hex")) {
-            std::uint32_t type = std::uint32_t(RegType::Binary);
+            type = std::uint32_t(RegType::Binary);
             QStringView rest = data.mid(3);
             if (rest.startsWith(u'(')) {
                 const qsizetype close = rest.indexOf(u')');
@@ -349,25 +353,23 @@ private:
                 rest = rest.mid(close + 1);
             }
             if (!rest.startsWith(u':')) error(QStringLiteral("erwartet: \":\" nach hex"));
-            const QString all = continued(rest.mid(1));
-            QByteArray bytes = hexBytes(all);
+            hexBytes(continued(rest.mid(1)));
             // REGEDIT4 writes string types in the 8-bit code page; the tree holds UTF-16LE.
             if (format_ == Format::Regedit4 && (type == 1 || type == 2 || type == 7))
-                bytes = utf16Data(decodeWindows1252(bytes), false);
-            value = {type, bytes};
+                setUtf16Data(bytes_, decodeWindows1252(bytes_), false);
         } else {
             error(QStringLiteral("erwartet: \"Text\", dword:, hex: oder -"));
         }
         if (!current_) return;  // inside a skipped hive
         if (currentIsLink_ && format_ == Format::Wine
             && name.compare(u"SymbolicLinkValue", Qt::CaseInsensitive) == 0) {
-            if (value.type != std::uint32_t(RegType::Link)) {
+            if (type != std::uint32_t(RegType::Link)) {
                 // Link targets are stored without a terminator.
-                if (value.data.endsWith(QByteArray(2, '\0'))) value.data.chop(2);
-                value.type = std::uint32_t(RegType::Link);
+                if (bytes_.endsWith(QByteArrayView("\0\0", 2))) bytes_.chop(2);
+                type = std::uint32_t(RegType::Link);
             }
         }
-        current_->setValue(name, std::move(value));
+        current_->setValue(name, RegValueView{type, bytes_});
     }
 
     const QString& source_;
@@ -381,6 +383,9 @@ private:
     std::vector<RegKey*> path_;  // the keys from the root down to the last key line's
     bool currentIsLink_ = false;
     bool haveKey_ = false;
+    // Room reused from line to line: unescaped texts, joined hex lines, value data.
+    QString pathScratch_, nameScratch_, dataScratch_, hexScratch_;
+    QByteArray bytes_;
 };
 
 QStringView firstLine(const QString& text)

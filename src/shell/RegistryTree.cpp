@@ -108,7 +108,7 @@ void RegKey::removeValue(QStringView name)
 }
 
 RegistryTree::RegistryTree()
-    : arena_(std::make_unique<std::pmr::monotonic_buffer_resource>(64 * 1024)),
+    : arena_(std::make_unique<Arena>()),
       root_(new (arena_->allocate(sizeof(RegKey), alignof(RegKey))) RegKey(arena_.get(), QStringView()))
 {
 }

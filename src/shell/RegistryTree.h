@@ -1,5 +1,6 @@
 #pragma once
 
+#include "shell/Arena.h"
 #include "shell/RegValue.h"
 
 #include <QStringView>
@@ -75,7 +76,7 @@ public:
     const RegKey* findKey(QStringView keyPath) const;
 
 private:
-    std::unique_ptr<std::pmr::monotonic_buffer_resource> arena_;
+    std::unique_ptr<Arena> arena_;
     RegKey* root_;
 };
 
