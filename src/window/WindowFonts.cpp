@@ -8,19 +8,18 @@
 
 namespace {
 
+// Whether fontconfig has a font of exactly this family: a list filtered by the
+// name, without the substitution rules a match would run.
 bool fontconfigKnows(const char* family)
 {
-    FcPattern* pattern = FcNameParse(reinterpret_cast<const FcChar8*>(family));
+    FcPattern* pattern = FcPatternCreate();
     if (!pattern) return false;
-    FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
-    FcDefaultSubstitute(pattern);
-    FcResult result = FcResultNoMatch;
-    FcPattern* match = FcFontMatch(nullptr, pattern, &result);
-    bool known = false;
-    FcChar8* found = nullptr;
-    if (match && FcPatternGetString(match, FC_FAMILY, 0, &found) == FcResultMatch)
-        known = FcStrCmpIgnoreCase(found, reinterpret_cast<const FcChar8*>(family)) == 0;
-    if (match) FcPatternDestroy(match);
+    FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(family));
+    FcObjectSet* objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet* fonts = objects ? FcFontList(nullptr, pattern, objects) : nullptr;
+    const bool known = fonts && fonts->nfont > 0;
+    if (fonts) FcFontSetDestroy(fonts);
+    if (objects) FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
     return known;
 }
