@@ -1,5 +1,7 @@
 #include "shell/Arena.h"
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <new>
@@ -16,8 +18,9 @@ void* Arena::do_allocate(std::size_t bytes, std::size_t alignment)
     const std::size_t pad = (alignment - reinterpret_cast<std::uintptr_t>(next_) % alignment) % alignment;
     if (pad + bytes > left_) {
         if (bytes > ChunkSize / 4) {  // its own block, so a chunk is not left mostly empty
-            void* block = std::aligned_alloc(alignof(std::max_align_t) > alignment ? alignof(std::max_align_t) : alignment,
-                                             (bytes + alignment - 1) / alignment * alignment);
+            // aligned_alloc takes a size that is a multiple of the alignment.
+            const std::size_t align = std::max(alignment, alignof(std::max_align_t));
+            void* block = std::aligned_alloc(align, (bytes + align - 1) / align * align);
             if (!block) throw std::bad_alloc();
             blocks_.push_back(block);
             return block;
