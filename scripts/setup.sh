@@ -5,12 +5,13 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libhivex-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-wine fontconfig
   xvfb xauth
   strace
+  python3 python3-hivex groff-base
   desktop-file-utils appstream dpkg-dev file x11-utils
 )
 

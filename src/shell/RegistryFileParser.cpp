@@ -388,6 +388,14 @@ private:
     QByteArray bytes_;
 };
 
+[[noreturn]] void unknownHeader(const QString& source)
+{
+    fail(source, 1,
+         QStringLiteral("unbekannter Dateikopf; erwartet \u201E%1\u201C, \u201E%2\u201C, \u201E%3\u201C oder eine "
+                        "Registrierungsstruktur (\u201Eregf\u201C)")
+             .arg(Regedit4Header, Regedit5Header, WineHeader));
+}
+
 QStringView firstLine(const QString& text)
 {
     QStringView v(text);
@@ -419,6 +427,11 @@ RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName)
             text = decodeWindows1252(body);
             format = Format::Regedit4;
         } else {
+            // A file whose first line is no header is no registry file (a damaged
+            // hive, an executable): say so, rather than what its bytes are not.
+            const qsizetype eol = body.indexOf('\n');
+            const QByteArrayView first = body.first(eol < 0 ? body.size() : eol).trimmed();
+            if (first != Regedit5Header.toLatin1() && first != WineHeader.toLatin1()) unknownHeader(sourceName);
             // Stateless: a sequence cut off by the end of the file is an error, not pending input.
             QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
             text = utf8(body);
@@ -436,10 +449,7 @@ RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName)
     } else if (header != Regedit4Header) {
         format.reset();
     }
-    if (!format)
-        fail(sourceName, 1,
-             QStringLiteral("unbekannter Dateikopf; erwartet \u201E%1\u201C, \u201E%2\u201C oder \u201E%3\u201C")
-                 .arg(Regedit4Header, Regedit5Header, WineHeader));
+    if (!format) unknownHeader(sourceName);
     return Parser(sourceName, *format, text).run();
 }
 

@@ -1,10 +1,11 @@
 #pragma once
 
 #include "shell/MachineFacts.h"
-#include "shell/RegistryTree.h"
+#include "shell/RegistrySource.h"
 #include "shell/RuntimeError.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <mutex>
@@ -13,34 +14,45 @@
 
 namespace shell {
 
-// The registry as the shell object reads it: the files of TESSERA_REGISTRY
-// (":"-separated, earlier wins), or else the live hardware view, the Wine
-// prefix's system.reg (left out when it cannot be read) and the built-in
+// The registry as the shell object reads it. Either another machine, named by
+// the user (the command line, else TESSERA_REGISTRY, ":"-separated): text
+// exports, Wine registry files, binary hives and folders of an installation or
+// a Wine prefix, earlier wins, then what its hives tell of its volatile
+// hardware keys, nothing else. Or this machine: the live hardware view, the
+// Wine prefix's system.reg (left out when it cannot be read) and the built-in
 // defaults, first hit wins.
 class RegistrySources {
 public:
-    // Fails with the parser's error when a source cannot be read. The live view,
-    // when used, is built from `machine`.
+    // Fails with the error of the first named source that cannot be read.
+    // The live view of this machine, when used, is built from `machine`.
     static std::shared_ptr<const RegistrySources> fromEnvironment(std::shared_ptr<const MachineSnapshot> machine);
 
-    // Any number of trees, earlier wins; a machine puts its live view first.
-    RegistrySources(std::vector<std::shared_ptr<const RegistryTree>> trees,
+    // Another machine's sources, earlier wins.
+    explicit RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> named);
+    // This machine: its live view, then these layers.
+    RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> layers,
                     std::shared_ptr<const MachineSnapshot> machine);
 
-    // keyPath relative to HKLM; "CurrentControlSet" and the current
-    // "ControlSet00N" are the same key, and link keys are followed. The value
-    // is borrowed from its source: valid while this object lives.
-    std::optional<RegValueView> find(const QString& keyPath, const QString& valueName) const;
+    // keyPath relative to HKLM (see findValue). The value is borrowed from its
+    // source: valid while this object lives.
+    std::optional<RegValueView> find(QStringView keyPath, QStringView valueName) const;
+
+    // Whether the sources are another machine's, named by the user.
+    bool viewsAnotherMachine() const { return !machine_; }
 
 private:
-    // The live hardware view, built once for this object on its first use.
-    const RegistryTree& hardware() const;
+    // The hardware keys: this machine's live view, or what another machine's
+    // hives tell; built once for this object, on first use.
+    const RegistrySource& hardware() const;
 
-    std::vector<std::shared_ptr<const RegistryTree>> trees_;
-    std::shared_ptr<const MachineSnapshot> machine_;  // null: no live view
+    std::vector<std::shared_ptr<const RegistrySource>> sources_;
+    std::shared_ptr<const MachineSnapshot> machine_;  // null: another machine
     mutable std::once_flag hardwareBuilt_;
-    mutable std::unique_ptr<const RegistryTree> hardware_;
+    mutable std::unique_ptr<const RegistrySource> hardware_;
 };
+
+// The sources named on the command line; they stand for TESSERA_REGISTRY.
+void setNamedSources(const QStringList& sources);
 
 // The optional sources left out since the last call because they could not be
 // read (the Wine prefix's system.reg), each fault once per run, as errors that

@@ -28,7 +28,7 @@ WshEnvironment WshShell::Environment(const QString& kind) const
     if (kind.compare(u"PROCESS", Qt::CaseInsensitive) != 0)
         throw RuntimeError(ErrorNumber::InvalidProcedureCall,
                            QStringLiteral("Ungültiger Prozeduraufruf oder ungültiges Argument"));
-    return WshEnvironment(machine_);
+    return WshEnvironment(sources_, machine_);
 }
 
 Variant WshShell::RegRead(const QString& path) const
@@ -51,7 +51,7 @@ Variant WshShell::RegRead(const QString& path) const
     if (!value) throw notFound(path);
     switch (RegType(value->type)) {
     case RegType::Sz: return *textOf(*value);
-    case RegType::ExpandSz: return expandVariables(*textOf(*value), *machine_);
+    case RegType::ExpandSz: return WshEnvironment(sources_, machine_).expand(*textOf(*value));
     case RegType::Dword:
         if (const auto number = dwordOf(*value)) return std::int32_t(*number);
         break;

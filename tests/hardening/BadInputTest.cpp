@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -471,6 +472,102 @@ TEST_F(DamagedWinePrefix, UnreadableLinkIsLeftOut)
 {
     ASSERT_EQ(::symlink("system.reg", QFile::encodeName(file()).constData()), 0);  // points at itself
     expectLeftOutAndToldOnce(QStringLiteral("ist keine gewöhnliche Datei"));
+}
+
+// ---------------------------------------------------------------------------
+// Damaged binary hives: at start-up one box names the file and what is wrong,
+// and the program ends; after start-up, a hive that breaks under the running
+// window gives one box per visit and is read again once it is mended.
+
+struct DamagedHiveCase {
+    const char* file;  // in fixtures/hives/damaged
+    const char* says;
+    const char* kind = "Registrierungsstruktur";  // without "regf" a file is read as text
+};
+
+const DamagedHiveCase kDamagedHives[] = {
+    {"too-short", "ist zu kurz für eine Registrierungsstruktur"},
+    {"truncated", "ist abgeschnitten"},
+    {"cut-at-bin", "ist abgeschnitten"},
+    {"bad-magic", "Zeile 1: unbekannter Dateikopf; erwartet", "Registrierungsdatei"},
+    {"bad-checksum", "die Prüfsumme des Kopfes stimmt nicht"},
+    {"version-2", "hat das unbekannte Format 2.5"},
+    {"transaction-log", "ist ein Transaktionsprotokoll"},
+    {"garbage-bins", "ist beschädigt oder hat ein unbekanntes Format"},
+    {"empty", "ist weder ein SYSTEM-Zweig"},
+    {"NTUSER.DAT", "ist weder ein SYSTEM-Zweig"},
+};
+
+void PrintTo(const DamagedHiveCase& c, std::ostream* out) { *out << c.file; }
+
+QString damagedHive(const char* file) { return fixture(QStringLiteral("hives/damaged/") + QLatin1String(file)); }
+
+class DamagedHive : public ::testing::TestWithParam<DamagedHiveCase> {
+protected:
+    void SetUp() override { Variablen::SysInfo = SystemInfo{}; }
+    void TearDown() override { useRegistry({}); }
+};
+
+TEST_P(DamagedHive, AtStartOneBoxNamesTheFileAndTheFaultThenTheProgramEnds)
+{
+    const DamagedHiveCase& c = GetParam();
+    // Named beside a good SOFTWARE hive: the damaged one still stops the start.
+    useRegistry({damagedHive(c.file), fixture(QStringLiteral("hives/win10/Windows/System32/config/SOFTWARE"))});
+    ModalBoxes shown;
+    RunningProgram program;
+    EXPECT_TRUE(program.ended());
+    ASSERT_EQ(shown.count(), 1);
+    const QString& text = shown.boxes()[0].text;
+    EXPECT_TRUE(text.startsWith(QStringLiteral("Laufzeitfehler '"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("%1 \u201E%2\u201C").arg(QLatin1String(c.kind), damagedHive(c.file))))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromUtf8(c.says))) << text.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, DamagedHive, ::testing::ValuesIn(kDamagedHives),
+                         [](const ::testing::TestParamInfo<DamagedHiveCase>& info) {
+                             QString name = QString::fromUtf8(info.param.file);
+                             for (QChar& c : name)
+                                 if (!c.isLetterOrNumber()) c = u'_';
+                             return name.toStdString();
+                         });
+
+TEST(DamagedHiveAfterStart, EveryVisitReportsItUntilItIsMended)
+{
+    Variablen::SysInfo = SystemInfo{};
+    QTemporaryDir installation;
+    const QString config = installation.filePath(QStringLiteral("Windows/System32/config"));
+    ASSERT_TRUE(QDir().mkpath(config));
+    const QString good = fixture(QStringLiteral("hives/win10/Windows/System32/config/SYSTEM"));
+    const QString system = config + QStringLiteral("/SYSTEM");
+    ASSERT_TRUE(QFile::copy(good, system));
+    ASSERT_TRUE(QFile::copy(fixture(QStringLiteral("hives/win10/Windows/System32/config/SOFTWARE")),
+                            config + QStringLiteral("/SOFTWARE")));
+    useRegistry({installation.path()});
+    RunningProgram program;
+    ASSERT_FALSE(program.ended());
+    FrmMain& form = program.window();
+    const QString report = form.txtInfo->text();
+
+    QThread::msleep(20);
+    QFile::remove(system);
+    ASSERT_TRUE(QFile::copy(damagedHive("bad-checksum"), system));
+    ModalBoxes shown;
+    for (int tab : {4, 2, 1}) program.clickTab(tab);  // Sound, Start, Info
+    ASSERT_EQ(shown.count(), 2);
+    for (const auto& box : shown.boxes())
+        EXPECT_TRUE(box.text.contains(QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist beschädigt").arg(system)))
+            << box.text.toStdString();
+    EXPECT_EQ(form.txtInfo->text(), report);
+    EXPECT_FALSE(program.ended());
+
+    QThread::msleep(20);
+    QFile::remove(system);
+    ASSERT_TRUE(QFile::copy(good, system));
+    program.clickTab(4);
+    EXPECT_EQ(form.tbSound(0).text(), QStringLiteral("Lautsprecher"));
+    EXPECT_EQ(shown.count(), 2);
+    useRegistry({});
 }
 
 }  // namespace

@@ -1,0 +1,179 @@
+// Binary hives through the shell object: a Windows 2000 and a Windows 10
+// installation given as folders and as hive files, what is told of the viewed
+// machine's environment and hardware, and damaged hives.
+#include "RegistryFile.h"
+#include "ShellFixture.h"
+#include "shell/Hive.h"
+#include "shell/SourceFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+using namespace shell;
+
+namespace {
+
+QString hives(const char* relative) { return fixture(QStringLiteral("hives/") + QLatin1String(relative)); }
+
+QString text(const WshShell& shell, const char* path)
+{
+    try {
+        return toText(shell.RegRead(QString::fromUtf8(path)));
+    } catch (const RuntimeError& e) {
+        return QStringLiteral("<%1>").arg(e.number() == int(0x80070002u) ? QStringLiteral("fehlt") : e.description());
+    }
+}
+
+std::unique_ptr<WshShell> viewing(const QStringList& sources)
+{
+    useRegistry(sources);
+    return CreateObject(QStringLiteral("Wscript.Shell"));
+}
+
+const char* const kMemory = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\";
+const char* const kVersion = "HKLM\\Software\\Microsoft\\Windows NT\\CurrentVersion\\";
+
+}  // namespace
+
+TEST(Hive, KindComesFromTheContentNotTheName)
+{
+    EXPECT_EQ(Hive(hives("win2000/WINNT/system32/config/system")).kind(), Hive::Kind::System);
+    EXPECT_EQ(Hive(hives("win2000/WINNT/system32/config/software")).kind(), Hive::Kind::Software);
+    QTemporaryDir dir;
+    const QString saved = dir.filePath(QStringLiteral("sicherung.hiv"));  // as reg save might name it
+    ASSERT_TRUE(QFile::copy(hives("win10/Windows/System32/config/SOFTWARE"), saved));
+    EXPECT_EQ(Hive(saved).kind(), Hive::Kind::Software);
+    EXPECT_TRUE(looksLikeHive(saved));
+    EXPECT_FALSE(looksLikeHive(fixture(QStringLiteral("shell/first.reg"))));
+}
+
+TEST(Hive, FoldersOfAnInstallationStandForItsTwoHives)
+{
+    const QStringList win2000 = {hives("win2000/WINNT/system32/config/system"),
+                                 hives("win2000/WINNT/system32/config/software")};
+    EXPECT_EQ(registryFilesIn(hives("win2000")), win2000);                        // the root
+    EXPECT_EQ(registryFilesIn(hives("win2000/WINNT")), win2000);                  // the Windows folder
+    EXPECT_EQ(registryFilesIn(hives("win2000/WINNT/system32/config")), win2000);  // config itself
+    EXPECT_EQ(registryFilesIn(hives("win10")).size(), 2);
+    const auto [number, text] = errorOf([] { registryFilesIn(hives("damaged")); });
+    EXPECT_EQ(number, int(0x80070002u));
+    EXPECT_TRUE(text.contains(hives("damaged"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("system.reg"))) << text.toStdString();
+}
+
+TEST(Hive, Windows2000ValuesThroughTheCurrentControlSet)
+{
+    const auto shell = viewing({hives("win2000")});
+    // Select names set 1; set 2 holds other values.
+    EXPECT_EQ(text(*shell, (QByteArray(kMemory) + "ClearPageFileAtShutdown").constData()), QStringLiteral("1"));
+    EXPECT_EQ(text(*shell, (QByteArray(kMemory) + "largesystemcache").constData()), QStringLiteral("0"));
+    EXPECT_EQ(text(*shell, (QByteArray(kMemory) + "IOPageLockLimit").constData()), QStringLiteral("524288"));
+    EXPECT_EQ(text(*shell, "HKLM\\SYSTEM\\ControlSet001\\Control\\MediaCategories\\"
+                           "{62D35A12-E42B-11D1-B073-00608CCBD2F1}\\Name"),
+              QStringLiteral("Telefonleitung"));
+    EXPECT_EQ(text(*shell, (QByteArray(kVersion) + "CSDVersion").constData()), QStringLiteral("Service Pack 4"));
+    // A multi-string is a list, not a text.
+    EXPECT_EQ(std::get<QStringList>(shell->RegRead(QString::fromUtf8(kMemory) + QStringLiteral("PagingFiles"))),
+              QStringList{QStringLiteral("C:\\pagefile.sys 192 384")});
+    // Keys of HKLM that no hive holds, and other roots, are missing.
+    EXPECT_EQ(text(*shell, "HKLM\\SAM\\SAM\\Domains"), QStringLiteral("<fehlt>"));
+    EXPECT_EQ(text(*shell, "HKLM\\Hardware\\Description\\System\\Identifier"), QStringLiteral("<fehlt>"));
+}
+
+TEST(Hive, TheViewedMachinesEnvironmentNotThisOnes)
+{
+    for (const char* name : {"NUMBER_OF_PROCESSORS", "OS", "COMSPEC", "TEMP", "HOMEDRIVE", "SYSTEMROOT", "WINDIR"})
+        qunsetenv(name);
+    qputenv("PATHEXT", ".EXE");  // set in the process: it wins
+    const auto shell = viewing({hives("win2000")});
+    const WshEnvironment env = shell->Environment(QStringLiteral("PROCESS"));
+    EXPECT_EQ(env(QStringLiteral("NUMBER_OF_PROCESSORS")), QStringLiteral("1"));
+    EXPECT_EQ(env(QStringLiteral("os")), QStringLiteral("Windows_NT"));
+    EXPECT_EQ(env(QStringLiteral("COMSPEC")), QStringLiteral("C:\\WINNT\\system32\\cmd.exe"));
+    EXPECT_EQ(env(QStringLiteral("TEMP")), QStringLiteral("C:\\WINNT\\TEMP"));
+    EXPECT_EQ(env(QStringLiteral("SYSTEMROOT")), QStringLiteral("C:\\WINNT"));
+    EXPECT_EQ(env(QStringLiteral("SYSTEMDRIVE")), QStringLiteral("C:"));
+    EXPECT_EQ(env(QStringLiteral("WINDIR")), QStringLiteral("C:\\WINNT"));
+    EXPECT_EQ(env(QStringLiteral("HOMEDRIVE")), QString());  // set per user at logon
+    EXPECT_EQ(env(QStringLiteral("PATHEXT")), QStringLiteral(".EXE"));
+    // RegRead expands with the same variables.
+    EXPECT_EQ(text(*shell, "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Environment\\Path"),
+              QStringLiteral("C:\\WINNT\\system32;C:\\WINNT;C:\\WINNT\\System32\\Wbem"));
+    qunsetenv("PATHEXT");
+}
+
+TEST(Hive, HardwareKeysOnlyAsFarAsTheHivesTellThem)
+{
+    const auto w10 = viewing({hives("win10")});
+    const char* hw = "HKLM\\Hardware\\Description\\System\\";
+    auto at = [](const char* base, const char* name) { return (QByteArray(base) + name); };
+    EXPECT_EQ(text(*w10, at(hw, "CentralProcessor\\0\\VendorIdentifier").constData()), QStringLiteral("GenuineIntel"));
+    EXPECT_EQ(text(*w10, at(hw, "SystemBiosDate").constData()), QStringLiteral("09/05/2023"));  // HardwareConfig first
+    EXPECT_EQ(text(*w10, at(hw, "SystemBiosVersion").constData()), QStringLiteral("1.14.0"));
+    for (const char* unknown : {"CentralProcessor\\0\\~Mhz", "Identifier", "VideoBiosDate", "VideoBiosVersion"})
+        EXPECT_EQ(text(*w10, at(hw, unknown).constData()), QStringLiteral("<fehlt>")) << unknown;
+    const auto w2000 = viewing({hives("win2000")});
+    EXPECT_EQ(text(*w2000, at(hw, "SystemBiosDate").constData()), QStringLiteral("<fehlt>"));
+    // A source that holds the hardware keys itself wins.
+    RegistryFile exported(QStringLiteral("[HKEY_LOCAL_MACHINE\\HARDWARE\\DESCRIPTION\\System]\r\n"
+                                         "\"SystemBiosDate\"=\"12/31/99\"\r\n"));
+    const auto both = viewing({exported.path(), hives("win10")});
+    EXPECT_EQ(text(*both, at(hw, "SystemBiosDate").constData()), QStringLiteral("12/31/99"));
+    EXPECT_EQ(text(*both, at(hw, "SystemBiosVersion").constData()), QStringLiteral("1.14.0"));
+}
+
+// Every damaged hive is refused with an error that names the file and what is
+// wrong, in German, before anything is read from it.
+TEST(Hive, DamagedHivesNameTheFileAndTheFault)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"too-short", "ist zu kurz für eine Registrierungsstruktur (100 Bytes, mindestens 8192)"},
+        {"truncated", "ist abgeschnitten: der Kopf nennt 16384 Bytes, die Datei hat 9192"},
+        {"cut-at-bin", "ist abgeschnitten: der Kopf nennt 16384 Bytes, die Datei hat 8192"},
+        {"bad-magic", "beginnt nicht mit \u201Eregf\u201C"},
+        {"bad-checksum", "ist beschädigt: die Prüfsumme des Kopfes stimmt nicht"},
+        {"version-2", "hat das unbekannte Format 2.5 (lesbar ist 1.x)"},
+        {"transaction-log", "ist ein Transaktionsprotokoll (Typ 1), keine Registrierungsstruktur"},
+        {"garbage-bins", "ist beschädigt oder hat ein unbekanntes Format (hivex: "},
+        {"empty", "ist weder ein SYSTEM-Zweig"},
+        {"NTUSER.DAT", "ist weder ein SYSTEM-Zweig (mit Select und ControlSet001) noch ein SOFTWARE-Zweig"},
+    };
+    for (const auto& [file, fault] : cases) {
+        SCOPED_TRACE(file);
+        const QString path = hives("damaged/") + QLatin1String(file);
+        const auto [number, text] = errorOf([&] { Hive hive(path); });
+        EXPECT_EQ(number, int(0x8007000Du));
+        EXPECT_TRUE(text.startsWith(QStringLiteral("Registrierungsstruktur \u201E%1\u201C ").arg(path)))
+            << text.toStdString();
+        EXPECT_TRUE(text.contains(QString::fromUtf8(fault))) << text.toStdString();
+    }
+}
+
+// An open hive is read from a copy, so the file may change under it; a changed
+// file is opened again at the next shell object, an unchanged one is not.
+TEST(Hive, ReopenedOnlyWhenTheFileChanged)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("SOFTWARE"));
+    ASSERT_TRUE(QFile::copy(hives("win2000/WINNT/system32/config/software"), path));
+    const auto first = cachedHive(path);
+    EXPECT_EQ(cachedHive(path), first);
+    const auto shell = viewing({path});
+    EXPECT_EQ(text(*shell, (QByteArray(kVersion) + "CurrentVersion").constData()), QStringLiteral("5.0"));
+    // Shrink the file under the open hive: reading goes on from the copy.
+    QThread::msleep(20);
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.resize(4096));
+    }
+    EXPECT_EQ(text(*shell, (QByteArray(kVersion) + "CurrentBuildNumber").constData()), QStringLiteral("2195"));
+    EXPECT_EQ(errorOf([&] { cachedHive(path); }).first, int(0x8007000Du));
+    QFile::remove(path);
+    ASSERT_TRUE(QFile::copy(hives("win10/Windows/System32/config/SOFTWARE"), path));
+    EXPECT_EQ(text(*viewing({path}), (QByteArray(kVersion) + "CurrentVersion").constData()), QStringLiteral("6.3"));
+}
