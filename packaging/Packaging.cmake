@@ -1,5 +1,6 @@
 # Installation and the Debian package: the program, its desktop entry, the
-# window icons as hicolor theme icons and the AppStream metainfo.
+# window icons as hicolor theme icons, the AppStream metainfo and the German
+# manual page tessera(1).
 include(GNUInstallDirs)
 
 set(TESSERA_APP_ID "de.oxa.tessera")
@@ -18,6 +19,15 @@ foreach(size 16 32 48 64 72)
           DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps
           RENAME ${TESSERA_APP_ID}.png)
 endforeach()
+
+# The manual page, compressed as Debian installs them (no name or time in the gzip header).
+find_program(GZIP gzip REQUIRED)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/tessera.1.in ${PROJECT_BINARY_DIR}/tessera.1 @ONLY)
+add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/tessera.1.gz
+  COMMAND ${GZIP} -9nc ${PROJECT_BINARY_DIR}/tessera.1 > ${PROJECT_BINARY_DIR}/tessera.1.gz
+  DEPENDS ${PROJECT_BINARY_DIR}/tessera.1 VERBATIM)
+add_custom_target(manual_page ALL DEPENDS ${PROJECT_BINARY_DIR}/tessera.1.gz)
+install(FILES ${PROJECT_BINARY_DIR}/tessera.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/${TESSERA_APP_ID}.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/${TESSERA_APP_ID}.metainfo.xml @ONLY)

@@ -47,11 +47,11 @@ std::optional<int> answerInformationOptions(int argc, char* argv[])
     for (int i = 1; i < argc; ++i) {
         const char* arg = argv[i];
         if (std::strcmp(arg, "--") == 0) break;  // what follows are sources
-        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0) {
+        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-help") == 0) {
             std::fputs(kHelp, stdout);
             return 0;
         }
-        if (std::strcmp(arg, "-v") == 0 || std::strcmp(arg, "--version") == 0) {
+        if (std::strcmp(arg, "-v") == 0 || std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "-version") == 0) {
             std::printf("tessera %d.%d.%d\n", VersionRecord::Major, VersionRecord::Minor, VersionRecord::Revision);
             return 0;
         }

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 // Calls that change the filesystem whatever their arguments.
@@ -117,22 +119,21 @@ TEST(ReadOnlyProof, TheDetectorSeesEveryKindOfWrite)
     }
 }
 
-TEST(ReadOnlyProof, StartEveryPageAndAbbrechenWriteNothing)
+// Runs the driver under strace with a cache, home and working folder of its
+// own; `prepare` adds to its environment and names a file the run must read.
+// Returns the traced calls that write outside the cache folder.
+QString tracedRun(const std::function<QString(const QString& temp, QProcessEnvironment& env)>& prepare)
 {
     const QString strace = QStandardPaths::findExecutable(QStringLiteral("strace"));
-    ASSERT_FALSE(strace.isEmpty()) << "strace is missing; scripts/setup.sh installs it";
+    EXPECT_FALSE(strace.isEmpty()) << "strace is missing; scripts/setup.sh installs it";
 
     QTemporaryDir temp;
-    ASSERT_TRUE(temp.isValid());
+    EXPECT_TRUE(temp.isValid());
     const QString cache = temp.filePath(QStringLiteral("cache"));
     const QString home = temp.filePath(QStringLiteral("home"));
     const QString work = temp.filePath(QStringLiteral("work"));
-    const QString prefix = temp.filePath(QStringLiteral("wine"));
     const QString logs = temp.filePath(QStringLiteral("trace"));
-    for (const QString& dir : {cache, home, work, prefix, logs}) ASSERT_TRUE(QDir().mkpath(dir));
-    // A Wine prefix, so that reading its system.reg is part of the run.
-    ASSERT_TRUE(QFile::copy(QStringLiteral(TESSERA_FIXTURES "/registry/wine-system.reg"),
-                            prefix + QStringLiteral("/system.reg")));
+    for (const QString& dir : {cache, home, work, logs}) EXPECT_TRUE(QDir().mkpath(dir));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("TESSERA_REGISTRY"));
@@ -140,10 +141,10 @@ TEST(ReadOnlyProof, StartEveryPageAndAbbrechenWriteNothing)
     env.insert(QStringLiteral("XDG_CACHE_HOME"), cache);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), home);  // never written either: not on the allowlist
     env.insert(QStringLiteral("HOME"), home);
-    env.insert(QStringLiteral("WINEPREFIX"), prefix);
     // In a sanitizer build: LeakSanitizer cannot work under ptrace and would end the traced run.
     const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
     env.insert(QStringLiteral("ASAN_OPTIONS"), asan + (asan.isEmpty() ? "" : ":") + QStringLiteral("detect_leaks=0"));
+    const QString mustRead = prepare(temp.path(), env);
 
     QProcess run;
     run.setProcessEnvironment(env);
@@ -152,27 +153,56 @@ TEST(ReadOnlyProof, StartEveryPageAndAbbrechenWriteNothing)
                        QStringLiteral("-s"), QStringLiteral("4096"), QStringLiteral("-e"),
                        QStringLiteral("trace=") + kTraced, QStringLiteral("-o"), logs + QStringLiteral("/t"),
                        QStringLiteral(TESSERA_READONLY_DRIVER)});
-    ASSERT_TRUE(run.waitForStarted(10000));
+    EXPECT_TRUE(run.waitForStarted(10000));
     if (!run.waitForFinished(90000)) {
         run.kill();
         run.waitForFinished(5000);
-        FAIL() << "the program did not end within 90 s";
+        ADD_FAILURE() << "the program did not end within 90 s";
+        return {};
     }
     const QString output = QString::fromLocal8Bit(run.readAllStandardOutput());
-    ASSERT_EQ(run.exitCode(), 0) << output.toStdString() << run.readAllStandardError().toStdString();
+    EXPECT_EQ(run.exitCode(), 0) << output.toStdString() << run.readAllStandardError().toStdString();
     EXPECT_TRUE(output.contains(QStringLiteral("boxes: 0"))) << output.toStdString();
 
     QString log;
     const QStringList files = QDir(logs).entryList(QDir::Files);
-    ASSERT_FALSE(files.isEmpty());
+    EXPECT_FALSE(files.isEmpty());
     for (const QString& name : files) {
         QFile file(QDir(logs).filePath(name));
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         log += QString::fromUtf8(file.readAll());
     }
-    // The trace saw the program read: its Wine prefix at least.
-    EXPECT_TRUE(log.contains(prefix + QStringLiteral("/system.reg"))) << "nothing traced";
-    const QString found = violations(writingCalls(log, work), cache);
+    EXPECT_TRUE(log.contains(mustRead)) << "the trace did not see " << mustRead.toStdString() << " read";
+    return violations(writingCalls(log, work), cache);
+}
+
+TEST(ReadOnlyProof, StartEveryPageAndAbbrechenWriteNothing)
+{
+    const QString found = tracedRun([](const QString& temp, QProcessEnvironment& env) {
+        // A Wine prefix, so that reading its system.reg is part of the run.
+        const QString prefix = temp + QStringLiteral("/wine");
+        EXPECT_TRUE(QDir().mkpath(prefix));
+        const QString file = prefix + QStringLiteral("/system.reg");
+        EXPECT_TRUE(QFile::copy(QStringLiteral(TESSERA_FIXTURES "/registry/wine-system.reg"), file));
+        env.insert(QStringLiteral("WINEPREFIX"), prefix);
+        return file;
+    });
+    EXPECT_TRUE(found.isEmpty()) << found.toStdString();
+}
+
+// Another machine's installation: a folder of binary hives, opened and read.
+TEST(ReadOnlyProof, AFolderOfHivesIsOnlyRead)
+{
+    const QString found = tracedRun([](const QString& temp, QProcessEnvironment& env) {
+        const QString config = temp + QStringLiteral("/windows/WINNT/system32/config");
+        EXPECT_TRUE(QDir().mkpath(config));
+        for (const char* name : {"system", "software"})
+            EXPECT_TRUE(QFile::copy(QStringLiteral(TESSERA_FIXTURES "/hives/win2000/WINNT/system32/config/")
+                                        + QLatin1String(name),
+                                    config + u'/' + QLatin1String(name)));
+        env.insert(QStringLiteral("TESSERA_REGISTRY"), temp + QStringLiteral("/windows"));
+        return config + QStringLiteral("/software");
+    });
     EXPECT_TRUE(found.isEmpty()) << found.toStdString();
 }
 

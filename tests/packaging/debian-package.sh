@@ -22,6 +22,7 @@ cat > "$tmp/want" <<LIST
 ./usr/share/icons/hicolor/48x48/apps/de.oxa.tessera.png
 ./usr/share/icons/hicolor/64x64/apps/de.oxa.tessera.png
 ./usr/share/icons/hicolor/72x72/apps/de.oxa.tessera.png
+./usr/share/man/man1/tessera.1.gz
 ./usr/share/metainfo/de.oxa.tessera.metainfo.xml
 LIST
 diff -u "$tmp/want" "$tmp/have" || fail "package files differ"

@@ -17,6 +17,7 @@ cat > "$tmp/want" <<LIST
 ./share/icons/hicolor/48x48/apps/de.oxa.tessera.png
 ./share/icons/hicolor/64x64/apps/de.oxa.tessera.png
 ./share/icons/hicolor/72x72/apps/de.oxa.tessera.png
+./share/man/man1/tessera.1.gz
 ./share/metainfo/de.oxa.tessera.metainfo.xml
 LIST
 diff -u "$tmp/want" "$tmp/have" || fail "installed files differ"
@@ -26,6 +27,13 @@ desktop-file-validate "$root/share/applications/de.oxa.tessera.desktop" || fail 
 appstreamcli validate --no-net --pedantic "$root/share/metainfo/de.oxa.tessera.metainfo.xml" || fail "metainfo"
 grep -q "<release version=\"$version\"" "$root/share/metainfo/de.oxa.tessera.metainfo.xml" \
   || fail "metainfo lacks release $version"
+grep -q '^Exec=tessera %F$' "$root/share/applications/de.oxa.tessera.desktop" || fail "the desktop entry passes no files"
+
+# The manual page formats without a warning and names this version.
+man=$root/share/man/man1/tessera.1.gz
+warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 "$man" 2>&1 >/dev/null) || fail "man cannot format $man"
+[ -z "$warnings" ] || fail "manual page: $warnings"
+zcat "$man" | grep -q "\"Tessera $version\"" || fail "manual page is not of version $version"
 
 # Every icon is a PNG whose IHDR size matches the folder it sits in.
 for dir in "$root"/share/icons/hicolor/*x*; do
