@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the benchmarks and runs them all: start-up against its two floors,
 # the page visits and the Info collection (built-in sources and a generated
-# 5 MB Wine registry file), and the parser. Prints figures; times nothing itself.
+# 5 MB Wine registry file), the parser, and binary hives of 20 and 80 MB
+# (generated with python3-hivex). Prints figures; times nothing itself.
 # Usage: bench/run-all.sh [build dir, default build-bench] [start-up runs, default 15]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -9,10 +10,11 @@ build=${1:-$here/build-bench}
 runs=${2:-15}
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSERA_BUILD_BENCH=ON -DTESSERA_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --parallel 2 --target startup_probe startup_floor startup_floor_look \
-      startup_floor_widgets startup_floor_widgets_look bench_pages bench_registry_parser
+      startup_floor_widgets startup_floor_widgets_look bench_pages bench_registry_parser bench_hives
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 "$here/bench/make_wine_registry.py" "$work/system.reg"
+/usr/bin/python3 "$here/bench/make_big_hives.py" "$work/windows"
 
 echo "== start-up"
 python3 "$here/bench/startup_bench.py" "$build/bench" "$runs"
@@ -20,3 +22,7 @@ echo "== pages and Info collection"
 QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/bench/bench_pages"
 echo "== registry parser and lookups"
 TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/bench/bench_registry_parser"
+echo "== binary hives (SYSTEM 20 MB, SOFTWARE 80 MB)"
+TESSERA_BENCH_HIVES="$work/windows" "$build/bench/bench_hives"
+echo "== pages with the hives"
+QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/windows" "$build/bench/bench_pages" --benchmark_filter='file-warm'

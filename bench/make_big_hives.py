@@ -1,0 +1,67 @@
+#!/usr/bin/python3
+"""Writes hives of realistic size for the benchmarks into OUT/Windows/System32/config:
+SYSTEM (about 20 MB) and SOFTWARE (about 80 MB). They hold what the Windows 10
+fixture holds plus IOPageLockLimit, so every value the pages read, and beside
+them thousands of filler keys (services, classes), as an installation has.
+
+Needs Debian's python3 and python3-hivex:  /usr/bin/python3 make_big_hives.py OUT
+"""
+import os
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "fixtures", "hives"))
+import hivex  # noqa: E402
+import make_hives  # noqa: E402
+
+
+def filler(h, parent, prefix, keys, values):
+    """`keys` keys of `values` values each below parent, in three levels (hivex copies
+    a key's whole list of children at every child it adds, so no key gets thousands)."""
+    text = ("C:\\Windows\\System32\\drivers\\" + "x" * 40 + "\0").encode("utf-16-le")
+    outer_keys, inner_keys = {}, {}
+    for i in range(keys):
+        outer, inner = i // 1024, i // 32
+        if outer not in outer_keys:
+            outer_keys[outer] = h.node_add_child(parent, "%s%03d" % (prefix, outer))
+        if inner not in inner_keys:
+            inner_keys[inner] = h.node_add_child(outer_keys[outer], "%s%05d" % (prefix, inner))
+        key = h.node_add_child(inner_keys[inner], "%s%07d" % (prefix, i))
+        h.node_set_values(key, [
+            {"key": "Value%02d" % j, "t": 1 if j % 2 == 0 else 4,
+             "value": text if j % 2 == 0 else (i ^ j).to_bytes(4, "little")}
+            for j in range(values)])
+
+
+def build(text, out, filler_path, keys, values, extra=()):
+    with tempfile.TemporaryDirectory() as work:
+        tmp = os.path.join(work, "real")
+        make_hives.build(text, tmp)
+        h = hivex.Hivex(tmp, write=True)
+        node = h.root()
+        for part in filler_path:
+            node = h.node_get_child(node, part) or h.node_add_child(node, part)
+        filler(h, node, "K", keys, values)
+        for path, value in extra:
+            node = h.root()
+            for part in path:
+                node = h.node_get_child(node, part)
+            h.node_set_value(node, value)
+        os.makedirs(os.path.dirname(out), exist_ok=True)
+        h.commit(out)
+
+
+def main():
+    out = os.path.join(sys.argv[1], "Windows", "System32", "config")
+    # Windows 10 keeps no IOPageLockLimit; the page benchmarks need every value the pages read.
+    memory = ["ControlSet001", "Control", "Session Manager", "Memory Management"]
+    io_limit = {"key": "IOPageLockLimit", "t": 4, "value": (524288).to_bytes(4, "little")}
+    build("win10-system.reg", os.path.join(out, "SYSTEM"), ["ControlSet001", "Services"], 14800, 10,
+          [(memory, io_limit)])
+    build("win10-software.reg", os.path.join(out, "SOFTWARE"), ["Classes"], 59000, 10)
+    for name in ("SYSTEM", "SOFTWARE"):
+        print("%s: %.1f MB" % (name, os.path.getsize(os.path.join(out, name)) / 1e6))
+
+
+if __name__ == "__main__":
+    main()
