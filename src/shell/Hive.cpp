@@ -1,6 +1,6 @@
 #include "shell/Hive.h"
 
-#include "shell/FileStamp.h"
+#include "shell/FileCache.h"
 #include "shell/RuntimeError.h"
 
 #include <QFile>
@@ -164,48 +164,40 @@ void Hive::damaged(const QString& what) const
     fail(path_, QStringLiteral("ist beschädigt: %1 (hivex: %2)").arg(what, errnoName(errno)));
 }
 
-const Hive::Names& Hive::childrenOf(std::size_t node) const
+// The names under a key, listed once: its children or its values, with the
+// hivex functions for the list and for one name.
+const Hive::Names& Hive::listed(std::unordered_map<std::size_t, Names>& cache, std::size_t node,
+                                std::size_t* (*list)(hive_h*, std::size_t), char* (*nameOf)(hive_h*, std::size_t),
+                                const char* what) const
 {
     std::lock_guard lock(mutex_);
-    if (auto it = children_.find(node); it != children_.end()) return it->second;
+    if (auto it = cache.find(node); it != cache.end()) return it->second;
     errno = 0;
-    hive_node_h* list = hivex_node_children(hive_, node);
-    if (!list) damaged(QStringLiteral("die Unterschlüssel eines Schlüssels sind nicht lesbar"));
+    std::size_t* items = list(hive_, node);
+    if (!items) damaged(QStringLiteral("die %1 eines Schlüssels sind nicht lesbar").arg(QString::fromUtf8(what)));
     Names names;
-    for (hive_node_h* at = list; *at; ++at) {
+    for (std::size_t* at = items; *at; ++at) {
         errno = 0;
-        char* name = hivex_node_name(hive_, *at);
+        char* name = nameOf(hive_, *at);
         if (!name) {
-            std::free(list);
-            damaged(QStringLiteral("der Name eines Schlüssels ist nicht lesbar"));
+            std::free(items);
+            damaged(QStringLiteral("ein Name der %1 eines Schlüssels ist nicht lesbar").arg(QString::fromUtf8(what)));
         }
         names.emplace(QString::fromUtf8(name), *at);  // of two names that fold alike, the first counts
         std::free(name);
     }
-    std::free(list);
-    return children_.emplace(node, std::move(names)).first->second;
+    std::free(items);
+    return cache.emplace(node, std::move(names)).first->second;
+}
+
+const Hive::Names& Hive::childrenOf(std::size_t node) const
+{
+    return listed(children_, node, hivex_node_children, hivex_node_name, "Unterschlüssel");
 }
 
 const Hive::Names& Hive::valuesOf(std::size_t node) const
 {
-    std::lock_guard lock(mutex_);
-    if (auto it = values_.find(node); it != values_.end()) return it->second;
-    errno = 0;
-    hive_value_h* list = hivex_node_values(hive_, node);
-    if (!list) damaged(QStringLiteral("die Werte eines Schlüssels sind nicht lesbar"));
-    Names names;
-    for (hive_value_h* at = list; *at; ++at) {
-        errno = 0;
-        char* name = hivex_value_key(hive_, *at);
-        if (!name) {
-            std::free(list);
-            damaged(QStringLiteral("der Name eines Werts ist nicht lesbar"));
-        }
-        names.emplace(QString::fromUtf8(name), *at);
-        std::free(name);
-    }
-    std::free(list);
-    return values_.emplace(node, std::move(names)).first->second;
+    return listed(values_, node, hivex_node_values, hivex_value_key, "Werte");
 }
 
 RegistrySource::Key Hive::child(Key parent, QStringView name) const
@@ -225,16 +217,18 @@ const RegValueView* Hive::value(Key key, QStringView name) const
     if (it == names.end()) return nullptr;
     std::lock_guard lock(mutex_);
     if (auto stored = data_.find(it->second); stored != data_.end()) return &stored->second.second;
-    hive_type type{};
+    // A hive may hold any 32-bit type number, most of them outside hivex's
+    // enum: it is read as the number it is.
+    std::uint32_t type = 0;
     std::size_t length = 0;
     errno = 0;
-    char* bytes = hivex_value_value(hive_, it->second, &type, &length);
+    char* bytes = hivex_value_value(hive_, it->second, reinterpret_cast<hive_type*>(&type), &length);
     if (!bytes) damaged(QStringLiteral("der Wert \u201E%1\u201C ist nicht lesbar").arg(name));
     QByteArray data(bytes, qsizetype(length));
     std::free(bytes);
     auto& stored = data_[it->second];
     stored.first = std::move(data);
-    stored.second = RegValueView{std::uint32_t(type), stored.first};
+    stored.second = RegValueView{type, stored.first};
     return &stored.second;
 }
 
@@ -247,31 +241,8 @@ bool looksLikeHive(const QString& path)
 
 std::shared_ptr<const Hive> cachedHive(const QString& path)
 {
-    struct Entry {
-        FileStamp stamp;
-        std::shared_ptr<const Hive> hive;  // null: the file failed with `error`
-        std::optional<RuntimeError> error;
-    };
-    static std::mutex mutex;
-    static std::unordered_map<QString, Entry> cache;
-
-    const std::optional<FileStamp> stamp = stampOf(path);
-    std::lock_guard lock(mutex);
-    if (stamp) {
-        auto it = cache.find(path);
-        if (it != cache.end() && it->second.stamp == *stamp) {
-            if (it->second.error) throw *it->second.error;
-            return it->second.hive;
-        }
-    }
-    try {
-        auto hive = std::make_shared<const Hive>(path);
-        if (stamp) cache[path] = Entry{*stamp, hive, std::nullopt};
-        return hive;
-    } catch (const RuntimeError& error) {
-        if (stamp) cache[path] = Entry{*stamp, nullptr, error};
-        throw;
-    }
+    static FileCache<Hive> cache;
+    return cache.get(path, [](const QString& file) { return std::make_shared<const Hive>(file); });
 }
 
 }  // namespace shell

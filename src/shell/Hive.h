@@ -42,6 +42,9 @@ private:
     static constexpr Key HklmLevel = 1;  // no hive cell lies at offset 1
 
     using Names = std::map<QString, std::size_t, FoldedLess>;
+    const Names& listed(std::unordered_map<std::size_t, Names>& cache, std::size_t node,
+                        std::size_t* (*list)(hive_h*, std::size_t), char* (*nameOf)(hive_h*, std::size_t),
+                        const char* what) const;
     const Names& childrenOf(std::size_t node) const;
     const Names& valuesOf(std::size_t node) const;
     [[noreturn]] void damaged(const QString& what) const;

@@ -84,6 +84,16 @@ TEST(Hive, Windows2000ValuesThroughTheCurrentControlSet)
     EXPECT_EQ(text(*shell, "HKLM\\Hardware\\Description\\System\\Identifier"), QStringLiteral("<fehlt>"));
 }
 
+// A type number no value type has (found by fuzzing: hivex hands it over as
+// its enum, which cannot hold it) is read as the number it is.
+TEST(Hive, AValueOfAnUnknownTypeIsATypeMismatch)
+{
+    const auto shell = viewing({hives("win10")});
+    const auto [number, text] = errorOf([&] { shell->RegRead(QString::fromUtf8(kVersion) + QStringLiteral("InstallTime")); });
+    EXPECT_EQ(number, 13);
+    EXPECT_TRUE(text.contains(QStringLiteral("(4278190084)"))) << text.toStdString();
+}
+
 TEST(Hive, TheViewedMachinesEnvironmentNotThisOnes)
 {
     for (const char* name : {"NUMBER_OF_PROCESSORS", "OS", "COMSPEC", "TEMP", "HOMEDRIVE", "SYSTEMROOT", "WINDIR"})

@@ -1,4 +1,4 @@
-#include "shell/FileStamp.h"
+#include "shell/FileCache.h"
 
 #include <QFile>
 
