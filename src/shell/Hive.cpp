@@ -128,7 +128,7 @@ Hive::Hive(const QString& path) : path_(path), hive_(openCopy(path))
         static const QRegularExpression controlSet(QStringLiteral("^ControlSet\\d{3}$"),
                                                    QRegularExpression::CaseInsensitiveOption);
         const std::size_t top = hivex_root(hive_);
-        if (!top) damaged(QStringLiteral("ihr Wurzelschlüssel ist nicht lesbar"));
+        if (!top) damaged(QStringLiteral("ihr Wurzelschlüssel ist nicht lesbar"), errno);
         const Names& names = childrenOf(top);
         bool select = false, sets = false;
         for (const auto& [name, node] : names) {
@@ -159,9 +159,9 @@ Hive::~Hive()
     hivex_close(hive_);
 }
 
-void Hive::damaged(const QString& what) const
+void Hive::damaged(const QString& what, int error) const
 {
-    fail(path_, QStringLiteral("ist beschädigt: %1 (hivex: %2)").arg(what, errnoName(errno)));
+    fail(path_, QStringLiteral("ist beschädigt: %1 (hivex: %2)").arg(what, errnoName(error)));
 }
 
 // The names under a key, listed once: its children or its values, with the
@@ -174,14 +174,19 @@ const Hive::Names& Hive::listed(std::unordered_map<std::size_t, Names>& cache, s
     if (auto it = cache.find(node); it != cache.end()) return it->second;
     errno = 0;
     std::size_t* items = list(hive_, node);
-    if (!items) damaged(QStringLiteral("die %1 eines Schlüssels sind nicht lesbar").arg(QString::fromUtf8(what)));
+    if (!items) {
+        const int error = errno;
+        damaged(QStringLiteral("die %1 eines Schlüssels sind nicht lesbar").arg(QString::fromUtf8(what)), error);
+    }
     Names names;
     for (std::size_t* at = items; *at; ++at) {
         errno = 0;
         char* name = nameOf(hive_, *at);
         if (!name) {
+            const int error = errno;
             std::free(items);
-            damaged(QStringLiteral("ein Name der %1 eines Schlüssels ist nicht lesbar").arg(QString::fromUtf8(what)));
+            damaged(QStringLiteral("ein Name der %1 eines Schlüssels ist nicht lesbar").arg(QString::fromUtf8(what)),
+                    error);
         }
         names.emplace(QString::fromUtf8(name), *at);  // of two names that fold alike, the first counts
         std::free(name);
@@ -223,7 +228,10 @@ const RegValueView* Hive::value(Key key, QStringView name) const
     std::size_t length = 0;
     errno = 0;
     char* bytes = hivex_value_value(hive_, it->second, reinterpret_cast<hive_type*>(&type), &length);
-    if (!bytes) damaged(QStringLiteral("der Wert \u201E%1\u201C ist nicht lesbar").arg(name));
+    if (!bytes) {
+        const int error = errno;
+        damaged(QStringLiteral("der Wert \u201E%1\u201C ist nicht lesbar").arg(name), error);
+    }
     QByteArray data(bytes, qsizetype(length));
     std::free(bytes);
     auto& stored = data_[it->second];

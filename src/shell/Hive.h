@@ -47,7 +47,7 @@ private:
                         const char* what) const;
     const Names& childrenOf(std::size_t node) const;
     const Names& valuesOf(std::size_t node) const;
-    [[noreturn]] void damaged(const QString& what) const;
+    [[noreturn]] void damaged(const QString& what, int error) const;  // error: the errno hivex left
 
     QString path_;
     hive_h* hive_ = nullptr;
