@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QStringTokenizer>
 
+#include <iterator>
 #include <set>
 #include <utility>
 
@@ -58,20 +59,17 @@ std::optional<QStringList> namedSources()
     return std::nullopt;
 }
 
-// A path as HKLM-relative components joined by single backslashes.
-QString normalPath(QStringView keyPath)
-{
-    QString out;
-    for (QStringView part : QStringTokenizer(keyPath, u'\\', Qt::SkipEmptyParts)) {
-        if (!out.isEmpty()) out += u'\\';
-        out += part;
-    }
-    return out;
-}
-
+// Whether keyPath lies under HARDWARE\DESCRIPTION\System, however many
+// backslashes stand between its names (compared one name at a time, no copy).
 bool underHardwareDescription(QStringView keyPath)
 {
-    return normalPath(keyPath).startsWith(u"HARDWARE\\DESCRIPTION\\System", Qt::CaseInsensitive);
+    static const QStringView prefix[] = {u"HARDWARE", u"DESCRIPTION", u"System"};
+    std::size_t matched = 0;
+    for (QStringView part : QStringTokenizer(keyPath, u'\\', Qt::SkipEmptyParts)) {
+        if (!sameName(part, prefix[matched])) return false;
+        if (++matched == std::size(prefix)) return true;
+    }
+    return false;
 }
 
 }  // namespace
