@@ -3,8 +3,8 @@
 // SOFTWARE of about 80 MB): opening each, with hivex's own open beside it; the
 // first Info collection after both files changed, which opens both again; a
 // later one; one RegRead on an open hive. Prints the peak RSS at the end.
-#include "shell/Hive.h"
-#include "shell/RuntimeError.h"
+#include "registry/Hive.h"
+#include "runtime/RuntimeError.h"
 #include "shell/WshShell.h"
 #include "sysinfo/CollectSystemInfo.h"
 #include "sysinfo/InfoReport.h"
@@ -62,7 +62,7 @@ void open(benchmark::State& state, const char* name)
 {
     if (!ready(state)) return;
     for (auto _ : state) {
-        shell::Hive opened(hive(name));
+        registry::Hive opened(hive(name));
         benchmark::DoNotOptimize(opened.kind());
     }
     state.SetBytesProcessed(state.iterations() * QFileInfo(hive(name)).size());

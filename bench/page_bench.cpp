@@ -8,7 +8,7 @@
 #include "app/Handlers.h"
 #include "app/Main.h"
 #include "memory/Mem.h"
-#include "shell/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "sound/Sound.h"
 #include "sysinfo/CollectSystemInfo.h"
 #include "sysinfo/InfoReport.h"
@@ -65,7 +65,7 @@ bool fileReady(benchmark::State& state)
     try {
         const Mem mem;
         const Sound sound;
-    } catch (const RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         state.SkipWithError(error.description().toStdString().c_str());
         return false;
     }

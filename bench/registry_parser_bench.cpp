@@ -1,6 +1,6 @@
-#include "shell/RegistryFileCache.h"
-#include "shell/RegistryFileParser.h"
-#include "shell/RuntimeError.h"
+#include "registry/RegistryFileCache.h"
+#include "registry/RegistryFileParser.h"
+#include "runtime/RuntimeError.h"
 #include "shell/WshShell.h"
 
 #include <QFile>
@@ -29,7 +29,8 @@ void parse(benchmark::State& state, bool release)
     }
     const QByteArray bytes = file.readAll();
     for (auto _ : state) {
-        auto tree = std::make_unique<shell::RegistryTree>(shell::parseRegistry(bytes, QStringLiteral("bench.reg")));
+        auto tree =
+            std::make_unique<registry::RegistryTree>(registry::parseRegistry(bytes, QStringLiteral("bench.reg")));
         benchmark::DoNotOptimize(tree.get());
         if (!release) state.PauseTiming();
         tree.reset();
@@ -44,20 +45,20 @@ BENCHMARK_CAPTURE(parse, andRelease, true)->Unit(benchmark::kMillisecond);
 void cachedLookup(benchmark::State& state)
 {
     const QString path = benchFile();
-    auto tree = shell::cachedRegistryFile(path);
+    auto tree = registry::cachedRegistryFile(path);
     // A leaf a few levels down: follow the first child of every key.
     QString keyPath;
-    for (const shell::RegKey* key = &tree->root(); key && key->childCount() > 0;) {
-        const shell::RegKey* first = nullptr;
-        key->forEachChild([&](const shell::RegKey& k) {
+    for (const registry::RegKey* key = &tree->root(); key && key->childCount() > 0;) {
+        const registry::RegKey* first = nullptr;
+        key->forEachChild([&](const registry::RegKey& k) {
             if (!first) first = &k;
         });
         keyPath += (keyPath.isEmpty() ? QString() : QStringLiteral("\\")) + first->name().toString();
         key = first;
     }
     for (auto _ : state) {
-        auto cached = shell::cachedRegistryFile(path);
-        const shell::RegKey* k = cached->findKey(keyPath);
+        auto cached = registry::cachedRegistryFile(path);
+        const registry::RegKey* k = cached->findKey(keyPath);
         benchmark::DoNotOptimize(k ? k->value(u"Control0") : nullptr);
     }
 }
@@ -66,19 +67,19 @@ BENCHMARK(cachedLookup)->Unit(benchmark::kMicrosecond);
 // The same lookup on a tree already in hand, without the cache's file check.
 void treeLookup(benchmark::State& state)
 {
-    auto tree = shell::cachedRegistryFile(benchFile());
-    const shell::RegKey* leaf = &tree->root();
+    auto tree = registry::cachedRegistryFile(benchFile());
+    const registry::RegKey* leaf = &tree->root();
     QString keyPath;
     while (leaf->childCount() > 0) {
-        const shell::RegKey* first = nullptr;
-        leaf->forEachChild([&](const shell::RegKey& k) {
+        const registry::RegKey* first = nullptr;
+        leaf->forEachChild([&](const registry::RegKey& k) {
             if (!first) first = &k;
         });
         keyPath += (keyPath.isEmpty() ? QString() : QStringLiteral("\\")) + first->name().toString();
         leaf = first;
     }
     for (auto _ : state) {
-        const shell::RegKey* k = tree->findKey(keyPath);
+        const registry::RegKey* k = tree->findKey(keyPath);
         benchmark::DoNotOptimize(k ? k->value(u"Control0") : nullptr);
     }
 }
@@ -90,19 +91,19 @@ void regReadDeep(benchmark::State& state)
 {
     qputenv("TESSERA_REGISTRY", benchFile().toLocal8Bit());
     const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
-    auto tree = shell::cachedRegistryFile(benchFile());
-    const shell::RegKey* leaf = &tree->root();
+    auto tree = registry::cachedRegistryFile(benchFile());
+    const registry::RegKey* leaf = &tree->root();
     QString path = QStringLiteral("HKLM");
     while (leaf->childCount() > 0) {
-        const shell::RegKey* first = nullptr;
-        leaf->forEachChild([&](const shell::RegKey& k) {
+        const registry::RegKey* first = nullptr;
+        leaf->forEachChild([&](const registry::RegKey& k) {
             if (!first) first = &k;
         });
         path += QStringLiteral("\\") + first->name().toString();
         leaf = first;
     }
     QString valueName;
-    leaf->forEachValue([&](QStringView name, const shell::RegValueView&) {
+    leaf->forEachValue([&](QStringView name, const registry::RegValueView&) {
         if (valueName.isNull()) valueName = name.toString();
     });
     path += QStringLiteral("\\") + valueName;
@@ -121,7 +122,7 @@ void regReadPageValue(benchmark::State& state, const char* path)
     const QString p = QString::fromUtf8(path);
     try {
         shell->RegRead(p);
-    } catch (const RuntimeError& e) {
+    } catch (const runtime::RuntimeError& e) {
         state.SkipWithError(e.description().toStdString().c_str());
         qunsetenv("TESSERA_REGISTRY");
         return;

@@ -2,10 +2,10 @@
 // its /proc/self/fd path, as a file on disk would be), either fail with a
 // RuntimeError or answer every path the pages read, the viewed machine's
 // environment and hardware included; nothing else may happen.
-#include "shell/Hive.h"
-#include "shell/MachineFacts.h"
+#include "machine/MachineFacts.h"
+#include "registry/Hive.h"
+#include "runtime/RuntimeError.h"
 #include "shell/RegistrySources.h"
-#include "shell/RuntimeError.h"
 #include "shell/WshShell.h"
 
 #include <cstddef>
@@ -57,19 +57,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const QString path = QStringLiteral("/proc/self/fd/%1").arg(file);
     try {
-        auto hive = std::make_shared<const shell::Hive>(path);
+        auto hive = std::make_shared<const registry::Hive>(path);
         auto sources = std::make_shared<const shell::RegistrySources>(
-            std::vector<std::shared_ptr<const shell::RegistrySource>>{hive});
-        const shell::WshShell shell(sources, std::make_shared<const shell::MachineSnapshot>());
+            std::vector<std::shared_ptr<const registry::RegistrySource>>{hive});
+        const shell::WshShell shell(sources, std::make_shared<const machine::MachineSnapshot>());
         for (const char* p : kPaths) {
             try {
                 (void)shell.RegRead(QString::fromLatin1(p));
-            } catch (const RuntimeError&) {
+            } catch (const runtime::RuntimeError&) {
             }
         }
         const shell::WshEnvironment env = shell.Environment(QStringLiteral("PROCESS"));
         for (const char* name : kVariables) (void)env(QString::fromLatin1(name));
-    } catch (const RuntimeError&) {
+    } catch (const runtime::RuntimeError&) {
     }
     return 0;
 }

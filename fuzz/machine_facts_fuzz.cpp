@@ -1,7 +1,7 @@
 // The hardware view's text parsing: any machine files give the derived variables
 // and the hardware key without crashing. The input holds the files in the order
 // of MachineTexts, separated by form feeds; missing ones are empty.
-#include "shell/MachineFacts.h"
+#include "machine/MachineFacts.h"
 
 #include <QList>
 
@@ -18,12 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         while (bytes.endsWith('\0')) bytes.chop(1);  // as the file reader does
         field[i] = QString::fromUtf8(bytes).trimmed();
     }
-    const shell::MachineTexts texts{field[0], field[1], field[2], field[3],
-                                    field[4], field[5], field[6], field[7]};
+    const machine::MachineTexts texts{field[0], field[1], field[2], field[3],
+                                      field[4], field[5], field[6], field[7]};
     for (const char* name : {"NUMBER_OF_PROCESSORS", "PROCESSOR_ARCHITECTURE", "PROCESSOR_IDENTIFIER",
                              "PROCESSOR_LEVEL", "PROCESSOR_REVISION", "OS"})
-        (void)shell::derivedVariable(QString::fromLatin1(name), texts);
-    const shell::RegistryTree tree = shell::hardwareView(texts);
+        (void)machine::derivedVariable(QString::fromLatin1(name), texts);
+    const registry::RegistryTree tree = machine::hardwareView(texts);
     (void)tree.findKey(u"HARDWARE\\DESCRIPTION\\System\\CentralProcessor\\0");
     return 0;
 }

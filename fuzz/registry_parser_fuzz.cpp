@@ -1,6 +1,6 @@
 // Any input either parses or fails with a RuntimeError; nothing else may happen.
-#include "shell/RegistryFileParser.h"
-#include "shell/RuntimeError.h"
+#include "registry/RegistryFileParser.h"
+#include "runtime/RuntimeError.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -8,10 +8,10 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     try {
-        const shell::RegistryTree tree = shell::parseRegistry(
+        const registry::RegistryTree tree = registry::parseRegistry(
             QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), QStringLiteral("fuzz.reg"));
         (void)tree.findKey(u"Software\\Tessera");
-    } catch (const RuntimeError&) {
+    } catch (const runtime::RuntimeError&) {
     }
     return 0;
 }

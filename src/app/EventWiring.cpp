@@ -16,10 +16,11 @@ template <class F> void guarded(F&& handler)
 {
     try {
         handler();
-    } catch (const RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         ShowRuntimeError(error);
     } catch (const std::exception& error) {
-        ShowRuntimeError(RuntimeError(51, QStringLiteral("Interner Fehler: %1").arg(QString::fromLocal8Bit(error.what()))));
+        ShowRuntimeError(runtime::RuntimeError(
+            51, QStringLiteral("Interner Fehler: %1").arg(QString::fromLocal8Bit(error.what()))));
     }
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 
 #include <cstdint>
 
@@ -8,7 +8,7 @@
 inline std::int16_t checkedInt16(long value)
 {
     if (value < INT16_MIN || value > INT16_MAX)
-        throw RuntimeError::overflow();
+        throw runtime::RuntimeError::overflow();
     return static_cast<std::int16_t>(value);
 }
 

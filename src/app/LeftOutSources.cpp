@@ -5,6 +5,6 @@
 
 void reportLeftOutSources()
 {
-    for (const RuntimeError& error : shell::takeLeftOutSources())
+    for (const runtime::RuntimeError& error : shell::takeLeftOutSources())
         ShowRuntimeError(error);
 }

@@ -1,10 +1,10 @@
 #include "app/RuntimeErrorBox.h"
 
-#include "shell/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 
 #include <QMessageBox>
 
-QString runtimeErrorText(const RuntimeError& error)
+QString runtimeErrorText(const runtime::RuntimeError& error)
 {
     QString number = QString::number(error.number());
     if (error.number() < 0)
@@ -12,7 +12,7 @@ QString runtimeErrorText(const RuntimeError& error)
     return QStringLiteral("Laufzeitfehler '%1':\n\n%2").arg(number, error.description());
 }
 
-void ShowRuntimeError(const RuntimeError& error)
+void ShowRuntimeError(const runtime::RuntimeError& error)
 {
     QMessageBox box(QMessageBox::Critical, QStringLiteral("Tessera"), runtimeErrorText(error), QMessageBox::Ok);
     box.exec();

@@ -34,10 +34,10 @@ void Mem::ReadAll()
     const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
     const QString base = QStringLiteral("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\");
     for (const Setting& setting : kSettings) {
-        const shell::Variant value = shell->RegRead(base + QString::fromUtf16(setting.valueName));
+        const runtime::Variant value = shell->RegRead(base + QString::fromUtf16(setting.valueName));
         if (auto* small = std::get_if<std::int16_t Mem::*>(&setting.field))
-            this->*(*small) = shell::toInt16(value);
+            this->*(*small) = runtime::toInt16(value);
         else
-            this->*std::get<std::int32_t Mem::*>(setting.field) = shell::toInt32(value);
+            this->*std::get<std::int32_t Mem::*>(setting.field) = runtime::toInt32(value);
     }
 }

@@ -1,11 +1,11 @@
 #include "shell/RegistrySources.h"
 
-#include "shell/BuiltinDefaults.h"
-#include "shell/Hive.h"
-#include "shell/RegistryFileCache.h"
-#include "shell/SourceFolder.h"
-#include "shell/TreeSource.h"
-#include "shell/ViewedHardware.h"
+#include "machine/ViewedHardware.h"
+#include "registry/BuiltinDefaults.h"
+#include "registry/Hive.h"
+#include "registry/RegistryFileCache.h"
+#include "registry/SourceFolder.h"
+#include "registry/TreeSource.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -16,6 +16,23 @@
 #include <utility>
 
 namespace shell {
+
+using runtime::RuntimeError;
+using registry::RegValueView;
+using registry::RegistrySource;
+using registry::RegistryTree;
+using registry::TreeSource;
+using registry::builtinDefaults;
+using registry::cachedHive;
+using registry::cachedRegistryFile;
+using registry::findValue;
+using registry::looksLikeHive;
+using registry::registryFilesIn;
+using registry::sameName;
+using registry::textOf;
+using machine::MachineSnapshot;
+using machine::hardwareView;
+using machine::viewedHardware;
 
 namespace {
 

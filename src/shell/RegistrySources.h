@@ -1,8 +1,8 @@
 #pragma once
 
-#include "shell/MachineFacts.h"
-#include "shell/RegistrySource.h"
-#include "shell/RuntimeError.h"
+#include "machine/MachineFacts.h"
+#include "registry/RegistrySource.h"
+#include "runtime/RuntimeError.h"
 
 #include <QString>
 #include <QStringList>
@@ -25,17 +25,18 @@ class RegistrySources {
 public:
     // Fails with the error of the first named source that cannot be read.
     // The live view of this machine, when used, is built from `machine`.
-    static std::shared_ptr<const RegistrySources> fromEnvironment(std::shared_ptr<const MachineSnapshot> machine);
+    static std::shared_ptr<const RegistrySources> fromEnvironment(
+        std::shared_ptr<const machine::MachineSnapshot> machine);
 
     // Another machine's sources, earlier wins.
-    explicit RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> named);
+    explicit RegistrySources(std::vector<std::shared_ptr<const registry::RegistrySource>> named);
     // This machine: its live view, then these layers.
-    RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> layers,
-                    std::shared_ptr<const MachineSnapshot> machine);
+    RegistrySources(std::vector<std::shared_ptr<const registry::RegistrySource>> layers,
+                    std::shared_ptr<const machine::MachineSnapshot> machine);
 
     // keyPath relative to HKLM (see findValue). The value is borrowed from its
     // source: valid while this object lives.
-    std::optional<RegValueView> find(QStringView keyPath, QStringView valueName) const;
+    std::optional<registry::RegValueView> find(QStringView keyPath, QStringView valueName) const;
 
     // Whether the sources are another machine's, named by the user.
     bool viewsAnotherMachine() const { return !machine_; }
@@ -43,12 +44,12 @@ public:
 private:
     // The hardware keys: this machine's live view, or what another machine's
     // hives tell; built once for this object, on first use.
-    const RegistrySource& hardware() const;
+    const registry::RegistrySource& hardware() const;
 
-    std::vector<std::shared_ptr<const RegistrySource>> sources_;
-    std::shared_ptr<const MachineSnapshot> machine_;  // null: another machine
+    std::vector<std::shared_ptr<const registry::RegistrySource>> sources_;
+    std::shared_ptr<const machine::MachineSnapshot> machine_;  // null: another machine
     mutable std::once_flag hardwareBuilt_;
-    mutable std::unique_ptr<const RegistrySource> hardware_;
+    mutable std::unique_ptr<const registry::RegistrySource> hardware_;
 };
 
 // The sources named on the command line; they stand for TESSERA_REGISTRY.
@@ -57,6 +58,6 @@ void setNamedSources(const QStringList& sources);
 // The optional sources left out since the last call because they could not be
 // read (the Wine prefix's system.reg), each fault once per run, as errors that
 // name the file and what is wrong.
-std::vector<RuntimeError> takeLeftOutSources();
+std::vector<runtime::RuntimeError> takeLeftOutSources();
 
 }  // namespace shell

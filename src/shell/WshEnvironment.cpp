@@ -1,6 +1,6 @@
 #include "shell/WshEnvironment.h"
 
-#include "shell/MachineFacts.h"
+#include "machine/MachineFacts.h"
 #include "shell/RegistrySources.h"
 
 #include <QRegularExpression>
@@ -11,6 +11,11 @@
 #include <unistd.h>
 
 namespace shell {
+
+using registry::RegType;
+using registry::textOf;
+using machine::MachineSnapshot;
+using machine::derivedVariable;
 
 namespace {
 

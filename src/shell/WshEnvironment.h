@@ -5,9 +5,12 @@
 #include <memory>
 #include <optional>
 
+namespace machine {
+class MachineSnapshot;
+}
+
 namespace shell {
 
-class MachineSnapshot;
 class RegistrySources;
 
 // The process environment as the shell object shows it. A variable the
@@ -20,7 +23,8 @@ class RegistrySources;
 // WINDIR from windir or SYSTEMROOT; never from this machine.
 class WshEnvironment {
 public:
-    WshEnvironment(std::shared_ptr<const RegistrySources> sources, std::shared_ptr<const MachineSnapshot> machine);
+    WshEnvironment(std::shared_ptr<const RegistrySources> sources,
+                   std::shared_ptr<const machine::MachineSnapshot> machine);
     QString operator()(const QString& name) const;
 
     // Replaces each %NAME% whose variable is set by its value; anything else
@@ -33,7 +37,7 @@ private:
     QString expand(const QString& text, int depth) const;
 
     std::shared_ptr<const RegistrySources> sources_;
-    std::shared_ptr<const MachineSnapshot> machine_;
+    std::shared_ptr<const machine::MachineSnapshot> machine_;
 };
 
 }  // namespace shell

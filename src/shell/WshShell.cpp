@@ -1,10 +1,19 @@
 #include "shell/WshShell.h"
 
-#include "shell/MachineFacts.h"
+#include "machine/MachineFacts.h"
+#include "runtime/RuntimeError.h"
 #include "shell/RegistrySources.h"
-#include "shell/RuntimeError.h"
 
 namespace shell {
+
+namespace ErrorNumber = runtime::ErrorNumber;
+using runtime::RuntimeError;
+using runtime::Variant;
+using registry::RegType;
+using registry::dwordOf;
+using registry::multiStringOf;
+using registry::textOf;
+using machine::MachineSnapshot;
 
 namespace {
 

@@ -37,5 +37,6 @@ void Sound::ReadAll()
     // The fixed control set, not the CurrentControlSet alias.
     const QString base = QStringLiteral("HKLM\\SYSTEM\\ControlSet001\\Control\\MediaCategories\\");
     for (const Category& category : kCategories)
-        this->*category.name = shell::toText(shell->RegRead(base + QString::fromUtf16(category.key) + QStringLiteral("\\Name")));
+        this->*category.name =
+            runtime::toText(shell->RegRead(base + QString::fromUtf16(category.key) + QStringLiteral("\\Name")));
 }

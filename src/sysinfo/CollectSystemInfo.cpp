@@ -1,6 +1,6 @@
 #include "sysinfo/CollectSystemInfo.h"
 
-#include "shell/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "shell/WshShell.h"
 #include "sysinfo/SystemInfo.h"
 
@@ -60,7 +60,7 @@ const Step steps[] = {
 #undef HW
 #undef NTVER
 
-shell::Variant read(const Step& step, const shell::WshShell& shell, const shell::WshEnvironment& env)
+runtime::Variant read(const Step& step, const shell::WshShell& shell, const shell::WshEnvironment& env)
 {
     const QString name = QString::fromUtf16(step.name);
     switch (step.source) {
@@ -73,17 +73,17 @@ shell::Variant read(const Step& step, const shell::WshShell& shell, const shell:
 
 // Converts and stores one value; throws before touching the field when the
 // conversion fails.
-void store(SystemInfo& info, const Step& step, const shell::Variant& value)
+void store(SystemInfo& info, const Step& step, const runtime::Variant& value)
 {
     if (auto* number = std::get_if<std::int16_t SystemInfo::*>(&step.field)) {
-        info.*(*number) = shell::toInt16(value);
+        info.*(*number) = runtime::toInt16(value);
         return;
     }
     QString& text = info.*std::get<QString SystemInfo::*>(step.field);
     if (step.action == Action::Append)
-        text += shell::toText(value);
+        text += runtime::toText(value);
     else
-        text = shell::toText(value);
+        text = runtime::toText(value);
 }
 
 }  // namespace
@@ -106,7 +106,7 @@ void CollectSystemInfo()
     for (const Step& step : steps) {
         try {
             store(info, step, read(step, *shell, env));
-        } catch (const RuntimeError&) {
+        } catch (const runtime::RuntimeError&) {
             // This fact is missing or unconvertible: keep the field, go on.
         }
     }

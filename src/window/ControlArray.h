@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 
 #include <QString>
 
@@ -19,9 +19,8 @@ public:
     {
         auto it = members_.find(index);
         if (it == members_.end())
-            throw RuntimeError(ErrorNumber::ControlArrayElementMissing,
-                               QStringLiteral("Steuerelementfeld-Element '%1' existiert nicht")
-                                   .arg(index));
+            throw runtime::RuntimeError(runtime::ErrorNumber::ControlArrayElementMissing,
+                                        QStringLiteral("Steuerelementfeld-Element '%1' existiert nicht").arg(index));
         return *it->second;
     }
 

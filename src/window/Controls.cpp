@@ -1,6 +1,6 @@
 #include "window/Controls.h"
 
-#include "shell/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>
@@ -36,7 +36,7 @@ void CheckBox::setValue(std::int16_t value)
     case 0: setCheckState(Qt::Unchecked); break;
     case 1: setCheckState(Qt::Checked); break;
     case 2: setCheckState(Qt::PartiallyChecked); break;
-    default: throw RuntimeError::invalidPropertyValue();
+    default: throw runtime::RuntimeError::invalidPropertyValue();
     }
 }
 

@@ -34,7 +34,7 @@ TEST(WindowDesign, Check1HasNoIndexTwo)
     try {
         form.Check1(2);
         FAIL() << "Check1(2) must not exist";
-    } catch (const RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         EXPECT_EQ(error.number(), 340);
     }
     EXPECT_EQ(form.fmTab.Count(), 4);

@@ -7,7 +7,7 @@
 #include "ModalBoxes.h"
 #include "RegistryFile.h"
 #include "RunningProgram.h"
-#include "shell/MachineFacts.h"
+#include "machine/MachineFacts.h"
 #include "sysinfo/InfoReport.h"
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"
@@ -315,11 +315,11 @@ protected:
             qunsetenv(name);
         useRegistry({});
         qputenv("WINEPREFIX", QFile::encodeName(prefix_.path()));  // no Wine registry
-        shell::setMachineRoot(root_.path());
+        machine::setMachineRoot(root_.path());
     }
     void TearDown() override
     {
-        shell::setMachineRoot(QStringLiteral("/"));
+        machine::setMachineRoot(QStringLiteral("/"));
         qunsetenv("WINEPREFIX");
     }
     void put(const QString& relative, const QByteArray& bytes)
@@ -394,11 +394,11 @@ protected:
         Variablen::SysInfo = SystemInfo{};
         useRegistry({});
         qputenv("WINEPREFIX", QFile::encodeName(prefix_.path()));
-        shell::setMachineRoot(QString::fromUtf8(TESSERA_FIXTURES "/machines/intel"));
+        machine::setMachineRoot(QString::fromUtf8(TESSERA_FIXTURES "/machines/intel"));
     }
     void TearDown() override
     {
-        shell::setMachineRoot(QStringLiteral("/"));
+        machine::setMachineRoot(QStringLiteral("/"));
         qunsetenv("WINEPREFIX");
     }
     QString file() const { return prefix_.filePath(QStringLiteral("system.reg")); }

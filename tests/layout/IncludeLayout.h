@@ -11,7 +11,8 @@ struct Floor {
     int level;
 };
 inline constexpr Floor kFloors[] = {
-    {"shell", 0}, {"window", 1}, {"sysinfo", 2}, {"memory", 2}, {"sound", 2}, {"app", 3},
+    {"runtime", 0}, {"disk", 1},   {"registry", 2}, {"machine", 3}, {"shell", 4},
+    {"window", 5},  {"sysinfo", 6}, {"memory", 6},  {"sound", 6},   {"app", 7},
 };
 
 // Headers the build generates (not under src/), placed by the folder they name.

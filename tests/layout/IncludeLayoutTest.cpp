@@ -1,5 +1,5 @@
-// The floors of the source tree, read from the includes: shell, then window,
-// then the pages, then app; nothing includes upwards or sideways, and no
+// The floors of the source tree, read from the includes: runtime, disk,
+// registry, machine, shell, then window, then the pages, then app; nothing includes upwards or sideways, and no
 // files include each other round a loop.
 #include "IncludeLayout.h"
 
@@ -78,6 +78,12 @@ TEST(IncludeLayout, UpwardSidewaysAndLoopsAreNamed)
          "src/memory/M.cpp:1 includes \"sound/Sound.h\": memory may not include sound (a sibling floor)"},
         {"the shell includes the window", {{"shell/S.h", "#include \"window/FrmMain.h\"\n"}, {"window/FrmMain.h", ""}},
          "src/shell/S.h:1 includes \"window/FrmMain.h\": shell may not include window (a higher floor)"},
+        {"the registry includes the machine",
+         {{"registry/Hive.cpp", "#include \"machine/MachineFacts.h\"\n"}, {"machine/MachineFacts.h", ""}},
+         "src/registry/Hive.cpp:1 includes \"machine/MachineFacts.h\": registry may not include machine (a higher "
+         "floor)"},
+        {"the runtime includes the disk floor", {{"runtime/V.h", "#include \"disk/Image.h\"\n"}, {"disk/Image.h", ""}},
+         "src/runtime/V.h:1 includes \"disk/Image.h\": runtime may not include disk (a higher floor)"},
         {"an unknown folder", {{"extra/X.h", "#include \"shell/A.h\"\n"}, {"shell/A.h", ""}},
          "src/extra: a folder without a floor in the layout table"},
         {"a missing header", {{"shell/A.cpp", "#include \"shell/Gone.h\"\n"}},

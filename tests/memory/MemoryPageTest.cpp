@@ -137,7 +137,7 @@ TEST(MemReader, AFailedReadKeepsTheValuesReadBeforeIt)
     mem.LargeSystemCache = 7;
     registry.rewrite(memoryKey(QStringLiteral("\"ClearPageFileAtShutdown\"=dword:00000000\r\n"
                                               "\"DisablePagingExecutive\"=dword:00000002\r\n")));
-    EXPECT_THROW(mem.ReadAll(), RuntimeError);
+    EXPECT_THROW(mem.ReadAll(), runtime::RuntimeError);
     EXPECT_EQ(mem.ClearPageFileAtShutdown, 0);
     EXPECT_EQ(mem.DisablePagingExecutive, 2);
     EXPECT_EQ(mem.LargeSystemCache, 7);
@@ -147,7 +147,7 @@ TEST(MemReader, AFailedReadKeepsTheValuesReadBeforeIt)
     try {
         Mem overflowing;
         FAIL() << "524288 does not fit SecondLevelDataCache";
-    } catch (const RuntimeError& error) {
+    } catch (const runtime::RuntimeError& error) {
         EXPECT_EQ(error.number(), 6);
     }
 }

@@ -8,6 +8,8 @@
 
 #include <sys/stat.h>
 
+using namespace runtime;
+using namespace machine;
 using namespace shell;
 
 namespace {

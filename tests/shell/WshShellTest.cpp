@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+using namespace runtime;
 using namespace shell;
 
 namespace {

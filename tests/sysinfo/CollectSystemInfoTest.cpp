@@ -1,6 +1,6 @@
 #include "ControlledMachine.h"
 
-#include "shell/RuntimeError.h"
+#include "runtime/RuntimeError.h"
 #include "sysinfo/CollectSystemInfo.h"
 #include "sysinfo/SystemInfo.h"
 
@@ -156,10 +156,10 @@ TEST_F(SystemInfoCollection, ShellObjectFailingLeavesTheRecordAndReachesTheCalle
 
     useRegistry({fixture("sysinfo/unparsable.reg")});
     qputenv("NUMBER_OF_PROCESSORS", "8");
-    EXPECT_THROW(CollectSystemInfo(), RuntimeError);
+    EXPECT_THROW(CollectSystemInfo(), runtime::RuntimeError);
     EXPECT_EQ(SysInfo, before);
 
     useRegistry({fixture("sysinfo/missing-file.reg")});
-    EXPECT_THROW(CollectSystemInfo(), RuntimeError);
+    EXPECT_THROW(CollectSystemInfo(), runtime::RuntimeError);
     EXPECT_EQ(SysInfo, before);
 }

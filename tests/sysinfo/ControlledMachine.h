@@ -1,7 +1,7 @@
 #pragma once
 
 #include "RegistryFile.h"
-#include "shell/MachineFacts.h"
+#include "machine/MachineFacts.h"
 
 #include <QByteArray>
 #include <QTemporaryDir>
@@ -15,7 +15,7 @@ class ControlledMachine {
 public:
     ControlledMachine()
     {
-        shell::setMachineRoot(root_.path());
+        machine::setMachineRoot(root_.path());
         for (const auto& [name, value] : environment()) qputenv(name, value);
     }
 

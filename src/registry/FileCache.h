@@ -1,0 +1,73 @@
+#pragma once
+
+#include "runtime/RuntimeError.h"
+
+#include <QString>
+
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <unordered_map>
+
+#include <sys/stat.h>
+
+namespace registry {
+
+// What tells a file that changed from the one read before: its size,
+// modification time and inode.
+struct FileStamp {
+    off_t size = 0;
+    timespec mtime{};
+    ino_t inode = 0;
+
+    bool operator==(const FileStamp& other) const
+    {
+        return size == other.size && inode == other.inode && mtime.tv_sec == other.mtime.tv_sec
+               && mtime.tv_nsec == other.mtime.tv_nsec;
+    }
+};
+
+// Nothing when the path cannot be examined.
+std::optional<FileStamp> stampOf(const QString& path);
+
+// What was made of a file (a parsed tree, an open hive), shared, and made again
+// only when the file changed. A file that failed fails again with the same
+// error, without being read, until it changes.
+template <class T>
+class FileCache {
+public:
+    using Make = std::function<std::shared_ptr<const T>(const QString& path)>;
+
+    std::shared_ptr<const T> get(const QString& path, const Make& make)
+    {
+        const std::optional<FileStamp> stamp = stampOf(path);
+        std::lock_guard lock(mutex_);
+        if (stamp) {
+            auto it = entries_.find(path);
+            if (it != entries_.end() && it->second.stamp == *stamp) {
+                if (it->second.error) throw *it->second.error;  // unchanged, so just as broken
+                return it->second.made;
+            }
+        }
+        try {
+            auto made = make(path);
+            if (stamp) entries_[path] = Entry{*stamp, made, std::nullopt};
+            return made;
+        } catch (const runtime::RuntimeError& error) {
+            if (stamp) entries_[path] = Entry{*stamp, nullptr, error};
+            throw;
+        }
+    }
+
+private:
+    struct Entry {
+        FileStamp stamp;
+        std::shared_ptr<const T> made;  // null: the file failed with `error`
+        std::optional<runtime::RuntimeError> error;
+    };
+    std::mutex mutex_;
+    std::unordered_map<QString, Entry> entries_;
+};
+
+}  // namespace registry

@@ -1,0 +1,259 @@
+#include "registry/Hive.h"
+
+#include "registry/FileCache.h"
+#include "runtime/RuntimeError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <hivex.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <optional>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace registry {
+
+namespace ErrorNumber = runtime::ErrorNumber;
+using runtime::RuntimeError;
+
+namespace {
+
+constexpr qint64 HeaderSize = 4096;
+constexpr qint64 MinimumSize = 8192;  // the header and one bin
+constexpr qint64 MaxHiveSize = 512LL * 1024 * 1024;
+
+[[noreturn]] void fail(const QString& path, const QString& what)
+{
+    throw RuntimeError(ErrorNumber::InvalidData,
+                       QStringLiteral("Registrierungsstruktur \u201E%1\u201C %2").arg(path, what));
+}
+
+QString errnoName(int error)
+{
+    const char* name = error ? strerrorname_np(error) : nullptr;
+    return name ? QString::fromLatin1(name) : QStringLiteral("Fehler %1").arg(error);
+}
+
+std::uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+
+// The header ("base block") as far as we can tell what is wrong in words
+// hivex does not have: too short, cut off, a log instead of a hive, an old
+// format, a bad checksum.
+void checkHeader(const QString& path, const unsigned char* h, qint64 fileSize)
+{
+    if (std::memcmp(h, "regf", 4) != 0) fail(path, QStringLiteral("beginnt nicht mit \u201Eregf\u201C"));
+    std::uint32_t sum = 0;
+    for (int i = 0; i < 508; i += 4) sum ^= le32(h + i);
+    if (sum != le32(h + 508))
+        fail(path, QStringLiteral("ist beschädigt: die Prüfsumme des Kopfes stimmt nicht"));
+    const std::uint32_t major = le32(h + 20), minor = le32(h + 24), type = le32(h + 28);
+    if (major != 1)
+        fail(path, QStringLiteral("hat das unbekannte Format %1.%2 (lesbar ist 1.x)").arg(major).arg(minor));
+    if (type != 0)
+        fail(path, QStringLiteral("ist ein Transaktionsprotokoll (Typ %1), keine Registrierungsstruktur").arg(type));
+    const qint64 binsSize = le32(h + 40);
+    if (HeaderSize + binsSize > fileSize)
+        fail(path, QStringLiteral("ist abgeschnitten: der Kopf nennt %1 Bytes, die Datei hat %2")
+                       .arg(HeaderSize + binsSize)
+                       .arg(fileSize));
+}
+
+// Opens the file without following it onto a FIFO or device, and copies it into
+// anonymous memory that nobody else can change; hivex reads the copy.
+hive_h* openCopy(const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(name.constData(), &st) != 0)
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C nicht gefunden").arg(path));
+    if (!S_ISREG(st.st_mode))
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist keine gew\u00F6hnliche Datei")
+                               .arg(path));
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+    if (fd < 0)
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C nicht lesbar: %2")
+                               .arg(path, errnoName(errno)));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closeFile{fd};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist keine gew\u00F6hnliche Datei")
+                               .arg(path));
+    const qint64 size = st.st_size;
+    if (size < MinimumSize)
+        fail(path, QStringLiteral("ist zu kurz für eine Registrierungsstruktur (%1 Bytes, mindestens %2)")
+                       .arg(size)
+                       .arg(MinimumSize));
+    if (size > MaxHiveSize) fail(path, QStringLiteral("ist größer als 512 MiB"));
+    unsigned char header[HeaderSize];
+    if (::pread(fd, header, HeaderSize, 0) != HeaderSize)
+        fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
+    checkHeader(path, header, size);
+
+    const int copy = ::memfd_create("tessera-hive", MFD_CLOEXEC);
+    if (copy < 0) fail(path, QStringLiteral("kann nicht in den Speicher gelesen werden: %1").arg(errnoName(errno)));
+    Closer closeCopy{copy};
+    off_t offset = 0;
+    while (offset < size) {
+        const ssize_t n = ::sendfile(copy, fd, &offset, std::size_t(size - offset));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
+        if (n == 0) fail(path, QStringLiteral("wurde beim Lesen kürzer"));
+    }
+    errno = 0;
+    hive_h* hive = hivex_open(QByteArray("/proc/self/fd/" + QByteArray::number(copy)).constData(), 0);
+    if (!hive)
+        fail(path, QStringLiteral("ist beschädigt oder hat ein unbekanntes Format (hivex: %1)").arg(errnoName(errno)));
+    return hive;  // hivex keeps a mapping of its own; the copy's descriptor may go
+}
+
+}  // namespace
+
+Hive::Hive(const QString& path) : path_(path), hive_(openCopy(path))
+{
+    try {
+        // SYSTEM: Select and numbered control sets; SOFTWARE: Microsoft\Windows NT\CurrentVersion.
+        static const QRegularExpression controlSet(QStringLiteral("^ControlSet\\d{3}$"),
+                                                   QRegularExpression::CaseInsensitiveOption);
+        const std::size_t top = hivex_root(hive_);
+        if (!top) damaged(QStringLiteral("ihr Wurzelschlüssel ist nicht lesbar"), errno);
+        const Names& names = childrenOf(top);
+        bool select = false, sets = false;
+        for (const auto& [name, node] : names) {
+            select = select || sameName(name, u"Select");
+            sets = sets || controlSet.match(name).hasMatch();
+        }
+        auto under = [&](std::size_t node, QStringView name) -> std::size_t {
+            if (!node) return 0;
+            const Names& of = childrenOf(node);
+            auto it = of.find(name);
+            return it == of.end() ? 0 : it->second;
+        };
+        if (select && sets)
+            kind_ = Kind::System;
+        else if (under(under(under(top, u"Microsoft"), u"Windows NT"), u"CurrentVersion"))
+            kind_ = Kind::Software;
+        else
+            fail(path_, QStringLiteral("ist weder ein SYSTEM-Zweig (mit Select und ControlSet001) noch ein "
+                                       "SOFTWARE-Zweig (mit Microsoft\\Windows NT\\CurrentVersion)"));
+    } catch (...) {
+        hivex_close(hive_);
+        throw;
+    }
+}
+
+Hive::~Hive()
+{
+    hivex_close(hive_);
+}
+
+void Hive::damaged(const QString& what, int error) const
+{
+    fail(path_, QStringLiteral("ist beschädigt: %1 (hivex: %2)").arg(what, errnoName(error)));
+}
+
+// The names under a key, listed once: its children or its values, with the
+// hivex functions for the list and for one name.
+const Hive::Names& Hive::listed(std::unordered_map<std::size_t, Names>& cache, std::size_t node,
+                                std::size_t* (*list)(hive_h*, std::size_t), char* (*nameOf)(hive_h*, std::size_t),
+                                const char* what) const
+{
+    std::lock_guard lock(mutex_);
+    if (auto it = cache.find(node); it != cache.end()) return it->second;
+    errno = 0;
+    std::size_t* items = list(hive_, node);
+    if (!items) {
+        const int error = errno;
+        damaged(QStringLiteral("die %1 eines Schlüssels sind nicht lesbar").arg(QString::fromUtf8(what)), error);
+    }
+    Names names;
+    for (std::size_t* at = items; *at; ++at) {
+        errno = 0;
+        char* name = nameOf(hive_, *at);
+        if (!name) {
+            const int error = errno;
+            std::free(items);
+            damaged(QStringLiteral("ein Name der %1 eines Schlüssels ist nicht lesbar").arg(QString::fromUtf8(what)),
+                    error);
+        }
+        names.emplace(QString::fromUtf8(name), *at);  // of two names that fold alike, the first counts
+        std::free(name);
+    }
+    std::free(items);
+    return cache.emplace(node, std::move(names)).first->second;
+}
+
+const Hive::Names& Hive::childrenOf(std::size_t node) const
+{
+    return listed(children_, node, hivex_node_children, hivex_node_name, "Unterschlüssel");
+}
+
+const Hive::Names& Hive::valuesOf(std::size_t node) const
+{
+    return listed(values_, node, hivex_node_values, hivex_value_key, "Werte");
+}
+
+RegistrySource::Key Hive::child(Key parent, QStringView name) const
+{
+    if (parent == HklmLevel)
+        return sameName(name, kind_ == Kind::System ? u"SYSTEM" : u"SOFTWARE") ? hivex_root(hive_) : 0;
+    const Names& names = childrenOf(parent);
+    auto it = names.find(name);
+    return it == names.end() ? 0 : it->second;
+}
+
+const RegValueView* Hive::value(Key key, QStringView name) const
+{
+    if (key == HklmLevel) return nullptr;
+    const Names& names = valuesOf(key);
+    auto it = names.find(name);
+    if (it == names.end()) return nullptr;
+    std::lock_guard lock(mutex_);
+    if (auto stored = data_.find(it->second); stored != data_.end()) return &stored->second.second;
+    // A hive may hold any 32-bit type number, most of them outside hivex's
+    // enum: it is read as the number it is.
+    std::uint32_t type = 0;
+    std::size_t length = 0;
+    errno = 0;
+    char* bytes = hivex_value_value(hive_, it->second, reinterpret_cast<hive_type*>(&type), &length);
+    if (!bytes) {
+        const int error = errno;
+        damaged(QStringLiteral("der Wert \u201E%1\u201C ist nicht lesbar").arg(name), error);
+    }
+    QByteArray data(bytes, qsizetype(length));
+    std::free(bytes);
+    auto& stored = data_[it->second];
+    stored.first = std::move(data);
+    stored.second = RegValueView{type, stored.first};
+    return &stored.second;
+}
+
+bool looksLikeHive(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return false;
+    return file.read(4) == "regf";
+}
+
+std::shared_ptr<const Hive> cachedHive(const QString& path)
+{
+    static FileCache<Hive> cache;
+    return cache.get(path, [](const QString& file) { return std::make_shared<const Hive>(file); });
+}
+
+}  // namespace registry

@@ -1,0 +1,71 @@
+#pragma once
+
+#include "registry/RegistrySource.h"
+#include "registry/RegistryTree.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
+
+struct hive_h;
+
+namespace registry {
+
+// A binary registry hive (a Windows installation's config\SYSTEM or
+// config\SOFTWARE, or a file written by "reg save"), read with hivex. It is
+// HKLM\SYSTEM or HKLM\SOFTWARE, told from its content, not its name.
+class Hive : public RegistrySource {
+public:
+    enum class Kind { System, Software };
+
+    // Opens the file read-only: a private copy in memory, so that the file may
+    // change or shrink meanwhile without harm. Fails with a RuntimeError that
+    // names the file and says what is wrong (damaged, cut off, an old or
+    // unknown format, a hive of another kind).
+    explicit Hive(const QString& path);
+    ~Hive() override;
+    Hive(const Hive&) = delete;
+    Hive& operator=(const Hive&) = delete;
+
+    Kind kind() const { return kind_; }
+    const QString& path() const { return path_; }
+
+    // The root is the HKLM level with one child, "SYSTEM" or "SOFTWARE".
+    Key root() const override { return HklmLevel; }
+    Key child(Key parent, QStringView name) const override;
+    const RegValueView* value(Key key, QStringView name) const override;
+
+private:
+    static constexpr Key HklmLevel = 1;  // no hive cell lies at offset 1
+
+    using Names = std::map<QString, std::size_t, FoldedLess>;
+    const Names& listed(std::unordered_map<std::size_t, Names>& cache, std::size_t node,
+                        std::size_t* (*list)(hive_h*, std::size_t), char* (*nameOf)(hive_h*, std::size_t),
+                        const char* what) const;
+    const Names& childrenOf(std::size_t node) const;
+    const Names& valuesOf(std::size_t node) const;
+    [[noreturn]] void damaged(const QString& what, int error) const;  // error: the errno hivex left
+
+    QString path_;
+    hive_h* hive_ = nullptr;
+    Kind kind_ = Kind::System;
+    // hivex folds ASCII only; names here fold as everywhere in the registry, so a
+    // key's children and values are listed once, when first asked for, and a
+    // value's data is read once.
+    mutable std::mutex mutex_;
+    mutable std::unordered_map<std::size_t, Names> children_;
+    mutable std::unordered_map<std::size_t, Names> values_;
+    mutable std::unordered_map<std::size_t, std::pair<QByteArray, RegValueView>> data_;
+};
+
+// Whether the file begins as a hive does ("regf").
+bool looksLikeHive(const QString& path);
+
+// The open hive, shared; opened again only when the file changed. A file that
+// failed fails again, without reading, until it changes.
+std::shared_ptr<const Hive> cachedHive(const QString& path);
+
+}  // namespace registry

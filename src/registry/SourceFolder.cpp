@@ -1,0 +1,65 @@
+#include "registry/SourceFolder.h"
+
+#include "registry/RegistryTree.h"
+#include "runtime/RuntimeError.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <initializer_list>
+
+namespace registry {
+
+namespace ErrorNumber = runtime::ErrorNumber;
+using runtime::RuntimeError;
+
+namespace {
+
+// The entry of `folder` named `name` in any case, or a null string.
+QString entryIn(const QString& folder, QStringView name, bool wantFolder)
+{
+    if (folder.isNull()) return {};
+    const QDir dir(folder);
+    const auto filter = (wantFolder ? QDir::Dirs : QDir::Files) | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
+    for (const QString& entry : dir.entryList(filter))
+        if (sameName(entry, name)) return dir.filePath(entry);
+    return {};
+}
+
+QString folderPath(const QString& from, std::initializer_list<QStringView> names)
+{
+    QString at = from;
+    for (QStringView name : names) at = entryIn(at, name, true);
+    return at;
+}
+
+QStringList hivesIn(const QString& config)
+{
+    QStringList files;
+    for (QStringView name : {QStringView(u"SYSTEM"), QStringView(u"SOFTWARE")})
+        if (const QString file = entryIn(config, name, false); !file.isNull()) files << file;
+    return files;
+}
+
+}  // namespace
+
+QStringList registryFilesIn(const QString& folder)
+{
+    const QString configs[] = {
+        folderPath(folder, {u"Windows", u"System32", u"config"}),
+        folderPath(folder, {u"WINNT", u"system32", u"config"}),
+        folderPath(folder, {u"System32", u"config"}),
+        folder,
+    };
+    for (const QString& config : configs)
+        if (const QStringList hives = hivesIn(config); !hives.isEmpty()) return hives;
+    if (const QString wine = entryIn(folder, u"system.reg", false); !wine.isNull()) return {wine};
+    throw RuntimeError(
+        ErrorNumber::FileNotFound,
+        QStringLiteral("Ordner \u201E%1\u201C enthält keine Windows-Installation und kein Wine-Präfix: gesucht "
+                       "wurden die Dateien SYSTEM und SOFTWARE in Windows\\System32\\config, "
+                       "WINNT\\system32\\config, System32\\config oder im Ordner selbst, und system.reg")
+            .arg(folder));
+}
+
+}  // namespace registry
