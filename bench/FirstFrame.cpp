@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
 namespace {
 
@@ -49,8 +50,13 @@ StartClock::StartClock(int argc, char* argv[]) : phases_(argc > 1 && std::strcmp
 
 void StartClock::mark(const char* phase) const
 {
-    if (phases_)
-        std::fprintf(stderr, "phase %s %.3f\n", phase, double(clock_.nsecsElapsed()) / 1e6);
+    if (!phases_) return;
+    // Also on the monotonic clock, so a caller that noted when it started the
+    // process can tell the time since then, the loading of the libraries included.
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    std::fprintf(stderr, "phase %s %.3f %.6f\n", phase, double(clock_.nsecsElapsed()) / 1e6,
+                 double(now.tv_sec) + double(now.tv_nsec) / 1e9);
 }
 
 void StartClock::quitAfterFirstFrame() const

@@ -4,7 +4,8 @@
 
 // The clock of one timed start, begun before the application object exists.
 // With "--phases" as the first argument, every mark prints a
-// "phase <name> <ms>" line (milliseconds since the clock began) to stderr.
+// "phase <name> <ms> <s>" line to stderr: milliseconds since the clock began
+// (in main, after the libraries were loaded), and the monotonic clock in seconds.
 class StartClock {
 public:
     StartClock(int argc, char* argv[]);

@@ -1,7 +1,7 @@
 #!/bin/sh
-# Builds the benchmarks and runs them all: start-up against its two floors,
-# the page visits and the Info collection (built-in sources and a generated
-# 5 MB Wine registry file), the parser, and binary hives of 20 and 80 MB
+# Builds the benchmarks and runs them all: start-up against its two floors, the
+# terminal outputs against neofetch, the page visits and the Info collection
+# (built-in sources and a generated 5 MB Wine registry file), the parser, and binary hives of 20 and 80 MB
 # (generated with python3-hivex). Prints figures; times nothing itself.
 # Usage: bench/run-all.sh [build dir, default build-bench] [start-up runs, default 15]
 set -eu
@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$here/build-bench}
 runs=${2:-15}
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSERA_BUILD_BENCH=ON -DTESSERA_BUILD_TESTS=OFF >/dev/null
-cmake --build "$build" --parallel 2 --target startup_probe startup_floor startup_floor_look \
+cmake --build "$build" --parallel 2 --target tessera startup_probe startup_floor startup_floor_look \
       startup_floor_widgets startup_floor_widgets_look bench_pages bench_registry_parser bench_hives
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -18,6 +18,9 @@ python3 "$here/bench/make_wine_registry.py" "$work/system.reg"
 
 echo "== start-up"
 python3 "$here/bench/startup_bench.py" "$build/bench" "$runs"
+echo "== the terminal: --bericht and --json against neofetch and the window"
+python3 "$here/bench/terminal_bench.py" "$build/tessera" "$build/bench/startup_probe" \
+        "$here/tests/fixtures/hives/win10" "$runs"
 echo "== pages and Info collection"
 QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/bench/bench_pages"
 echo "== registry parser and lookups"

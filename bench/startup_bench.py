@@ -1,11 +1,12 @@
 #!/usr/bin/env python3
 # Runs the start-up probe and its floors alternately, offscreen, and prints the
-# median of each phase (milliseconds since the process began), the ratios of
+# median of each phase (milliseconds since main began, and the first frame
+# since this script started the process, the loading of libraries included), the ratios of
 # the probe's first frame to each floor's, each one's peak RSS, and the number
 # of fonts fontconfig knows (the font list Qt reads at the first text grows
 # with it).
 # Usage: startup_bench.py <bench binaries dir> [runs, default 15]
-import os, statistics, subprocess, sys
+import os, statistics, subprocess, sys, time
 
 bin_dir = sys.argv[1]
 runs = int(sys.argv[2]) if len(sys.argv) > 2 else 15
@@ -20,6 +21,7 @@ env = dict(os.environ, QT_QPA_PLATFORM="offscreen")
 
 
 def run(name):
+    start = time.monotonic()
     proc = subprocess.Popen([os.path.join(bin_dir, name), "--phases"], env=env,
                             stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
     stderr = proc.stderr.read()
@@ -29,8 +31,10 @@ def run(name):
     phases = {}
     for line in stderr.splitlines():
         parts = line.split()
-        if len(parts) == 3 and parts[0] == "phase":
+        if len(parts) == 4 and parts[0] == "phase":
             phases[parts[1]] = float(parts[2])
+            if parts[1] == "flushed":
+                phases["spawned"] = (float(parts[3]) - start) * 1000
     return phases, usage.ru_maxrss / 1024  # KiB -> MiB
 
 
@@ -41,10 +45,11 @@ for _ in range(runs):
     for name in programs:
         results[name].append(run(name))
 
-columns = ["application", "setup", "main", "flushed"]
+columns = ["application", "setup", "main", "flushed", "spawned"]
 fonts = subprocess.run(["fc-list"], capture_output=True, text=True).stdout.count("\n")
 print(f"{fonts} fonts known to fontconfig")
-print(f"median of {runs} alternating runs each, ms since the process began; peak RSS in MiB")
+print(f"median of {runs} alternating runs each, ms since main began; 'spawned': the first frame since the "
+      f"process was started; peak RSS in MiB")
 print(f"{'':28}" + "".join(f"{c:>13}" for c in columns) + f"{'peak RSS':>11}")
 medians = {}
 for name, samples in results.items():
@@ -55,4 +60,5 @@ for name, samples in results.items():
 probe, probe_rss = medians["startup_probe"]
 for floor in [name for name in programs if name != "startup_probe"]:
     row, rss = medians[floor]
-    print(f"probe / {floor}: first frame {probe['flushed'] / row['flushed']:.2f}x, peak RSS {probe_rss / rss:.2f}x")
+    print(f"probe / {floor}: first frame {probe['flushed'] / row['flushed']:.2f}x "
+          f"(since started {probe['spawned'] / row['spawned']:.2f}x), peak RSS {probe_rss / rss:.2f}x")

@@ -1,6 +1,6 @@
 # Installation and the Debian package: the program, its desktop entry, the
-# window icons as hicolor theme icons, the AppStream metainfo and the German
-# manual page tessera(1).
+# window icons as hicolor theme icons, the AppStream metainfo, the German
+# manual page tessera(1) and the bash completion.
 include(GNUInstallDirs)
 
 set(TESSERA_APP_ID "de.oxa.tessera")
@@ -9,6 +9,7 @@ set(TESSERA_PROJECT_URL "https://tessera.oxa.invalid" CACHE STRING
 set(TESSERA_RELEASE_DATE "2026-12-07" CACHE STRING "Release date of this version (YYYY-MM-DD)")
 
 install(TARGETS tessera RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS tessera_window_module LIBRARY DESTINATION ${TESSERA_MODULE_DIR})
 
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/${TESSERA_APP_ID}.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -28,6 +29,10 @@ add_custom_command(OUTPUT ${PROJECT_BINARY_DIR}/tessera.1.gz
   DEPENDS ${PROJECT_BINARY_DIR}/tessera.1 VERBATIM)
 add_custom_target(manual_page ALL DEPENDS ${PROJECT_BINARY_DIR}/tessera.1.gz)
 install(FILES ${PROJECT_BINARY_DIR}/tessera.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# Where bash-completion loads completions from on demand, by the command's name.
+install(FILES ${CMAKE_CURRENT_LIST_DIR}/tessera.bash-completion
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME tessera)
 
 configure_file(${CMAKE_CURRENT_LIST_DIR}/${TESSERA_APP_ID}.metainfo.xml.in
                ${PROJECT_BINARY_DIR}/${TESSERA_APP_ID}.metainfo.xml @ONLY)

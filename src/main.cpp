@@ -1,21 +1,18 @@
-#include "app/AppSetup.h"
 #include "app/CommandLine.h"
-#include "app/End.h"
-#include "app/Main.h"
-
-#include <QApplication>
+#include "app/Display.h"
+#include "app/Terminal.h"
+#include "app/WindowModule.h"
 
 int main(int argc, char* argv[])
 {
-    // Help and version need no display.
-    if (const auto exitCode = answerInformationOptions(argc, argv)) return *exitCode;
-    QApplication app(argc, argv);
-    if (const auto exitCode = applyCommandLine(QApplication::arguments())) return *exitCode;
-    // Ties the window to its desktop entry, so the shell shows its name and icon.
-    QGuiApplication::setDesktopFileName(QStringLiteral("de.oxa.tessera"));
-    prepareApplication();
-    Main();
-    if (programEnded())
-        return programExitCode();
-    return app.exec();
+    // Options first, before anything of the window toolkit is loaded: help,
+    // version, the terminal outputs and wrong options need no display.
+    CommandLine commandLine;
+    if (const auto exitCode = readCommandLine(argc, argv, commandLine)) return *exitCode;
+    if (commandLine.mode != CommandLine::Mode::Window) {
+        applySources(commandLine);
+        return runInTerminal(commandLine.mode);
+    }
+    if (const auto exitCode = refuseWithoutDisplay(commandLine)) return *exitCode;
+    return openWindow(commandLine);
 }

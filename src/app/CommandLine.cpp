@@ -3,16 +3,18 @@
 #include "app/Version.h"
 #include "shell/RegistrySources.h"
 
-#include <QCommandLineParser>
+#include <QFile>
 #include <QString>
 
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
 const char* const kHelp =
     "Aufruf: tessera [QUELLE …]\n"
+    "        tessera --bericht | --json | --quellen [QUELLE …]\n"
     "\n"
     "Zeigt Fakten über einen Rechner: Prozessor, Firmware, Betriebssystem, Systemordner\n"
     "und Browser, fünf Einstellungen der Speicherverwaltung und die Namen von elf\n"
@@ -29,53 +31,135 @@ const char* const kHelp =
     "    System32\\config oder ein Wine-Präfix.\n"
     "\n"
     "Optionen:\n"
+    "  --bericht      gibt den Bericht der Seite „Info“ aus (27 Zeilen, UTF-8), ohne Fenster\n"
+    "  --json         gibt die Daten der drei Seiten und die gelesenen Quellen als JSON aus\n"
+    "  --quellen      nennt die gelesenen Quellen, eine je Zeile\n"
     "  -h, --help     zeigt diese Hilfe\n"
     "  -v, --version  zeigt die Version\n"
+    "  --             was folgt, ist eine QUELLE, auch wenn es mit „-“ beginnt\n"
+    "Die drei Ausgaben brauchen keine Anzeige. Das Fenster braucht eine (DISPLAY oder\n"
+    "WAYLAND_DISPLAY); ohne eine öffnet es sich mit „xvfb-run -a tessera“.\n"
     "\n"
     "Umgebung:\n"
     "  TESSERA_REGISTRY  QUELLEN, durch „:“ getrennt, wenn keine angegeben sind\n"
     "\n"
+    "Rückgabewert:\n"
+    "  0  fertig\n"
+    "  1  eine genannte QUELLE ist nicht lesbar (die Meldung nennt Datei und Fehler),\n"
+    "     oder die Ausgabe kann nicht geschrieben werden\n"
+    "  2  falscher Aufruf, oder keine Anzeige für das Fenster\n"
+    "\n"
     "Beispiele:\n"
     "  tessera /mnt/windows\n"
     "  tessera ~/.wine\n"
-    "  tessera SYSTEM.hiv SOFTWARE.hiv\n";
+    "  tessera SYSTEM.hiv SOFTWARE.hiv\n"
+    "  tessera --bericht /mnt/windows\n"
+    "  tessera --json /mnt/windows > rechner.json\n";
 
-}  // namespace
+// The window toolkit's own options, handed to it unread; those that take a value.
+constexpr std::string_view kToolkitWithValue[] = {
+    "platform", "platformpluginpath", "platformtheme", "plugin", "qwindowgeometry", "qwindowicon",
+    "qwindowtitle", "session", "display", "geometry", "style", "stylesheet", "name", "title", "qmljsdebugger",
+};
+constexpr std::string_view kToolkitFlags[] = {"reverse", "widgetcount", "nograb", "dograb", "sync"};
 
-std::optional<int> answerInformationOptions(int argc, char* argv[])
+bool isOneOf(std::string_view name, auto&& names)
 {
-    for (int i = 1; i < argc; ++i) {
-        const char* arg = argv[i];
-        if (std::strcmp(arg, "--") == 0) break;  // what follows are sources
-        if (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0 || std::strcmp(arg, "-help") == 0) {
-            std::fputs(kHelp, stdout);
-            return 0;
-        }
-        if (std::strcmp(arg, "-v") == 0 || std::strcmp(arg, "--version") == 0 || std::strcmp(arg, "-version") == 0) {
-            std::printf("tessera %d.%d.%d\n", VersionRecord::Major, VersionRecord::Minor, VersionRecord::Revision);
-            return 0;
-        }
-    }
+    for (std::string_view n : names)
+        if (n == name) return true;
+    return false;
+}
+
+std::optional<CommandLine::Mode> modeNamed(std::string_view name)
+{
+    if (name == "bericht") return CommandLine::Mode::Report;
+    if (name == "json") return CommandLine::Mode::Json;
+    if (name == "quellen") return CommandLine::Mode::Sources;
     return std::nullopt;
 }
 
-std::optional<int> applyCommandLine(const QStringList& arguments)
+int usageError(const QString& what)
 {
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
-    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("h"), QStringLiteral("help")}));
-    parser.addOption(QCommandLineOption(QStringList{QStringLiteral("v"), QStringLiteral("version")}));
-    parser.addPositionalArgument(QStringLiteral("QUELLE"), QString());
-    if (!parser.parse(arguments)) {
-        const QStringList unknown = parser.unknownOptionNames();
-        const QString what = unknown.isEmpty()
-                                 ? parser.errorText()
-                                 : QStringLiteral("unbekannte Option \u201E%1\u201C")
-                                       .arg(unknown.first().size() == 1 ? u'-' + unknown.first()
-                                                                        : QStringLiteral("--") + unknown.first());
-        std::fprintf(stderr, "tessera: %s\nMehr mit \u201Etessera --help\u201C.\n", what.toLocal8Bit().constData());
-        return 2;
+    std::fprintf(stderr, "tessera: %s\nMehr mit \u201Etessera --help\u201C.\n", what.toUtf8().constData());
+    return ExitCode::Usage;
+}
+
+QString quoted(std::string_view text)
+{
+    return QStringLiteral("\u201E%1\u201C").arg(QString::fromUtf8(text.data(), qsizetype(text.size())));
+}
+
+}  // namespace
+
+const char* helpText() { return kHelp; }
+
+std::optional<int> readCommandLine(int argc, char* argv[], CommandLine& out)
+{
+    out = CommandLine{};
+    out.toolkitArguments.push_back(argc > 0 ? argv[0] : const_cast<char*>("tessera"));
+    // Help and version win over everything else before "--", as they need nothing.
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--") break;
+        if (arg == "-h" || arg == "--help" || arg == "-help") {
+            std::fputs(kHelp, stdout);
+            return ExitCode::Done;
+        }
+        if (arg == "-v" || arg == "--version" || arg == "-version") {
+            std::printf("tessera %d.%d.%d\n", VersionRecord::Major, VersionRecord::Minor, VersionRecord::Revision);
+            return ExitCode::Done;
+        }
     }
-    if (!parser.positionalArguments().isEmpty()) shell::setNamedSources(parser.positionalArguments());
+    const char* modeOption = nullptr;
+    bool onlySources = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (onlySources || arg.size() < 2 || arg[0] != '-') {
+            out.sources << QFile::decodeName(argv[i]);
+            continue;
+        }
+        if (arg == "--") {
+            onlySources = true;
+            continue;
+        }
+        const std::string_view dashes = arg.substr(0, arg.starts_with("--") ? 2 : 1);
+        std::string_view name = arg.substr(dashes.size());
+        const std::size_t eq = name.find('=');
+        const bool hasValue = eq != std::string_view::npos;
+        if (hasValue) name = name.substr(0, eq);
+        const std::string_view option = arg.substr(0, dashes.size() + name.size());
+
+        if (const auto mode = dashes == "--" ? modeNamed(name) : std::nullopt) {
+            if (hasValue) return usageError(QStringLiteral("die Option %1 nimmt keinen Wert").arg(quoted(option)));
+            if (modeOption && std::string_view(modeOption) != arg)
+                return usageError(QStringLiteral("die Optionen %1 und %2 schließen einander aus")
+                                      .arg(quoted(modeOption), quoted(arg)));
+            modeOption = argv[i];
+            out.mode = *mode;
+            continue;
+        }
+        if (isOneOf(name, kToolkitWithValue)) {
+            out.toolkitArguments.push_back(argv[i]);
+            if (!hasValue) {  // "-style=x" the toolkit reads itself
+                if (i + 1 >= argc)
+                    return usageError(QStringLiteral("die Option %1 verlangt einen Wert").arg(quoted(option)));
+                out.toolkitArguments.push_back(argv[++i]);
+            }
+            out.platformNamed = out.platformNamed || name == "platform";
+            continue;
+        }
+        if (isOneOf(name, kToolkitFlags) && !hasValue) {
+            out.toolkitArguments.push_back(argv[i]);
+            continue;
+        }
+        return usageError(QStringLiteral("unbekannte Option %1").arg(quoted(option)));
+    }
+    out.toolkitArgumentCount = int(out.toolkitArguments.size());
+    out.toolkitArguments.push_back(nullptr);  // argv ends in a null pointer
     return std::nullopt;
+}
+
+void applySources(const CommandLine& commandLine)
+{
+    if (!commandLine.sources.isEmpty()) shell::setNamedSources(commandLine.sources);
 }

@@ -3,14 +3,37 @@
 #include <QStringList>
 
 #include <optional>
+#include <vector>
 
-// tessera [QUELLE …]: the sources name the machine to view, as TESSERA_REGISTRY
-// does (earlier wins); without any the program views this machine.
+// tessera [--bericht | --json | --quellen] [QUELLE …]: the sources name the
+// machine to view, as TESSERA_REGISTRY does (earlier wins); without any the
+// program views this machine.
+struct CommandLine {
+    enum class Mode { Window, Report, Json, Sources };
 
-// --help and --version, answered from the raw arguments before the window
-// system is needed: the exit code when one of them was given.
-std::optional<int> answerInformationOptions(int argc, char* argv[]);
+    Mode mode = Mode::Window;
+    QStringList sources;
+    // argv[0] and the window toolkit's own options (-platform, -style, ...),
+    // for the application object; it keeps a reference to the count.
+    std::vector<char*> toolkitArguments;
+    int toolkitArgumentCount = 0;
+    bool platformNamed = false;  // -platform was given
+};
 
-// The arguments left after the toolkit took its own: hands the sources to the
-// shell, or says what is wrong on stderr and gives the exit code.
-std::optional<int> applyCommandLine(const QStringList& arguments);
+// Exit codes, as --help and the manual page list them.
+namespace ExitCode {
+inline constexpr int Done = 0;
+inline constexpr int Failed = 1;  // a named source unreadable, or the output unwritable
+inline constexpr int Usage = 2;  // also: no display for the window
+}  // namespace ExitCode
+
+// Reads the arguments before anything of the window toolkit starts. Answers
+// --help and --version itself, and names a wrong option on stderr in German;
+// then gives the exit code. Otherwise fills `out` and gives nothing.
+std::optional<int> readCommandLine(int argc, char* argv[], CommandLine& out);
+
+// Hands the sources named to the shell; they stand for TESSERA_REGISTRY.
+void applySources(const CommandLine& commandLine);
+
+// The text of --help.
+const char* helpText();

@@ -69,8 +69,9 @@ void checkHeader(const QString& path, const unsigned char* h, qint64 fileSize)
 }
 
 // Opens the file without following it onto a FIFO or device, and copies it into
-// anonymous memory that nobody else can change; hivex reads the copy.
-hive_h* openCopy(const QString& path)
+// anonymous memory that nobody else can change; hivex reads the copy. The
+// header's two sequence numbers go to `sequences`.
+hive_h* openCopy(const QString& path, std::uint32_t (&sequences)[2])
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
@@ -104,6 +105,8 @@ hive_h* openCopy(const QString& path)
     if (::pread(fd, header, HeaderSize, 0) != HeaderSize)
         fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
     checkHeader(path, header, size);
+    sequences[0] = le32(header + 4);
+    sequences[1] = le32(header + 8);
 
     const int copy = ::memfd_create("tessera-hive", MFD_CLOEXEC);
     if (copy < 0) fail(path, QStringLiteral("kann nicht in den Speicher gelesen werden: %1").arg(errnoName(errno)));
@@ -124,7 +127,7 @@ hive_h* openCopy(const QString& path)
 
 }  // namespace
 
-Hive::Hive(const QString& path) : path_(path), hive_(openCopy(path))
+Hive::Hive(const QString& path) : path_(path), hive_(openCopy(path, sequences_))
 {
     try {
         // SYSTEM: Select and numbered control sets; SOFTWARE: Microsoft\Windows NT\CurrentVersion.

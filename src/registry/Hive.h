@@ -5,6 +5,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,10 @@ public:
 
     Kind kind() const { return kind_; }
     const QString& path() const { return path_; }
+    // The header's primary and secondary sequence numbers: they differ when
+    // Windows did not write the hive back completely.
+    std::uint32_t primarySequence() const { return sequences_[0]; }
+    std::uint32_t secondarySequence() const { return sequences_[1]; }
 
     // The root is the HKLM level with one child, "SYSTEM" or "SOFTWARE".
     Key root() const override { return HklmLevel; }
@@ -50,6 +55,7 @@ private:
     [[noreturn]] void damaged(const QString& what, int error) const;  // error: the errno hivex left
 
     QString path_;
+    std::uint32_t sequences_[2] = {};  // before hive_: opening fills them
     hive_h* hive_ = nullptr;
     Kind kind_ = Kind::System;
     // hivex folds ASCII only; names here fold as everywhere in the registry, so a

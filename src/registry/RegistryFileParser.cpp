@@ -453,7 +453,9 @@ RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName)
         format.reset();
     }
     if (!format) unknownHeader(sourceName);
-    return Parser(sourceName, *format, text).run();
+    RegistryTree tree = Parser(sourceName, *format, text).run();
+    tree.setOrigin(*format == Format::Wine ? RegistryTree::Origin::Wine : RegistryTree::Origin::Export);
+    return tree;
 }
 
 RegistryTree parseRegistryFile(const QString& path)

@@ -64,6 +64,9 @@ private:
 // The local-machine hive of one source: paths are relative to HKLM.
 class RegistryTree {
 public:
+    // What the tree was read from: built by code, a regedit export, a Wine registry file.
+    enum class Origin { Built, Export, Wine };
+
     RegistryTree();
     RegistryTree(RegistryTree&&) noexcept = default;
     RegistryTree& operator=(RegistryTree&&) noexcept = default;
@@ -75,9 +78,13 @@ public:
     // "SYSTEM\Select" -> that key, or nullptr; no alias resolution here.
     const RegKey* findKey(QStringView keyPath) const;
 
+    Origin origin() const { return origin_; }
+    void setOrigin(Origin origin) { origin_ = origin; }
+
 private:
     std::unique_ptr<Arena> arena_;
     RegKey* root_;
+    Origin origin_ = Origin::Built;
 };
 
 }  // namespace registry

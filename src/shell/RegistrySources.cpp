@@ -55,16 +55,43 @@ QString winePrefixRegistry()
     return QDir(prefix).filePath(QStringLiteral("system.reg"));
 }
 
+SourceDescription describedHive(const registry::Hive& hive)
+{
+    SourceDescription d;
+    d.kind = hive.kind() == registry::Hive::Kind::System ? SourceDescription::Kind::HiveSystem
+                                                          : SourceDescription::Kind::HiveSoftware;
+    d.path = hive.path();
+    d.primarySequence = hive.primarySequence();
+    d.secondarySequence = hive.secondarySequence();
+    d.dirty = d.primarySequence != d.secondarySequence;
+    return d;
+}
+
+SourceDescription describedFile(const QString& path, const RegistryTree& tree)
+{
+    SourceDescription d;
+    d.kind = tree.origin() == RegistryTree::Origin::Wine ? SourceDescription::Kind::Wine
+                                                         : SourceDescription::Kind::Export;
+    d.path = path;
+    return d;
+}
+
 // A named file or folder as sources: a folder stands for the files it holds,
 // a file beginning with "regf" is a hive, any other a text export.
-void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySource>>& sources)
+void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySource>>& sources,
+              std::vector<SourceDescription>& described)
 {
     const QStringList files = QFileInfo(name).isDir() ? registryFilesIn(name) : QStringList{name};
     for (const QString& file : files) {
-        if (looksLikeHive(file))
-            sources.push_back(cachedHive(file));
-        else
-            sources.push_back(std::make_shared<TreeSource>(cachedRegistryFile(file)));
+        if (looksLikeHive(file)) {
+            auto hive = cachedHive(file);
+            described.push_back(describedHive(*hive));
+            sources.push_back(std::move(hive));
+        } else {
+            auto tree = cachedRegistryFile(file);
+            described.push_back(describedFile(file, *tree));
+            sources.push_back(std::make_shared<TreeSource>(std::move(tree)));
+        }
     }
 }
 
@@ -102,31 +129,42 @@ std::vector<RuntimeError> takeLeftOutSources()
     return std::exchange(g_leftOut, {});
 }
 
-RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> named)
-    : sources_(std::move(named))
+RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> named,
+                                 std::vector<SourceDescription> described)
+    : sources_(std::move(named)), described_(std::move(described))
 {
 }
 
 RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> layers,
-                                 std::shared_ptr<const MachineSnapshot> machine)
-    : sources_(std::move(layers)), machine_(std::move(machine))
+                                 std::shared_ptr<const MachineSnapshot> machine,
+                                 std::vector<SourceDescription> described)
+    : sources_(std::move(layers)), machine_(std::move(machine)), described_(std::move(described))
 {
+}
+
+std::vector<SourceDescription> describeSources()
+{
+    return RegistrySources::fromEnvironment(std::make_shared<const MachineSnapshot>())->described();
 }
 
 std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::shared_ptr<const MachineSnapshot> machine)
 {
     std::vector<std::shared_ptr<const RegistrySource>> sources;
+    std::vector<SourceDescription> described;
     if (const auto named = namedSources()) {
-        for (const QString& name : *named) addNamed(name, sources);
-        return std::make_shared<const RegistrySources>(std::move(sources));
+        for (const QString& name : *named) addNamed(name, sources, described);
+        return std::make_shared<const RegistrySources>(std::move(sources), std::move(described));
     }
+    described.push_back({SourceDescription::Kind::Live, machine::machineRoot()});
     // The Wine prefix is optional: when its file cannot be read, this machine's
     // facts and the built-in values are shown without it, and the fault is told once.
     const QString wine = winePrefixRegistry();
     const QFileInfo wineFile(wine);
     if (wineFile.exists() || wineFile.isSymLink()) {
         try {
-            sources.push_back(std::make_shared<TreeSource>(cachedRegistryFile(wine)));
+            auto tree = cachedRegistryFile(wine);
+            described.push_back(describedFile(wine, *tree));
+            sources.push_back(std::make_shared<TreeSource>(std::move(tree)));
         } catch (const RuntimeError& error) {
             leaveOut(RuntimeError(error.number(),
                                   QStringLiteral("Die Registrierung des Wine-Präfixes wird nicht gelesen. %1")
@@ -134,7 +172,8 @@ std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::sha
         }
     }
     sources.push_back(std::make_shared<TreeSource>(builtinDefaults()));
-    return std::make_shared<const RegistrySources>(std::move(sources), std::move(machine));
+    described.push_back({SourceDescription::Kind::Builtin, QString()});
+    return std::make_shared<const RegistrySources>(std::move(sources), std::move(machine), std::move(described));
 }
 
 const RegistrySource& RegistrySources::hardware() const

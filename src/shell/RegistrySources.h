@@ -3,6 +3,7 @@
 #include "machine/MachineFacts.h"
 #include "registry/RegistrySource.h"
 #include "runtime/RuntimeError.h"
+#include "shell/SourceDescription.h"
 
 #include <QString>
 #include <QStringList>
@@ -29,10 +30,12 @@ public:
         std::shared_ptr<const machine::MachineSnapshot> machine);
 
     // Another machine's sources, earlier wins.
-    explicit RegistrySources(std::vector<std::shared_ptr<const registry::RegistrySource>> named);
+    explicit RegistrySources(std::vector<std::shared_ptr<const registry::RegistrySource>> named,
+                             std::vector<SourceDescription> described = {});
     // This machine: its live view, then these layers.
     RegistrySources(std::vector<std::shared_ptr<const registry::RegistrySource>> layers,
-                    std::shared_ptr<const machine::MachineSnapshot> machine);
+                    std::shared_ptr<const machine::MachineSnapshot> machine,
+                    std::vector<SourceDescription> described = {});
 
     // keyPath relative to HKLM (see findValue). The value is borrowed from its
     // source: valid while this object lives.
@@ -41,6 +44,9 @@ public:
     // Whether the sources are another machine's, named by the user.
     bool viewsAnotherMachine() const { return !machine_; }
 
+    // The sources read, in the order they count; a folder as the files it stands for.
+    const std::vector<SourceDescription>& described() const { return described_; }
+
 private:
     // The hardware keys: this machine's live view, or what another machine's
     // hives tell; built once for this object, on first use.
@@ -48,9 +54,14 @@ private:
 
     std::vector<std::shared_ptr<const registry::RegistrySource>> sources_;
     std::shared_ptr<const machine::MachineSnapshot> machine_;  // null: another machine
+    std::vector<SourceDescription> described_;
     mutable std::once_flag hardwareBuilt_;
     mutable std::unique_ptr<const registry::RegistrySource> hardware_;
 };
+
+// The sources a shell object created now would read (see described()); fails
+// as CreateObject does when a named source cannot be read.
+std::vector<SourceDescription> describeSources();
 
 // The sources named on the command line; they stand for TESSERA_REGISTRY.
 void setNamedSources(const QStringList& sources);

@@ -16,7 +16,9 @@ deb="$tmp/out/tessera_${version}_${arch}.deb"
 dpkg-deb -c "$deb" | awk '$1 !~ /^d/ {print $6}' | sort > "$tmp/have"
 cat > "$tmp/want" <<LIST
 ./usr/bin/tessera
+./usr/lib/tessera/tessera-window.so
 ./usr/share/applications/de.oxa.tessera.desktop
+./usr/share/bash-completion/completions/tessera
 ./usr/share/icons/hicolor/16x16/apps/de.oxa.tessera.png
 ./usr/share/icons/hicolor/32x32/apps/de.oxa.tessera.png
 ./usr/share/icons/hicolor/48x48/apps/de.oxa.tessera.png

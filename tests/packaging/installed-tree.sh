@@ -11,7 +11,9 @@ root="$tmp/root/opt/tessera"
 (cd "$root" && find . -type f | sort) > "$tmp/have"
 cat > "$tmp/want" <<LIST
 ./bin/tessera
+./lib/tessera/tessera-window.so
 ./share/applications/de.oxa.tessera.desktop
+./share/bash-completion/completions/tessera
 ./share/icons/hicolor/16x16/apps/de.oxa.tessera.png
 ./share/icons/hicolor/32x32/apps/de.oxa.tessera.png
 ./share/icons/hicolor/48x48/apps/de.oxa.tessera.png
@@ -22,6 +24,12 @@ cat > "$tmp/want" <<LIST
 LIST
 diff -u "$tmp/want" "$tmp/have" || fail "installed files differ"
 [ -x "$root/bin/tessera" ] || fail "tessera is not executable"
+# The program finds its window module where it was installed: with a display
+# that cannot be reached it gets as far as the toolkit (2), not "incomplete" (1).
+status=0
+env -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM DISPLAY=:4711 "$root/bin/tessera" 2>"$tmp/window.err" || status=$?
+[ "$status" = 2 ] && grep -q 'die Anzeige ist nicht erreichbar' "$tmp/window.err" \
+  || { cat "$tmp/window.err" >&2; fail "the installed program does not load its window module (status $status)"; }
 
 desktop-file-validate "$root/share/applications/de.oxa.tessera.desktop" || fail "desktop entry"
 appstreamcli validate --no-net --pedantic "$root/share/metainfo/de.oxa.tessera.metainfo.xml" || fail "metainfo"
@@ -34,6 +42,17 @@ man=$root/share/man/man1/tessera.1.gz
 warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l -Tutf8 "$man" 2>&1 >/dev/null) || fail "man cannot format $man"
 [ -z "$warnings" ] || fail "manual page: $warnings"
 zcat "$man" | grep -q "\"Tessera $version\"" || fail "manual page is not of version $version"
+
+# The completion offers the options, and only one of the three outputs.
+completion=$root/share/bash-completion/completions/tessera
+complete_words() {  # the words completed for the command line "$@", the last one being completed
+  bash -c 'source "$1"; shift; COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); _tessera; printf "%s\n" "${COMPREPLY[@]}"' \
+    complete "$completion" "$@"
+}
+[ "$(complete_words tessera --b)" = "--bericht" ] || fail "completion of --b"
+[ "$(complete_words tessera --json --)" = $'--help\n--version\n--' ] || fail "completion after --json"
+[ "$(complete_words tessera "$root/share/bash-completion/completions/te")" = "$completion" ] \
+  || fail "completion of a file name"
 
 # Every icon is a PNG whose IHDR size matches the folder it sits in.
 for dir in "$root"/share/icons/hicolor/*x*; do

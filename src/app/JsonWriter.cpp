@@ -1,0 +1,118 @@
+#include "app/JsonWriter.h"
+
+#include <QString>
+
+namespace {
+
+// A lone surrogate (a damaged name) as U+FFFD, the replacement character,
+// which the UTF-8 encoder would make a question mark.
+QString wellFormed(QStringView text)
+{
+    QString out = text.toString();
+    for (qsizetype i = 0; i < out.size(); ++i) {
+        const QChar c = out[i];
+        if (c.isHighSurrogate() && i + 1 < out.size() && out[i + 1].isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            out[i] = QChar(QChar::ReplacementCharacter);
+    }
+    return out;
+}
+
+void appendString(QByteArray& out, QStringView text)
+{
+    out += '"';
+    const QByteArray utf8 = wellFormed(text).toUtf8();
+    for (const char ch : utf8) {
+        const auto u = static_cast<unsigned char>(ch);
+        switch (u) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (u < 0x20) {
+                static const char hex[] = "0123456789abcdef";
+                out += "\\u00";
+                out += hex[u >> 4];
+                out += hex[u & 0xF];
+            } else {
+                out += ch;
+            }
+        }
+    }
+    out += '"';
+}
+
+}  // namespace
+
+void JsonWriter::newline()
+{
+    out_ += '\n';
+    out_ += QByteArray(qsizetype(2 * firstInLevel_.size()), ' ');
+}
+
+void JsonWriter::beforeValue()
+{
+    if (afterKey_) {
+        afterKey_ = false;
+        return;
+    }
+    if (firstInLevel_.empty()) return;
+    if (!firstInLevel_.back()) out_ += ',';
+    firstInLevel_.back() = false;
+    newline();
+}
+
+void JsonWriter::open(char bracket)
+{
+    beforeValue();
+    out_ += bracket;
+    firstInLevel_.push_back(true);
+}
+
+void JsonWriter::close(char bracket)
+{
+    const bool empty = firstInLevel_.back();
+    firstInLevel_.pop_back();
+    if (!empty) newline();
+    out_ += bracket;
+}
+
+void JsonWriter::beginObject() { open('{'); }
+void JsonWriter::endObject() { close('}'); }
+void JsonWriter::beginArray() { open('['); }
+void JsonWriter::endArray() { close(']'); }
+
+void JsonWriter::key(QStringView name)
+{
+    beforeValue();
+    appendString(out_, name);
+    out_ += ": ";
+    afterKey_ = true;
+}
+
+void JsonWriter::text(QStringView text)
+{
+    beforeValue();
+    appendString(out_, text);
+}
+
+void JsonWriter::number(std::int64_t number)
+{
+    beforeValue();
+    out_ += QByteArray::number(number);
+}
+
+void JsonWriter::boolean(bool truth)
+{
+    beforeValue();
+    out_ += truth ? "true" : "false";
+}
+
+void JsonWriter::null()
+{
+    beforeValue();
+    out_ += "null";
+}

@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace shell {
+
+// One registry source the shell object reads, as the terminal tells it.
+struct SourceDescription {
+    enum class Kind { HiveSystem, HiveSoftware, Export, Wine, Builtin, Live };
+
+    Kind kind = Kind::Builtin;
+    QString path;  // the file; the machine root for the live view; null for the built-in defaults
+    // Hives only: the header's sequence numbers as the file has them, and
+    // whether they differ (the hive was not written back completely).
+    std::uint32_t primarySequence = 0;
+    std::uint32_t secondarySequence = 0;
+    bool dirty = false;
+};
+
+}  // namespace shell
