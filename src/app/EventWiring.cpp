@@ -1,7 +1,7 @@
 #include "app/Handlers.h"
 
 #include "app/End.h"
-#include "app/LeftOutSources.h"
+#include "app/SourceNotices.h"
 #include "app/RuntimeErrorBox.h"
 #include "memory/ShowMemoryPage.h"
 #include "window/FrmMain.h"
@@ -24,14 +24,14 @@ template <class F> void guarded(F&& handler)
     }
 }
 
-// A click's handler, then what the shell left out while it ran; a click raised
+// A click's handler, then what the shell has to tell of its sources; a click raised
 // inside another (a check box that code changes) leaves the telling to the outer one.
 template <class F> void clicked(F&& handler)
 {
     static int depth = 0;
     ++depth;
     guarded(std::forward<F>(handler));
-    if (--depth == 0) reportLeftOutSources();
+    if (--depth == 0) reportSourceNotices();
 }
 
 void connectEvents(FrmMain& form)

@@ -131,11 +131,19 @@ void writeSource(JsonWriter& json, const shell::SourceDescription& source)
     json.text(kindName(source.kind));
     if (source.kind == Kind::HiveSystem || source.kind == Kind::HiveSoftware) {
         json.key(u"sequence");
-        json.number(source.primarySequence);
+        json.number(source.sequence);
         json.key(u"dirty");
         json.boolean(source.dirty);
         json.key(u"logs");
         json.beginArray();
+        for (const shell::SourceDescription::Log& log : source.logs) {
+            json.beginObject();
+            json.key(u"path");
+            json.text(log.path);
+            json.key(u"entries");
+            json.number(log.entries);
+            json.endObject();
+        }
         json.endArray();
     }
     json.endObject();

@@ -2,7 +2,7 @@
 
 #include "app/End.h"
 #include "app/Handlers.h"
-#include "app/LeftOutSources.h"
+#include "app/SourceNotices.h"
 #include "window/FrmMain.h"
 
 #include <QGuiApplication>
@@ -30,5 +30,5 @@ void Main()
     form.activateWindow();
     form.tabMain->setFocus();
     // A source left out while loading is told once the window is up.
-    reportLeftOutSources();
+    reportSourceNotices();
 }

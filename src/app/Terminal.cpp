@@ -46,8 +46,8 @@ int runInTerminal(CommandLine::Mode mode)
         std::fprintf(stderr, "tessera: %s\n", error.description().toUtf8().constData());
         exitCode = ExitCode::Failed;
     }
-    // What the window tells in a box after it is up (a Wine prefix left out).
-    for (const runtime::RuntimeError& note : shell::takeLeftOutSources())
+    // What the window tells in a box after it is up (a Wine prefix left out, a hive not up to date).
+    for (const runtime::RuntimeError& note : shell::takeSourceNotices())
         std::fprintf(stderr, "tessera: Hinweis: %s\n", note.description().toUtf8().constData());
     if (std::fflush(stdout) != 0 && exitCode == ExitCode::Done) {
         std::fprintf(stderr, "tessera: die Ausgabe konnte nicht geschrieben werden\n");

@@ -1,5 +1,8 @@
 #include "app/TerminalText.h"
 
+#include <QFileInfo>
+#include <QStringList>
+
 QString terminalLines(const QString& text)
 {
     QString lines = text;
@@ -20,15 +23,30 @@ QString sourceInWords(const shell::SourceDescription& source)
         return QStringLiteral("eingebaute Vorgaben: Speicherverwaltung und Namen der Audiogeräte");
     case Kind::HiveSystem:
     case Kind::HiveSoftware: {
-        const QString written =
-            source.dirty ? QStringLiteral("nicht vollständig zurückgeschrieben; die Datei zeigt womöglich einen "
-                                          "älteren Stand")
-                         : QStringLiteral("sauber zurückgeschrieben");
-        return QStringLiteral("%1: Registrierungsstruktur %2, Sequenznummern %3 und %4, %5")
-            .arg(file, source.kind == Kind::HiveSystem ? QStringLiteral("SYSTEM") : QStringLiteral("SOFTWARE"))
-            .arg(source.primarySequence)
-            .arg(source.secondarySequence)
-            .arg(written);
+        QString line = QStringLiteral("%1: Registrierungsstruktur %2, Sequenznummern %3 und %4, %5")
+                           .arg(file, source.kind == Kind::HiveSystem ? QStringLiteral("SYSTEM") : QStringLiteral("SOFTWARE"))
+                           .arg(source.primarySequence)
+                           .arg(source.secondarySequence)
+                           .arg(source.dirty ? QStringLiteral("nicht vollständig zurückgeschrieben")
+                                             : QStringLiteral("sauber zurückgeschrieben"));
+        QStringList applied, unused;
+        for (const shell::SourceDescription::Log& log : source.logs) {
+            const QString name = QStringLiteral("\u201E%1\u201C").arg(QFileInfo(log.path).fileName());
+            if (log.entries > 0)
+                applied << QStringLiteral("%1 (%2 %3%4)")
+                               .arg(name)
+                               .arg(log.entries)
+                               .arg(log.entries == 1 ? QStringLiteral("Eintrag") : QStringLiteral("Einträge"))
+                               .arg(log.stopped.isEmpty() ? QString() : QStringLiteral(", dann abgebrochen: ") + log.stopped);
+            else if (!log.stopped.isEmpty())
+                unused << QStringLiteral("%1 nicht brauchbar: %2").arg(name, log.stopped);
+        }
+        if (!applied.isEmpty())
+            line += QStringLiteral("; aus %1 auf Sequenznummer %2 gebracht").arg(applied.join(QStringLiteral(" und ")))
+                        .arg(source.sequence);
+        if (!unused.isEmpty()) line += QStringLiteral("; ") + unused.join(QStringLiteral("; "));
+        if (!source.upToDate) line += QStringLiteral("; die Datei zeigt einen älteren Stand, neuere Änderungen fehlen");
+        return line;
     }
     }
     return file;

@@ -32,14 +32,16 @@ struct FileStamp {
 std::optional<FileStamp> stampOf(const QString& path);
 
 // What was made of a file (a parsed tree, an open hive), shared, and made again
-// only when the file changed. A file that failed fails again with the same
+// only when the file changed, or when `current` says what was made is out of
+// date for another reason. A file that failed fails again with the same
 // error, without being read, until it changes.
 template <class T>
 class FileCache {
 public:
     using Make = std::function<std::shared_ptr<const T>(const QString& path)>;
+    using Current = std::function<bool(const T& made)>;
 
-    std::shared_ptr<const T> get(const QString& path, const Make& make)
+    std::shared_ptr<const T> get(const QString& path, const Make& make, const Current& current = {})
     {
         const std::optional<FileStamp> stamp = stampOf(path);
         std::lock_guard lock(mutex_);
@@ -47,7 +49,7 @@ public:
             auto it = entries_.find(path);
             if (it != entries_.end() && it->second.stamp == *stamp) {
                 if (it->second.error) throw *it->second.error;  // unchanged, so just as broken
-                return it->second.made;
+                if (!current || current(*it->second.made)) return it->second.made;
             }
         }
         try {

@@ -1,10 +1,12 @@
 #include "registry/Hive.h"
 
 #include "registry/FileCache.h"
+#include "registry/TransactionLog.h"
 #include "runtime/RuntimeError.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <QRegularExpression>
 
 #include <hivex.h>
@@ -16,8 +18,6 @@
 #include <optional>
 
 #include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/sendfile.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,34 +44,39 @@ QString errnoName(int error)
     return name ? QString::fromLatin1(name) : QStringLiteral("Fehler %1").arg(error);
 }
 
-std::uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
-
 // The header ("base block") as far as we can tell what is wrong in words
-// hivex does not have: too short, cut off, a log instead of a hive, an old
-// format, a bad checksum.
-void checkHeader(const QString& path, const unsigned char* h, qint64 fileSize)
+// hivex does not have: a log instead of a hive, an old format.
+void checkKind(const QString& path, const BaseBlock& b)
 {
-    if (std::memcmp(h, "regf", 4) != 0) fail(path, QStringLiteral("beginnt nicht mit \u201Eregf\u201C"));
-    std::uint32_t sum = 0;
-    for (int i = 0; i < 508; i += 4) sum ^= le32(h + i);
-    if (sum != le32(h + 508))
-        fail(path, QStringLiteral("ist beschädigt: die Prüfsumme des Kopfes stimmt nicht"));
-    const std::uint32_t major = le32(h + 20), minor = le32(h + 24), type = le32(h + 28);
-    if (major != 1)
-        fail(path, QStringLiteral("hat das unbekannte Format %1.%2 (lesbar ist 1.x)").arg(major).arg(minor));
-    if (type != 0)
-        fail(path, QStringLiteral("ist ein Transaktionsprotokoll (Typ %1), keine Registrierungsstruktur").arg(type));
-    const qint64 binsSize = le32(h + 40);
-    if (HeaderSize + binsSize > fileSize)
-        fail(path, QStringLiteral("ist abgeschnitten: der Kopf nennt %1 Bytes, die Datei hat %2")
-                       .arg(HeaderSize + binsSize)
-                       .arg(fileSize));
+    if (!b.signature) fail(path, QStringLiteral("beginnt nicht mit \u201Eregf\u201C"));
+    if (b.major != 1) fail(path, QStringLiteral("hat das unbekannte Format %1.%2 (lesbar ist 1.x)").arg(b.major).arg(b.minor));
+    if (b.fileType != 0)
+        fail(path,
+             QStringLiteral("ist ein Transaktionsprotokoll (Typ %1), keine Registrierungsstruktur").arg(b.fileType));
 }
 
-// Opens the file without following it onto a FIFO or device, and copies it into
-// anonymous memory that nobody else can change; hivex reads the copy. The
-// header's two sequence numbers go to `sequences`.
-hive_h* openCopy(const QString& path, std::uint32_t (&sequences)[2])
+// What the copy holds once its logs were applied: a sound checksum and all
+// the bins its header names.
+void checkReplayed(const QString& path, disk::PrivateCopy& copy)
+{
+    unsigned char header[HeaderSize];
+    if (!copy.read(0, header, HeaderSize)) fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
+    const BaseBlock b = parseBaseBlock(header);
+    if (!b.checksumValid) fail(path, QStringLiteral("ist beschädigt: die Prüfsumme des Kopfes stimmt nicht"));
+    if (qint64(HeaderSize) + b.binsSize > copy.size())
+        fail(path, QStringLiteral("ist abgeschnitten: der Kopf nennt %1 Bytes, die Datei hat %2")
+                       .arg(qint64(HeaderSize) + b.binsSize)
+                       .arg(copy.size()));
+    // hivex checks the plain sum; Windows stores 1 where the sum is 0.
+    if (le32(header + BaseBlockAt::Checksum) != baseBlockChecksum(header)) {
+        sealBaseBlock(header);
+        copy.write(0, header, HeaderSize);
+    }
+}
+
+// Opens the file without following it onto a FIFO or device, and copies it
+// into anonymous memory that nobody else can change.
+disk::PrivateCopy copyOf(const QString& path)
 {
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
@@ -104,31 +109,39 @@ hive_h* openCopy(const QString& path, std::uint32_t (&sequences)[2])
     unsigned char header[HeaderSize];
     if (::pread(fd, header, HeaderSize, 0) != HeaderSize)
         fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
-    checkHeader(path, header, size);
-    sequences[0] = le32(header + 4);
-    sequences[1] = le32(header + 8);
+    checkKind(path, parseBaseBlock(header));
 
-    const int copy = ::memfd_create("tessera-hive", MFD_CLOEXEC);
-    if (copy < 0) fail(path, QStringLiteral("kann nicht in den Speicher gelesen werden: %1").arg(errnoName(errno)));
-    Closer closeCopy{copy};
-    off_t offset = 0;
-    while (offset < size) {
-        const ssize_t n = ::sendfile(copy, fd, &offset, std::size_t(size - offset));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
-        if (n == 0) fail(path, QStringLiteral("wurde beim Lesen kürzer"));
+    disk::PrivateCopy copy;
+    if (!copy.valid())
+        fail(path, QStringLiteral("kann nicht in den Speicher gelesen werden: %1").arg(errnoName(errno)));
+    if (!copy.appendFromFile(fd, size)) {
+        if (errno == 0) fail(path, QStringLiteral("wurde beim Lesen kürzer"));
+        fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
     }
-    errno = 0;
-    hive_h* hive = hivex_open(QByteArray("/proc/self/fd/" + QByteArray::number(copy)).constData(), 0);
-    if (!hive)
-        fail(path, QStringLiteral("ist beschädigt oder hat ein unbekanntes Format (hivex: %1)").arg(errnoName(errno)));
-    return hive;  // hivex keeps a mapping of its own; the copy's descriptor may go
+    return copy;
+}
+
+std::vector<std::pair<QString, FileStamp>> stampsOf(const QStringList& paths)
+{
+    std::vector<std::pair<QString, FileStamp>> stamps;
+    for (const QString& path : paths) stamps.emplace_back(path, stampOf(path).value_or(FileStamp{}));
+    return stamps;
 }
 
 }  // namespace
 
-Hive::Hive(const QString& path) : path_(path), hive_(openCopy(path, sequences_))
+Hive::Hive(const QString& path) : path_(path)
 {
+    disk::PrivateCopy copy = copyOf(path);
+    const QStringList logs = logPathsBeside(path);
+    logStamps_ = stampsOf(logs);
+    replay_ = replayLogs(copy, readLogs(logs), MaxHiveSize);
+    checkReplayed(path, copy);
+    errno = 0;
+    // hivex maps the copy; its descriptor may go afterwards.
+    hive_ = hivex_open(copy.procPath().constData(), 0);
+    if (!hive_)
+        fail(path, QStringLiteral("ist beschädigt oder hat ein unbekanntes Format (hivex: %1)").arg(errnoName(errno)));
     try {
         // SYSTEM: Select and numbered control sets; SOFTWARE: Microsoft\Windows NT\CurrentVersion.
         static const QRegularExpression controlSet(QStringLiteral("^ControlSet\\d{3}$"),
@@ -256,7 +269,50 @@ bool looksLikeHive(const QString& path)
 std::shared_ptr<const Hive> cachedHive(const QString& path)
 {
     static FileCache<Hive> cache;
-    return cache.get(path, [](const QString& file) { return std::make_shared<const Hive>(file); });
+    return cache.get(
+        path, [](const QString& file) { return std::make_shared<const Hive>(file); },
+        [](const Hive& hive) { return hive.logsUnchanged(); });
+}
+
+bool Hive::logsUnchanged() const
+{
+    return stampsOf(logPathsBeside(path_)) == logStamps_;
+}
+
+std::optional<QString> Hive::replayNotice() const
+{
+    if (replay_.upToDate()) return std::nullopt;
+    const QString hive = QStringLiteral("Registrierungsstruktur \u201E%1\u201C").arg(path_);
+    const QString older = QStringLiteral("die Datei zeigt einen älteren Stand; neuere Änderungen fehlen");
+    const QString sequences = QStringLiteral("Sequenznummern %1 und %2")
+                                  .arg(replay_.before.primarySequence)
+                                  .arg(replay_.before.secondarySequence);
+    if (replay_.logs.empty())
+        return QStringLiteral("%1 wurde nicht vollständig zurückgeschrieben (%2), und neben ihr liegt kein "
+                              "Transaktionsprotokoll (%3.LOG1, %3.LOG2): %4.")
+            .arg(hive, sequences, QFileInfo(path_).fileName(), older);
+    QStringList why;
+    for (const LogReplayed& log : replay_.logs) {
+        const QString name = QStringLiteral("\u201E%1\u201C").arg(QFileInfo(log.path).fileName());
+        if (!log.stopped.isEmpty() && log.entries > 0)
+            why << QStringLiteral("%1 bricht nach %2 %3 ab: %4")
+                       .arg(name)
+                       .arg(log.entries)
+                       .arg(log.entries == 1 ? QStringLiteral("Eintrag") : QStringLiteral("Einträgen"), log.stopped);
+        else if (!log.stopped.isEmpty())
+            why << QStringLiteral("%1 ist nicht brauchbar: %2").arg(name, log.stopped);
+        else if (replay_.entriesApplied() == 0)
+            why << QStringLiteral("%1 hält keine neueren Einträge").arg(name);
+    }
+    if (replay_.entriesApplied() == 0)
+        return QStringLiteral("%1 wurde nicht vollständig zurückgeschrieben (%2), und ihre Transaktionsprotokolle "
+                              "bringen sie nicht auf den neuesten Stand (%3): %4.")
+            .arg(hive, sequences, why.join(QStringLiteral("; ")), older);
+    return QStringLiteral("%1 wurde aus ihren Transaktionsprotokollen nur zum Teil auf den neuesten Stand gebracht "
+                          "(bis Sequenznummer %2): %3. Neuere Änderungen fehlen.")
+        .arg(hive)
+        .arg(replay_.sequence)
+        .arg(why.join(QStringLiteral("; ")));
 }
 
 }  // namespace registry

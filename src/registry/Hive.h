@@ -1,5 +1,7 @@
 #pragma once
 
+#include "registry/FileCache.h"
+#include "registry/LogReplay.h"
 #include "registry/RegistrySource.h"
 #include "registry/RegistryTree.h"
 
@@ -7,6 +9,8 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
+#include <vector>
 #include <memory>
 #include <mutex>
 #include <unordered_map>
@@ -23,8 +27,9 @@ public:
     enum class Kind { System, Software };
 
     // Opens the file read-only: a private copy in memory, so that the file may
-    // change or shrink meanwhile without harm. Fails with a RuntimeError that
-    // names the file and says what is wrong (damaged, cut off, an old or
+    // change or shrink meanwhile without harm, brought up to date from the
+    // transaction logs beside it (see replayLogs). Fails with a RuntimeError
+    // that names the file and says what is wrong (damaged, cut off, an old or
     // unknown format, a hive of another kind).
     explicit Hive(const QString& path);
     ~Hive() override;
@@ -33,10 +38,18 @@ public:
 
     Kind kind() const { return kind_; }
     const QString& path() const { return path_; }
-    // The header's primary and secondary sequence numbers: they differ when
-    // Windows did not write the hive back completely.
-    std::uint32_t primarySequence() const { return sequences_[0]; }
-    std::uint32_t secondarySequence() const { return sequences_[1]; }
+    // The header's primary and secondary sequence numbers as the file has
+    // them: they differ when Windows did not write the hive back completely.
+    std::uint32_t primarySequence() const { return replay_.before.primarySequence; }
+    std::uint32_t secondarySequence() const { return replay_.before.secondarySequence; }
+    // What its logs gave, and the sequence number it reads with.
+    const Replay& replay() const { return replay_; }
+    // Why the hive shows an older state than Windows left (dirty without a
+    // usable log, a log that stopped early), in German; nothing when it is
+    // clean or was brought fully up to date.
+    std::optional<QString> replayNotice() const;
+    // Whether its logs are the ones read: none came, went or changed.
+    bool logsUnchanged() const;
 
     // The root is the HKLM level with one child, "SYSTEM" or "SOFTWARE".
     Key root() const override { return HklmLevel; }
@@ -55,7 +68,8 @@ private:
     [[noreturn]] void damaged(const QString& what, int error) const;  // error: the errno hivex left
 
     QString path_;
-    std::uint32_t sequences_[2] = {};  // before hive_: opening fills them
+    Replay replay_;
+    std::vector<std::pair<QString, FileStamp>> logStamps_;
     hive_h* hive_ = nullptr;
     Kind kind_ = Kind::System;
     // hivex folds ASCII only; names here fold as everywhere in the registry, so a
@@ -70,8 +84,8 @@ private:
 // Whether the file begins as a hive does ("regf").
 bool looksLikeHive(const QString& path);
 
-// The open hive, shared; opened again only when the file changed. A file that
-// failed fails again, without reading, until it changes.
+// The open hive, shared; opened again only when the file or its logs changed.
+// A file that failed fails again, without reading, until it changes.
 std::shared_ptr<const Hive> cachedHive(const QString& path);
 
 }  // namespace registry

@@ -36,14 +36,14 @@ using machine::viewedHardware;
 
 namespace {
 
-std::mutex g_leftOutMutex;
-std::vector<RuntimeError> g_leftOut;  // not yet taken
+std::mutex g_noticesMutex;
+std::vector<RuntimeError> g_notices;  // not yet taken
 std::set<QString> g_toldOf;           // every fault told, so each is told once
 
-void leaveOut(const RuntimeError& error)
+void tell(const RuntimeError& error)
 {
-    std::lock_guard lock(g_leftOutMutex);
-    if (g_toldOf.insert(error.description()).second) g_leftOut.push_back(error);
+    std::lock_guard lock(g_noticesMutex);
+    if (g_toldOf.insert(error.description()).second) g_notices.push_back(error);
 }
 
 std::optional<QStringList> g_namedSources;  // from the command line
@@ -63,7 +63,10 @@ SourceDescription describedHive(const registry::Hive& hive)
     d.path = hive.path();
     d.primarySequence = hive.primarySequence();
     d.secondarySequence = hive.secondarySequence();
-    d.dirty = d.primarySequence != d.secondarySequence;
+    d.dirty = hive.replay().before.dirty();
+    d.sequence = hive.replay().sequence;
+    for (const registry::LogReplayed& log : hive.replay().logs) d.logs.push_back({log.path, log.entries, log.stopped});
+    d.upToDate = hive.replay().upToDate();
     return d;
 }
 
@@ -85,6 +88,9 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
     for (const QString& file : files) {
         if (looksLikeHive(file)) {
             auto hive = cachedHive(file);
+            // A hive that shows an older state than Windows left is read all
+            // the same, and told once.
+            if (const auto notice = hive->replayNotice()) tell(RuntimeError(runtime::ErrorNumber::InvalidData, *notice));
             described.push_back(describedHive(*hive));
             sources.push_back(std::move(hive));
         } else {
@@ -123,10 +129,10 @@ void setNamedSources(const QStringList& sources)
     g_namedSources = sources;
 }
 
-std::vector<RuntimeError> takeLeftOutSources()
+std::vector<RuntimeError> takeSourceNotices()
 {
-    std::lock_guard lock(g_leftOutMutex);
-    return std::exchange(g_leftOut, {});
+    std::lock_guard lock(g_noticesMutex);
+    return std::exchange(g_notices, {});
 }
 
 RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> named,
@@ -155,7 +161,10 @@ std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::sha
         for (const QString& name : *named) addNamed(name, sources, described);
         return std::make_shared<const RegistrySources>(std::move(sources), std::move(described));
     }
-    described.push_back({SourceDescription::Kind::Live, machine::machineRoot()});
+    SourceDescription live;
+    live.kind = SourceDescription::Kind::Live;
+    live.path = machine::machineRoot();
+    described.push_back(live);
     // The Wine prefix is optional: when its file cannot be read, this machine's
     // facts and the built-in values are shown without it, and the fault is told once.
     const QString wine = winePrefixRegistry();
@@ -166,13 +175,13 @@ std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::sha
             described.push_back(describedFile(wine, *tree));
             sources.push_back(std::make_shared<TreeSource>(std::move(tree)));
         } catch (const RuntimeError& error) {
-            leaveOut(RuntimeError(error.number(),
+            tell(RuntimeError(error.number(),
                                   QStringLiteral("Die Registrierung des Wine-Präfixes wird nicht gelesen. %1")
                                       .arg(error.description())));
         }
     }
     sources.push_back(std::make_shared<TreeSource>(builtinDefaults()));
-    described.push_back({SourceDescription::Kind::Builtin, QString()});
+    described.emplace_back();  // the built-in defaults: a source without a file
     return std::make_shared<const RegistrySources>(std::move(sources), std::move(machine), std::move(described));
 }
 

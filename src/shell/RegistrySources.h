@@ -66,9 +66,11 @@ std::vector<SourceDescription> describeSources();
 // The sources named on the command line; they stand for TESSERA_REGISTRY.
 void setNamedSources(const QStringList& sources);
 
-// The optional sources left out since the last call because they could not be
-// read (the Wine prefix's system.reg), each fault once per run, as errors that
-// name the file and what is wrong.
-std::vector<runtime::RuntimeError> takeLeftOutSources();
+// What to tell of the sources since the last call, each once per run, as
+// errors that name the file and what is wrong: an optional source left out
+// because it could not be read (the Wine prefix's system.reg), a hive that
+// shows an older state than Windows left (dirty without a usable log, a log
+// that stopped early).
+std::vector<runtime::RuntimeError> takeSourceNotices();
 
 }  // namespace shell

@@ -18,6 +18,15 @@ struct SourceDescription {
     std::uint32_t primarySequence = 0;
     std::uint32_t secondarySequence = 0;
     bool dirty = false;
+    // The sequence number the hive is read with, after its logs.
+    std::uint32_t sequence = 0;
+    struct Log {
+        QString path;
+        int entries = 0;  // applied from it
+        QString stopped;  // why it gave less than it holds
+    };
+    std::vector<Log> logs;
+    bool upToDate = true;  // clean, or brought fully up to date
 };
 
 }  // namespace shell
