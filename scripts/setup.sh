@@ -11,7 +11,7 @@ packages=(
   fonts-wine fontconfig
   xvfb xauth
   strace
-  python3 python3-hivex man-db groff-base neofetch
+  python3 python3-hivex man-db groff-base neofetch xz-utils
   desktop-file-utils appstream dpkg-dev file x11-utils
 )
 

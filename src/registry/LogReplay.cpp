@@ -96,22 +96,27 @@ void scanLog(const TransactionLog& log, std::size_t index, const BaseBlock& head
     int ordinal = 0;
     while (offset + 4 <= size && std::memcmp(bytes + offset, "HvLE", 4) == 0) {
         const unsigned char* e = bytes + offset;
-        const std::optional<std::uint32_t> sequence =
-            size - offset >= 16 ? std::optional(le32(e + 12)) : std::nullopt;
-        // Windows writes a log from its start again after the hive was
-        // written back: what follows the current run are older entries.
-        if (expected && sequence && *sequence != *expected) break;
         ++ordinal;
-        if (const auto fault = entryFault(e, size - offset, maxSize)) {
-            if (!sequence || *sequence >= from)
-                result.stopped = QStringLiteral("Eintrag %1%2 %3")
-                                     .arg(ordinal)
-                                     .arg(sequence ? QStringLiteral(" (Nummer %1)").arg(*sequence) : QString())
-                                     .arg(*fault);
+        if (size - offset < EntryHeader) {
+            result.stopped = QStringLiteral("Eintrag %1: abgeschnitten").arg(ordinal);
             break;
         }
-        entries.push_back({index, ordinal, *sequence, le32(e + 16), e, le32(e + 20)});
-        expected = *sequence + 1;
+        const std::uint32_t sequence = le32(e + 12);
+        // Windows writes a log from its start again after the hive was
+        // written back: what follows the current run are older entries.
+        if (expected && sequence < *expected) break;
+        if (expected && sequence > *expected) {
+            if (sequence >= from)
+                result.stopped = QStringLiteral("Lücke: auf Eintrag Nummer %1 folgt %2").arg(*expected - 1).arg(sequence);
+            break;
+        }
+        if (const auto fault = entryFault(e, size - offset, maxSize)) {
+            if (sequence >= from)
+                result.stopped = QStringLiteral("Eintrag %1 (Nummer %2): %3").arg(ordinal).arg(sequence).arg(*fault);
+            break;
+        }
+        entries.push_back({index, ordinal, sequence, le32(e + 16), e, le32(e + 20)});
+        expected = sequence + 1;
         offset += le32(e + 4);
     }
 }
