@@ -2,8 +2,14 @@
 // (bench/make_big_hives.py: Windows\System32\config\SYSTEM of about 20 MB and
 // SOFTWARE of about 80 MB): opening each, with hivex's own open beside it; the
 // first Info collection after both files changed, which opens both again; a
-// later one; one RegRead on an open hive. Prints the peak RSS at the end.
+// later one; one RegRead on an open hive. Hives not written back
+// (TESSERA_BENCH_DIRTY: the real dirty SYSTEM and the big SOFTWARE with 8 MB
+// of logs, each with and without its logs): opening them, and the replay
+// alone, per MB of log applied. Prints the peak RSS at the end.
+#include "disk/PrivateCopy.h"
 #include "registry/Hive.h"
+#include "registry/LogReplay.h"
+#include "registry/TransactionLog.h"
 #include "runtime/RuntimeError.h"
 #include "shell/WshShell.h"
 #include "sysinfo/CollectSystemInfo.h"
@@ -86,6 +92,65 @@ void hivexOpenAlone(benchmark::State& state, const char* name)
 }
 BENCHMARK_CAPTURE(hivexOpenAlone, system, "SYSTEM")->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(hivexOpenAlone, software, "SOFTWARE")->Unit(benchmark::kMillisecond);
+
+QString dirty(const char* relative)
+{
+    return QDir(qEnvironmentVariable("TESSERA_BENCH_DIRTY")).filePath(QLatin1String(relative));
+}
+
+bool dirtyReady(benchmark::State& state, const QString& path)
+{
+    if (QFileInfo::exists(path)) return true;
+    state.SkipWithError("TESSERA_BENCH_DIRTY names no folder with real/ and software/ (bench/run-all.sh makes it)");
+    return false;
+}
+
+qint64 logBytes(const QString& hivePath)
+{
+    qint64 bytes = 0;
+    for (const QString& log : registry::logPathsBeside(hivePath)) bytes += QFileInfo(log).size();
+    return bytes;
+}
+
+// Opening a hive that needs its logs, beside the same hive without them.
+void openDirty(benchmark::State& state, const char* relative)
+{
+    const QString path = dirty(relative);
+    if (!dirtyReady(state, path)) return;
+    int applied = 0;
+    for (auto _ : state) {
+        registry::Hive opened(path);
+        applied = opened.replay().entriesApplied();
+        benchmark::DoNotOptimize(opened.kind());
+    }
+    state.counters["entries"] = applied;
+    state.counters["log MB"] = double(logBytes(path)) / 1e6;
+}
+BENCHMARK_CAPTURE(openDirty, realSystemWithLogs, "real/SYSTEM_B")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(openDirty, realSystemAlone, "real-alone/SYSTEM_B")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(openDirty, softwareWithLogs, "software/SOFTWARE")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(openDirty, softwareAlone, "software-alone/SOFTWARE")->Unit(benchmark::kMillisecond);
+
+// The replay alone, on a fresh private copy each time; the rate is of log bytes.
+void replayAlone(benchmark::State& state, const char* relative)
+{
+    const QString path = dirty(relative);
+    if (!dirtyReady(state, path)) return;
+    QFile file(path);
+    file.open(QIODevice::ReadOnly);
+    const QByteArray bytes = file.readAll();
+    const std::vector<registry::TransactionLog> logs = registry::readLogs(registry::logPathsBeside(path));
+    for (auto _ : state) {
+        state.PauseTiming();
+        disk::PrivateCopy copy;
+        copy.append(bytes.constData(), std::size_t(bytes.size()));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(registry::replayLogs(copy, logs, 512LL * 1024 * 1024).sequence);
+    }
+    state.SetBytesProcessed(state.iterations() * logBytes(path));
+}
+BENCHMARK_CAPTURE(replayAlone, realSystem, "real/SYSTEM_B")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(replayAlone, software, "software/SOFTWARE")->Unit(benchmark::kMillisecond);
 
 void firstInfoCollection(benchmark::State& state)
 {

@@ -3,6 +3,10 @@
 SYSTEM (about 20 MB) and SOFTWARE (about 80 MB). They hold what the Windows 10
 fixture holds plus IOPageLockLimit, so every value the pages read, and beside
 them thousands of filler keys (services, classes), as an installation has.
+Then OUT/dirty/software holds that SOFTWARE as Windows leaves it not written
+back, with 8 MB of transaction logs (SOFTWARE.LOG1 and .LOG2, the newer
+format: 32 entries of 64 pages spread over the hive), and
+OUT/dirty/software-alone the same hive without them.
 
 Needs Debian's python3 and python3-hivex:  /usr/bin/python3 make_big_hives.py OUT
 """
@@ -51,6 +55,27 @@ def build(text, out, filler_path, keys, values, extra=()):
         h.commit(out)
 
 
+def dirty_with_logs(software, out):
+    """The hive dirty, and logs whose 2048 pages are pages of the hive itself:
+    the replay does all its work and leaves the content as it is."""
+    with open(software, "rb") as f:
+        hive = f.read()
+    size = make_hives.bins_size(hive)
+    pages = size // make_hives.PAGE
+    step = max(1, pages // 2048)
+    chosen = [i * step for i in range(min(2048, pages))]
+    entries = []
+    for n in range(0, len(chosen), 64):
+        refs = [(p * make_hives.PAGE, hive[0x1000 + p * make_hives.PAGE:0x1000 + (p + 1) * make_hives.PAGE])
+                for p in chosen[n:n + 64]]
+        entries.append(make_hives.log_entry(100 + n // 64, size, refs))
+    half = len(entries) // 2
+    for folder, files in (("software", {"SOFTWARE.LOG1": make_hives.new_log(hive, entries[:half]),
+                                        "SOFTWARE.LOG2": make_hives.new_log(hive, entries[half:])}),
+                          ("software-alone", {})):
+        make_hives.write(os.path.join(out, folder), dict(files, SOFTWARE=make_hives.with_sequences(hive, 100, 99)))
+
+
 def main():
     out = os.path.join(sys.argv[1], "Windows", "System32", "config")
     # Windows 10 keeps no IOPageLockLimit; the page benchmarks need every value the pages read.
@@ -61,6 +86,10 @@ def main():
     build("win10-software.reg", os.path.join(out, "SOFTWARE"), ["Classes"], 59000, 10)
     for name in ("SYSTEM", "SOFTWARE"):
         print("%s: %.1f MB" % (name, os.path.getsize(os.path.join(out, name)) / 1e6))
+    dirty = os.path.join(sys.argv[1], "dirty")
+    dirty_with_logs(os.path.join(out, "SOFTWARE"), dirty)
+    logs = sum(os.path.getsize(os.path.join(dirty, "software", n)) for n in ("SOFTWARE.LOG1", "SOFTWARE.LOG2"))
+    print("SOFTWARE's logs: %.1f MB" % (logs / 1e6))
 
 
 if __name__ == "__main__":

@@ -15,6 +15,12 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 "$here/bench/make_wine_registry.py" "$work/system.reg"
 /usr/bin/python3 "$here/bench/make_big_hives.py" "$work/windows"
+# The real dirty SYSTEM hive, with its two logs and alone.
+mkdir -p "$work/windows/dirty/real" "$work/windows/dirty/real-alone"
+for f in SYSTEM_B SYSTEM_B.LOG1 SYSTEM_B.LOG2; do
+    xz -dc "$here/tests/fixtures/hives/real/$f.xz" > "$work/windows/dirty/real/$f"
+done
+cp "$work/windows/dirty/real/SYSTEM_B" "$work/windows/dirty/real-alone/"
 
 echo "== start-up"
 python3 "$here/bench/startup_bench.py" "$build/bench" "$runs"
@@ -26,6 +32,6 @@ QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/benc
 echo "== registry parser and lookups"
 TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/bench/bench_registry_parser"
 echo "== binary hives (SYSTEM 20 MB, SOFTWARE 80 MB)"
-TESSERA_BENCH_HIVES="$work/windows" "$build/bench/bench_hives"
+TESSERA_BENCH_HIVES="$work/windows" TESSERA_BENCH_DIRTY="$work/windows/dirty" "$build/bench/bench_hives"
 echo "== pages with the hives"
 QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/windows" "$build/bench/bench_pages" --benchmark_filter='file-warm'

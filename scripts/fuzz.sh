@@ -11,7 +11,8 @@ jobs=${TESSERA_JOBS:-2}
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ \
       -DTESSERA_BUILD_FUZZ=ON -DTESSERA_BUILD_TESTS=OFF >/dev/null
 # target name -> corpus folder
-declare -A corpus=([fuzz_registry_parser]=registry [fuzz_variant]=variant [fuzz_machine_facts]=machine [fuzz_hive]=hive)
+declare -A corpus=([fuzz_registry_parser]=registry [fuzz_variant]=variant [fuzz_machine_facts]=machine [fuzz_hive]=hive
+                  [fuzz_log_replay]=logs)
 cmake --build "$build" --parallel "$jobs" --target "${!corpus[@]}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -129,6 +129,27 @@ bool PrivateCopy::write(std::int64_t offset, const void* data, std::size_t lengt
     return true;
 }
 
+PrivateCopy::Mapping::Mapping(Mapping&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0))
+{
+}
+
+PrivateCopy::Mapping::~Mapping()
+{
+    if (data_) ::munmap(data_, std::size_t(size_));
+}
+
+PrivateCopy::Mapping PrivateCopy::map()
+{
+    if (fd_ < 0 || size_ <= 0) {
+        errno = fd_ < 0 ? EBADF : EINVAL;
+        return Mapping(nullptr, 0);
+    }
+    void* at = ::mmap(nullptr, std::size_t(size_), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    if (at == MAP_FAILED) return Mapping(nullptr, 0);
+    return Mapping(static_cast<unsigned char*>(at), size_);
+}
+
 QByteArray PrivateCopy::procPath() const
 {
     return "/proc/self/fd/" + QByteArray::number(fd_);

@@ -34,6 +34,26 @@ public:
     bool read(std::int64_t offset, void* out, std::size_t length) const;
     bool write(std::int64_t offset, const void* data, std::size_t length);
 
+    // The whole copy mapped writable, for many small writes at once; valid
+    // until it goes, and the copy must not grow meanwhile. Null when the copy
+    // cannot be mapped (errno set).
+    class Mapping {
+    public:
+        Mapping(Mapping&& other) noexcept;
+        Mapping& operator=(Mapping&&) = delete;
+        ~Mapping();
+        unsigned char* data() const { return data_; }
+        std::int64_t size() const { return size_; }
+        explicit operator bool() const { return data_ != nullptr; }
+
+    private:
+        friend class PrivateCopy;
+        Mapping(unsigned char* data, std::int64_t size) : data_(data), size_(size) {}
+        unsigned char* data_;
+        std::int64_t size_;
+    };
+    Mapping map();
+
     // Where another library opens the bytes by name ("/proc/self/fd/N").
     QByteArray procPath() const;
 

@@ -44,6 +44,15 @@ QString errnoName(int error)
     return name ? QString::fromLatin1(name) : QStringLiteral("Fehler %1").arg(error);
 }
 
+void checkSize(const QString& path, qint64 size)
+{
+    if (size < MinimumSize)
+        fail(path, QStringLiteral("ist zu kurz für eine Registrierungsstruktur (%1 Bytes, mindestens %2)")
+                       .arg(size)
+                       .arg(MinimumSize));
+    if (size > MaxHiveSize) fail(path, QStringLiteral("ist größer als 512 MiB"));
+}
+
 // The header ("base block") as far as we can tell what is wrong in words
 // hivex does not have: a log instead of a hive, an old format.
 void checkKind(const QString& path, const BaseBlock& b)
@@ -101,11 +110,7 @@ disk::PrivateCopy copyOf(const QString& path)
                            QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist keine gew\u00F6hnliche Datei")
                                .arg(path));
     const qint64 size = st.st_size;
-    if (size < MinimumSize)
-        fail(path, QStringLiteral("ist zu kurz für eine Registrierungsstruktur (%1 Bytes, mindestens %2)")
-                       .arg(size)
-                       .arg(MinimumSize));
-    if (size > MaxHiveSize) fail(path, QStringLiteral("ist größer als 512 MiB"));
+    checkSize(path, size);
     unsigned char header[HeaderSize];
     if (::pread(fd, header, HeaderSize, 0) != HeaderSize)
         fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
@@ -132,16 +137,29 @@ std::vector<std::pair<QString, FileStamp>> stampsOf(const QStringList& paths)
 
 Hive::Hive(const QString& path) : path_(path)
 {
-    disk::PrivateCopy copy = copyOf(path);
     const QStringList logs = logPathsBeside(path);
     logStamps_ = stampsOf(logs);
-    replay_ = replayLogs(copy, readLogs(logs), MaxHiveSize);
-    checkReplayed(path, copy);
+    open(copyOf(path), readLogs(logs));
+}
+
+Hive::Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs) : path_(name)
+{
+    checkSize(name, copy.size());
+    unsigned char header[HeaderSize];
+    if (!copy.read(0, header, HeaderSize)) fail(name, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
+    checkKind(name, parseBaseBlock(header));
+    open(std::move(copy), logs);
+}
+
+void Hive::open(disk::PrivateCopy copy, const std::vector<TransactionLog>& logs)
+{
+    replay_ = replayLogs(copy, logs, MaxHiveSize);
+    checkReplayed(path_, copy);
     errno = 0;
     // hivex maps the copy; its descriptor may go afterwards.
     hive_ = hivex_open(copy.procPath().constData(), 0);
     if (!hive_)
-        fail(path, QStringLiteral("ist beschädigt oder hat ein unbekanntes Format (hivex: %1)").arg(errnoName(errno)));
+        fail(path_, QStringLiteral("ist beschädigt oder hat ein unbekanntes Format (hivex: %1)").arg(errnoName(errno)));
     try {
         // SYSTEM: Select and numbered control sets; SOFTWARE: Microsoft\Windows NT\CurrentVersion.
         static const QRegularExpression controlSet(QStringLiteral("^ControlSet\\d{3}$"),

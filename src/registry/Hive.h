@@ -4,6 +4,7 @@
 #include "registry/LogReplay.h"
 #include "registry/RegistrySource.h"
 #include "registry/RegistryTree.h"
+#include "registry/TransactionLog.h"
 
 #include <QString>
 
@@ -32,6 +33,9 @@ public:
     // that names the file and says what is wrong (damaged, cut off, an old or
     // unknown format, a hive of another kind).
     explicit Hive(const QString& path);
+    // A hive already copied (out of a disk image) with its logs; `name` is
+    // what messages call it.
+    Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs);
     ~Hive() override;
     Hive(const Hive&) = delete;
     Hive& operator=(const Hive&) = delete;
@@ -66,6 +70,7 @@ private:
     const Names& childrenOf(std::size_t node) const;
     const Names& valuesOf(std::size_t node) const;
     [[noreturn]] void damaged(const QString& what, int error) const;  // error: the errno hivex left
+    void open(disk::PrivateCopy copy, const std::vector<TransactionLog>& logs);
 
     QString path_;
     Replay replay_;

@@ -8,6 +8,9 @@
 #include <bit>
 #include <cstring>
 #include <optional>
+#include <thread>
+#include <atomic>
+#include <future>
 
 namespace registry {
 
@@ -17,13 +20,13 @@ constexpr std::size_t Page = 512;
 constexpr std::size_t EntryHeader = 40;
 constexpr std::uint32_t BinAlignment = 4096;
 
-const unsigned char* bytesOf(const TransactionLog& log) { return reinterpret_cast<const unsigned char*>(log.bytes.constData()); }
+const unsigned char* bytesOf(const QByteArray& bytes) { return reinterpret_cast<const unsigned char*>(bytes.constData()); }
 
 // Why a log's first sector is no usable copy of the hive's base block, or nothing.
-std::optional<QString> logHeaderFault(const TransactionLog& log, const BaseBlock& b)
+std::optional<QString> logHeaderFault(const TransactionLog& log, const QByteArray& sector, const BaseBlock& b)
 {
-    if (!log.unreadable.isEmpty()) return log.unreadable;
-    if (log.bytes.size() < qsizetype(BaseBlockSector)) return QStringLiteral("zu kurz für einen Kopf");
+    if (!log.unreadable().isEmpty()) return log.unreadable();
+    if (sector.size() < qsizetype(BaseBlockSector)) return QStringLiteral("zu kurz für einen Kopf");
     if (!b.signature) return QStringLiteral("beginnt nicht mit \u201Eregf\u201C");
     if (!b.checksumValid) return QStringLiteral("die Prüfsumme des Kopfes stimmt nicht");
     if (b.fileType != std::uint32_t(FileType::NewLog) && b.fileType != std::uint32_t(FileType::OldLog))
@@ -42,36 +45,44 @@ bool sensibleBinsSize(std::uint64_t binsSize, std::int64_t maxSize)
            && std::int64_t(BaseBlockSize + binsSize) <= maxSize;
 }
 
-// One entry of the newer format, checked.
+// One entry of the newer format whose header was checked; its pages are read
+// and checked when it is applied.
 struct Entry {
     std::size_t log;
     int ordinal;  // 1-based, in its log
+    std::int64_t offset;
+    std::uint32_t size;
     std::uint32_t sequence;
     std::uint32_t binsSize;
-    const unsigned char* at;
     std::uint32_t pages;
 };
 
-// Why the entry at `e` (with `available` bytes of the log from it) cannot be
-// applied, or nothing: every size, offset and hash is checked before use.
-std::optional<QString> entryFault(const unsigned char* e, std::size_t available, std::int64_t maxSize)
+// Why the entry header `e` (its first 40 bytes) cannot be taken, or nothing;
+// `available` is what the log holds from it on.
+std::optional<QString> headerFault(const unsigned char* e, std::int64_t available, std::int64_t maxSize)
 {
-    if (available < EntryHeader) return QStringLiteral("abgeschnitten");
     if (marvin32(e, 32, LogEntrySeed) != le64(e + 32))
         return QStringLiteral("die Prüfsumme seines Kopfes (Marvin32) stimmt nicht");
     const std::uint32_t size = le32(e + 4);
     if (size < EntryHeader || size % Page != 0) return QStringLiteral("nennt die unmögliche Größe %1").arg(size);
     if (size > available)
         return QStringLiteral("abgeschnitten: %1 Bytes genannt, %2 vorhanden").arg(size).arg(available);
-    if (marvin32(e + EntryHeader, size - EntryHeader, LogEntrySeed) != le64(e + 24))
-        return QStringLiteral("die Prüfsumme seiner Seiten (Marvin32) stimmt nicht");
     const std::uint32_t binsSize = le32(e + 16);
     if (!sensibleBinsSize(binsSize, maxSize))
         return QStringLiteral("nennt die unmögliche Größe %1 der Struktur").arg(binsSize);
-    const std::uint64_t pages = le32(e + 20);
-    std::uint64_t used = EntryHeader + 8 * pages;
-    if (used > size) return QStringLiteral("nennt mehr Seiten, als er fasst");
-    for (std::uint64_t i = 0; i < pages; ++i) {
+    if (EntryHeader + 8 * std::uint64_t(le32(e + 20)) > size) return QStringLiteral("nennt mehr Seiten, als er fasst");
+    return std::nullopt;
+}
+
+// Why the whole entry cannot be applied, or nothing: its pages' hash, and every
+// page inside the entry and inside the hive it names.
+std::optional<QString> bodyFault(const unsigned char* e)
+{
+    const std::uint32_t size = le32(e + 4), binsSize = le32(e + 16), pages = le32(e + 20);
+    if (marvin32(e + EntryHeader, size - EntryHeader, LogEntrySeed) != le64(e + 24))
+        return QStringLiteral("die Prüfsumme seiner Seiten (Marvin32) stimmt nicht");
+    std::uint64_t used = EntryHeader + 8 * std::uint64_t(pages);
+    for (std::uint32_t i = 0; i < pages; ++i) {
         const std::uint32_t offset = le32(e + EntryHeader + 8 * i), length = le32(e + EntryHeader + 8 * i + 4);
         if (length == 0 || length % Page != 0 || offset % Page != 0)
             return QStringLiteral("Seite %1 liegt nicht auf Seitengrenzen").arg(i + 1);
@@ -83,24 +94,29 @@ std::optional<QString> entryFault(const unsigned char* e, std::size_t available,
     return std::nullopt;
 }
 
-// The entries of one newer-format log from its second sector on, as far as
-// they follow one another. Entries below `from` are older than the hive; a
-// damaged entry at or above it ends the log with the reason in `result`.
+QString entryStopped(int ordinal, std::uint32_t sequence, const QString& fault)
+{
+    return QStringLiteral("Eintrag %1 (Nummer %2): %3").arg(ordinal).arg(sequence).arg(fault);
+}
+
+// The entry headers of one newer-format log from its second sector on, as far
+// as they follow one another. Entries below `from` are older than the hive; a
+// damaged header at or above it ends the log with the reason in `result`.
 void scanLog(const TransactionLog& log, std::size_t index, const BaseBlock& header, std::uint32_t from,
              std::int64_t maxSize, std::vector<Entry>& entries, LogReplayed& result)
 {
-    const unsigned char* bytes = bytesOf(log);
-    const std::size_t size = std::size_t(log.bytes.size());
-    std::size_t offset = Page * header.clustering;
+    std::int64_t offset = std::int64_t(Page * header.clustering);
     std::optional<std::uint32_t> expected;
     int ordinal = 0;
-    while (offset + 4 <= size && std::memcmp(bytes + offset, "HvLE", 4) == 0) {
-        const unsigned char* e = bytes + offset;
+    for (;;) {
+        const QByteArray head = log.read(offset, EntryHeader);
+        if (head.size() < 4 || std::memcmp(head.constData(), "HvLE", 4) != 0) break;
         ++ordinal;
-        if (size - offset < EntryHeader) {
+        if (head.size() < qsizetype(EntryHeader)) {
             result.stopped = QStringLiteral("Eintrag %1: abgeschnitten").arg(ordinal);
             break;
         }
+        const unsigned char* e = bytesOf(head);
         const std::uint32_t sequence = le32(e + 12);
         // Windows writes a log from its start again after the hive was
         // written back: what follows the current run are older entries.
@@ -110,23 +126,43 @@ void scanLog(const TransactionLog& log, std::size_t index, const BaseBlock& head
                 result.stopped = QStringLiteral("Lücke: auf Eintrag Nummer %1 folgt %2").arg(*expected - 1).arg(sequence);
             break;
         }
-        if (const auto fault = entryFault(e, size - offset, maxSize)) {
-            if (sequence >= from)
-                result.stopped = QStringLiteral("Eintrag %1 (Nummer %2): %3").arg(ordinal).arg(sequence).arg(*fault);
+        if (const auto fault = headerFault(e, log.size() - offset, maxSize)) {
+            if (sequence >= from) result.stopped = entryStopped(ordinal, sequence, *fault);
             break;
         }
-        entries.push_back({index, ordinal, sequence, le32(e + 16), e, le32(e + 20)});
-        expected = sequence + 1;
+        // Entries older than the hive are passed over.
+        if (sequence >= from) entries.push_back({index, ordinal, offset, le32(e + 4), sequence, le32(e + 16), le32(e + 20)});
         offset += le32(e + 4);
+        expected = sequence + 1;
     }
 }
 
-bool applyEntry(disk::PrivateCopy& hive, const Entry& entry)
+// An entry read whole, and why it cannot be applied, if it cannot.
+struct Checked {
+    QByteArray bytes;
+    std::optional<QString> fault;
+};
+
+Checked readAndCheck(const TransactionLog& log, const Entry& entry)
 {
-    if (!hive.growTo(std::int64_t(BaseBlockSize) + entry.binsSize)) return false;
-    const unsigned char* data = entry.at + EntryHeader + 8 * std::size_t(entry.pages);
-    for (std::uint32_t i = 0; i < entry.pages; ++i) {
-        const std::uint32_t offset = le32(entry.at + EntryHeader + 8 * i), length = le32(entry.at + EntryHeader + 8 * i + 4);
+    Checked c{log.read(entry.offset, entry.size), std::nullopt};
+    c.fault = c.bytes.size() < qsizetype(entry.size)
+                  ? std::optional(QStringLiteral("abgeschnitten: die Datei wurde beim Lesen kürzer"))
+                  : bodyFault(bytesOf(c.bytes));
+    return c;
+}
+
+// From this many bytes of entries on, one thread reads and hashes them while another applies them.
+constexpr std::uint64_t ParallelFrom = 1024 * 1024;
+
+// Written into the copy's memory file rather than through a mapping of it: a
+// mapping faults at every page it first touches.
+bool applyEntry(disk::PrivateCopy& hive, const unsigned char* e)
+{
+    const std::uint32_t pages = le32(e + 20);
+    const unsigned char* data = e + EntryHeader + 8 * std::size_t(pages);
+    for (std::uint32_t i = 0; i < pages; ++i) {
+        const std::uint32_t offset = le32(e + EntryHeader + 8 * i), length = le32(e + EntryHeader + 8 * i + 4);
         if (!hive.write(std::int64_t(BaseBlockSize) + offset, data, length)) return false;
         data += length;
     }
@@ -145,25 +181,67 @@ std::optional<std::pair<std::uint32_t, std::uint32_t>> replayNewFormat(disk::Pri
     for (std::size_t i = 0; i < logs.size(); ++i)
         if (replay.logs[i].stopped.isEmpty() && headers[i].fileType == std::uint32_t(FileType::NewLog))
             scanLog(logs[i], i, headers[i], from, maxSize, entries, replay.logs[i]);
-    std::erase_if(entries, [&](const Entry& e) { return e.sequence < from; });
     std::stable_sort(entries.begin(), entries.end(),
                      [](const Entry& a, const Entry& b) { return a.sequence < b.sequence; });
-    std::optional<std::pair<std::uint32_t, std::uint32_t>> last;
+    // The run that follows one another; the same entry in both logs counts once.
+    std::vector<const Entry*> run;
     for (const Entry& entry : entries) {
-        if (last && entry.sequence == last->first) continue;  // the same entry in both logs
-        if (last && entry.sequence != last->first + 1) {
+        if (!run.empty() && entry.sequence == run.back()->sequence) continue;
+        if (!run.empty() && entry.sequence != run.back()->sequence + 1) {
             LogReplayed& result = replay.logs[entry.log];
             if (result.stopped.isEmpty())
-                result.stopped = QStringLiteral("Lücke: auf Eintrag Nummer %1 folgt %2").arg(last->first).arg(entry.sequence);
+                result.stopped =
+                    QStringLiteral("Lücke: auf Eintrag Nummer %1 folgt %2").arg(run.back()->sequence).arg(entry.sequence);
             break;
         }
-        if (!applyEntry(hive, entry)) {
-            replay.logs[entry.log].stopped = QStringLiteral("Eintrag %1 kann nicht angewandt werden").arg(entry.ordinal);
+        run.push_back(&entry);
+    }
+    if (run.empty()) return std::nullopt;
+    std::uint32_t largest = 0;
+    for (const Entry* entry : run) largest = std::max(largest, entry->binsSize);
+    const QString noRoom = QStringLiteral("kann nicht angewandt werden: zu wenig Speicher");
+    if (!hive.growTo(std::int64_t(BaseBlockSize) + largest)) {
+        replay.logs[run.front()->log].stopped = noRoom;
+        return std::nullopt;
+    }
+    // Each entry is read and checked whole before it is applied, and applied in
+    // order up to the first that fails. With much to hash, a second thread reads
+    // and checks the entries while this one applies those already checked.
+    std::uint64_t total = 0;
+    for (const Entry* entry : run) total += entry->size;
+    std::vector<std::promise<Checked>> promised(run.size());
+    std::vector<std::future<Checked>> checked;
+    for (std::promise<Checked>& p : promised) checked.push_back(p.get_future());
+    std::atomic<bool> enough = false;
+    const auto checkAll = [&] {
+        for (std::size_t i = 0; i < run.size() && !enough; ++i) {
+            Checked c = readAndCheck(logs[run[i]->log], *run[i]);
+            const bool failed = c.fault.has_value();
+            promised[i].set_value(std::move(c));
+            if (failed) break;  // nothing after it is applied
+        }
+    };
+    std::jthread helper;
+    if (total >= ParallelFrom && run.size() > 1)
+        helper = std::jthread(checkAll);
+    else
+        checkAll();
+    std::optional<std::pair<std::uint32_t, std::uint32_t>> last;
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        const Entry& entry = *run[i];
+        const Checked c = checked[i].get();
+        if (c.fault) {
+            replay.logs[entry.log].stopped = entryStopped(entry.ordinal, entry.sequence, *c.fault);
+            break;
+        }
+        if (!applyEntry(hive, bytesOf(c.bytes))) {
+            replay.logs[entry.log].stopped = noRoom;
             break;
         }
         ++replay.logs[entry.log].entries;
         last = {entry.sequence, entry.binsSize};
     }
+    enough = true;
     return last;
 }
 
@@ -177,69 +255,59 @@ std::optional<QString> replayOldFormat(disk::PrivateCopy& hive, const Transactio
     if (header.timestamp != hiveTimestamp) return QStringLiteral("gehört zu einem anderen Stand der Struktur");
     if (!sensibleBinsSize(header.binsSize, maxSize))
         return QStringLiteral("nennt die unmögliche Größe %1 der Struktur").arg(header.binsSize);
-    const unsigned char* bytes = bytesOf(log);
-    const std::size_t size = std::size_t(log.bytes.size());
     const std::size_t sector = Page * header.clustering;
     const std::size_t bits = header.binsSize / Page, bitmapBytes = (bits + 7) / 8;
-    if (sector + 4 + bitmapBytes > size) return QStringLiteral("abgeschnitten im Verzeichnis der Seiten");
-    if (std::memcmp(bytes + sector, "DIRT", 4) != 0) return QStringLiteral("hat kein Verzeichnis der Seiten (\u201EDIRT\u201C)");
-    const unsigned char* bitmap = bytes + sector + 4;
-    const std::size_t pagesAt = (sector + 4 + bitmapBytes + sector - 1) / sector * sector;
-    std::size_t count = 0;
-    for (std::size_t i = 0; i < bitmapBytes; ++i) count += std::size_t(std::popcount(unsigned(bitmap[i])));
-    // Bits past the size count for nothing.
-    for (std::size_t i = bits; i < bitmapBytes * 8; ++i) count -= bit(bitmap, i);
-    if (pagesAt + Page * count > size)
-        return QStringLiteral("abgeschnitten: %1 Seiten genannt, %2 vorhanden").arg(count).arg((size > pagesAt ? size - pagesAt : 0) / Page);
-
-    // What the pages replace, to put back when the bins they make are not sound.
-    const std::int64_t oldSize = hive.size();
-    QByteArray saved;
+    const QByteArray vector = log.read(std::int64_t(sector), std::int64_t(4 + bitmapBytes));
+    if (vector.size() < qsizetype(4 + bitmapBytes)) return QStringLiteral("abgeschnitten im Verzeichnis der Seiten");
+    if (std::memcmp(vector.constData(), "DIRT", 4) != 0)
+        return QStringLiteral("hat kein Verzeichnis der Seiten (\u201EDIRT\u201C)");
+    const unsigned char* bitmap = bytesOf(vector) + 4;
     std::vector<std::size_t> dirty;
     for (std::size_t i = 0; i < bits; ++i)
         if (bit(bitmap, i)) dirty.push_back(i);
-    saved.resize(qsizetype(dirty.size() * Page));
+    const std::size_t pagesAt = (sector + 4 + bitmapBytes + sector - 1) / sector * sector;
+    const QByteArray pages = log.read(std::int64_t(pagesAt), std::int64_t(Page * dirty.size()));
+    if (pages.size() < qsizetype(Page * dirty.size()))
+        return QStringLiteral("abgeschnitten: %1 Seiten genannt, %2 vorhanden").arg(dirty.size()).arg(pages.size() / qsizetype(Page));
+
+    const std::int64_t oldSize = hive.size();
+    if (!hive.growTo(std::int64_t(BaseBlockSize + header.binsSize)))
+        return QStringLiteral("kann nicht angewandt werden: zu wenig Speicher");
+    const disk::PrivateCopy::Mapping mapped = hive.map();
+    if (!mapped) return QStringLiteral("kann nicht angewandt werden: zu wenig Speicher");
+    unsigned char* bytes = mapped.data();
+    // What the pages replace, to put back when the bins they make are not sound.
+    QByteArray saved(qsizetype(dirty.size() * Page), '\0');
     for (std::size_t k = 0; k < dirty.size(); ++k) {
-        const std::int64_t at = std::int64_t(BaseBlockSize + Page * dirty[k]);
-        if (at + std::int64_t(Page) <= oldSize) hive.read(at, saved.data() + k * Page, Page);
-    }
-    auto restore = [&] {
-        for (std::size_t k = 0; k < dirty.size(); ++k) {
-            const std::int64_t at = std::int64_t(BaseBlockSize + Page * dirty[k]);
-            if (at + std::int64_t(Page) <= oldSize) hive.write(at, saved.constData() + k * Page, Page);
-        }
-    };
-    if (!hive.growTo(std::int64_t(BaseBlockSize + header.binsSize))) return QStringLiteral("kann nicht angewandt werden");
-    for (std::size_t k = 0; k < dirty.size(); ++k) {
-        if (!hive.write(std::int64_t(BaseBlockSize + Page * dirty[k]), bytes + pagesAt + Page * k, Page)) {
-            restore();
-            return QStringLiteral("kann nicht angewandt werden");
-        }
+        const std::size_t at = BaseBlockSize + Page * dirty[k];
+        if (std::int64_t(at + Page) <= oldSize) std::memcpy(saved.data() + k * Page, bytes + at, Page);
+        std::memcpy(bytes + at, pages.constData() + k * Page, Page);
     }
     // Every bin that holds a dirty page must be a bin where it stands.
     const std::uint64_t end = BaseBlockSize + std::uint64_t(header.binsSize);
-    std::uint64_t at = BaseBlockSize;
-    while (at < end) {
-        unsigned char bin[32];
-        const bool read = hive.read(std::int64_t(at), bin, sizeof bin);
-        const std::uint32_t size = read ? le32(bin + 8) : 0;
-        const bool sound = read && std::memcmp(bin, "hbin", 4) == 0 && le32(bin + 4) == at - BaseBlockSize && size > 0
+    for (std::uint64_t at = BaseBlockSize; at < end;) {
+        const unsigned char* bin = bytes + at;
+        const std::uint32_t size = at + 32 <= end ? le32(bin + 8) : 0;
+        const bool sound = size > 0 && std::memcmp(bin, "hbin", 4) == 0 && le32(bin + 4) == at - BaseBlockSize
                            && size % BinAlignment == 0 && at + size <= end;
         if (!sound) {
             const std::size_t first = (at - BaseBlockSize) / Page;
             const bool touched = std::any_of(dirty.begin(), dirty.end(),
                                              [&](std::size_t p) { return p >= first && p < first + BinAlignment / Page; });
-            if (!touched) break;  // not ours to judge
-            restore();
+            if (!touched) break;  // not the log's to judge
+            for (std::size_t k = 0; k < dirty.size(); ++k) {
+                const std::size_t page = BaseBlockSize + Page * dirty[k];
+                if (std::int64_t(page + Page) <= oldSize) std::memcpy(bytes + page, saved.constData() + k * Page, Page);
+            }
             return QStringLiteral("seine Seiten ergeben keinen gültigen Behälter bei Byte %1").arg(at);
         }
         at += size;
     }
     // The log's copy of the base block becomes the hive's.
-    unsigned char block[BaseBlockSector];
-    std::memcpy(block, bytes, BaseBlockSector);
-    putLe32(block + BaseBlockAt::FileType, std::uint32_t(FileType::Hive));
-    if (!hive.write(0, block, BaseBlockSector)) return QStringLiteral("kann nicht angewandt werden");
+    const QByteArray block = log.read(0, BaseBlockSector);
+    if (block.size() < qsizetype(BaseBlockSector)) return QStringLiteral("abgeschnitten im Kopf");
+    std::memcpy(bytes, block.constData(), BaseBlockSector);
+    putLe32(bytes + BaseBlockAt::FileType, std::uint32_t(FileType::Hive));
     return std::nullopt;
 }
 
@@ -268,9 +336,12 @@ Replay replayLogs(disk::PrivateCopy& hive, const std::vector<TransactionLog>& lo
     replay.sequence = replay.before.primarySequence;
 
     std::vector<BaseBlock> headers;
+    std::vector<QByteArray> sectors;
     for (const TransactionLog& log : logs) {
-        headers.push_back(log.bytes.size() >= qsizetype(BaseBlockSector) ? parseBaseBlock(bytesOf(log)) : BaseBlock{});
-        replay.logs.push_back({log.path, 0, logHeaderFault(log, headers.back()).value_or(QString())});
+        sectors.push_back(log.read(0, BaseBlockSector));
+        headers.push_back(sectors.back().size() >= qsizetype(BaseBlockSector) ? parseBaseBlock(bytesOf(sectors.back()))
+                                                                              : BaseBlock{});
+        replay.logs.push_back({log.path(), 0, logHeaderFault(log, sectors.back(), headers.back()).value_or(QString())});
     }
     const auto usable = [&](std::size_t i, FileType type) {
         return replay.logs[i].stopped.isEmpty() && headers[i].fileType == std::uint32_t(type);
@@ -281,7 +352,7 @@ Replay replayLogs(disk::PrivateCopy& hive, const std::vector<TransactionLog>& lo
     if (!current.checksumValid) {
         for (std::size_t i = 0; i < logs.size(); ++i) {
             if (!usable(i, FileType::NewLog) && !usable(i, FileType::OldLog)) continue;
-            std::memcpy(block, bytesOf(logs[i]), BaseBlockSector);
+            std::memcpy(block, sectors[i].constData(), BaseBlockSector);
             putLe32(block + BaseBlockAt::FileType, std::uint32_t(FileType::Hive));
             if (!hive.write(0, block, BaseBlockSector)) break;
             current = parseBaseBlock(block);
@@ -303,7 +374,8 @@ Replay replayLogs(disk::PrivateCopy& hive, const std::vector<TransactionLog>& lo
         // The older format: the first log that fits, as a whole.
         std::uint64_t timestamp = current.timestamp;
         unsigned char bin[32];
-        if (!replay.before.checksumValid && hive.read(std::int64_t(BaseBlockSize), bin, sizeof bin)) timestamp = le64(bin + 20);
+        if (!replay.before.checksumValid && hive.read(std::int64_t(BaseBlockSize), bin, sizeof bin))
+            timestamp = le64(bin + 20);
         for (std::size_t i = 0; i < logs.size() && !last; ++i) {
             if (!usable(i, FileType::OldLog)) continue;
             if (const auto fault = replayOldFormat(hive, logs[i], headers[i], timestamp, maxSize)) {

@@ -6,8 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <memory>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -18,7 +20,7 @@ namespace registry {
 namespace {
 
 // As large as a hive may be.
-constexpr qint64 MaxLogSize = 512LL * 1024 * 1024;
+constexpr std::int64_t MaxLogSize = 512LL * 1024 * 1024;
 
 QString errnoText(int error)
 {
@@ -26,37 +28,76 @@ QString errnoText(int error)
     return name ? QString::fromLatin1(name) : QStringLiteral("Fehler %1").arg(error);
 }
 
-// The file read whole, opened without following it onto a FIFO or device.
-TransactionLog readLog(const QString& path)
+// An open file, closed when the last reader goes.
+struct Descriptor {
+    explicit Descriptor(int d) : fd(d) {}
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor() { ::close(fd); }
+    int fd;
+};
+
+}  // namespace
+
+TransactionLog::TransactionLog(QString path, std::int64_t size, Reader reader)
+    : path_(std::move(path)), size_(size), reader_(std::move(reader))
 {
-    TransactionLog log{path, {}, {}};
-    const QByteArray name = QFile::encodeName(path);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
+}
+
+TransactionLog TransactionLog::ofFile(const QString& path)
+{
+    TransactionLog log;
+    log.path_ = path;
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        log.unreadable = QStringLiteral("nicht lesbar: %1").arg(errnoText(errno));
+        log.unreadable_ = QStringLiteral("nicht lesbar: %1").arg(errnoText(errno));
         return log;
     }
+    auto descriptor = std::make_shared<const Descriptor>(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-        log.unreadable = QStringLiteral("keine gewöhnliche Datei");
+        log.unreadable_ = QStringLiteral("keine gewöhnliche Datei");
     } else if (st.st_size > MaxLogSize) {
-        log.unreadable = QStringLiteral("größer als 512 MiB");
+        log.unreadable_ = QStringLiteral("größer als 512 MiB");
     } else {
-        log.bytes.resize(qsizetype(st.st_size));
-        qsizetype at = 0;
-        while (at < log.bytes.size()) {
-            const ssize_t n = ::pread(fd, log.bytes.data() + at, std::size_t(log.bytes.size() - at), at);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) break;
-            at += n;
-        }
-        log.bytes.truncate(at);  // a file that shrank meanwhile is what was read of it
+        log.size_ = st.st_size;
+        log.reader_ = [descriptor](std::int64_t offset, char* out, std::int64_t length) -> std::int64_t {
+            std::int64_t done = 0;
+            while (done < length) {
+                const ssize_t n = ::pread(descriptor->fd, out + done, std::size_t(length - done), offset + done);
+                if (n < 0 && errno == EINTR) continue;
+                if (n <= 0) break;
+                done += n;
+            }
+            return done;
+        };
     }
-    ::close(fd);
     return log;
 }
 
-}  // namespace
+TransactionLog TransactionLog::ofBytes(const QString& path, QByteArray bytes)
+{
+    const std::int64_t size = bytes.size();
+    return TransactionLog(path, size, [bytes = std::move(bytes)](std::int64_t offset, char* out, std::int64_t length) {
+        const std::int64_t n = std::clamp<std::int64_t>(bytes.size() - offset, 0, length);
+        if (n > 0) std::memcpy(out, bytes.constData() + offset, std::size_t(n));
+        return n;
+    });
+}
+
+QByteArray TransactionLog::read(std::int64_t offset, std::int64_t length) const
+{
+    if (!reader_ || offset < 0 || length <= 0 || offset >= size_) return {};
+    QByteArray out(qsizetype(std::min(length, size_ - offset)), Qt::Uninitialized);
+    out.truncate(qsizetype(reader_(offset, out.data(), out.size())));
+    return out;
+}
+
+std::int64_t TransactionLog::read(std::int64_t offset, char* out, std::int64_t length) const
+{
+    if (!reader_ || offset < 0 || length <= 0 || offset >= size_) return 0;
+    return reader_(offset, out, std::min(length, size_ - offset));
+}
 
 QStringList logPathsBeside(const QString& hivePath)
 {
@@ -79,7 +120,7 @@ QStringList logPathsBeside(const QString& hivePath)
 std::vector<TransactionLog> readLogs(const QStringList& paths)
 {
     std::vector<TransactionLog> logs;
-    for (const QString& path : paths) logs.push_back(readLog(path));
+    for (const QString& path : paths) logs.push_back(TransactionLog::ofFile(path));
     return logs;
 }
 

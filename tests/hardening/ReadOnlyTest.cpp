@@ -190,18 +190,19 @@ TEST(ReadOnlyProof, StartEveryPageAndAbbrechenWriteNothing)
     EXPECT_TRUE(found.isEmpty()) << found.toStdString();
 }
 
-// Another machine's installation: a folder of binary hives, opened and read.
-TEST(ReadOnlyProof, AFolderOfHivesIsOnlyRead)
+// Another machine's installation: a folder of binary hives that Windows did
+// not write back, opened, brought up to date from their logs and read.
+TEST(ReadOnlyProof, AFolderOfHivesAndTheirLogsIsOnlyRead)
 {
     const QString found = tracedRun([](const QString& temp, QProcessEnvironment& env) {
-        const QString config = temp + QStringLiteral("/windows/WINNT/system32/config");
+        const QString config = temp + QStringLiteral("/windows/Windows/System32/config");
         EXPECT_TRUE(QDir().mkpath(config));
-        for (const char* name : {"system", "software"})
-            EXPECT_TRUE(QFile::copy(QStringLiteral(TESSERA_FIXTURES "/hives/win2000/WINNT/system32/config/")
+        for (const char* name : {"SYSTEM", "SYSTEM.LOG", "SYSTEM.LOG1", "SYSTEM.LOG2", "SOFTWARE", "SOFTWARE.LOG1"})
+            EXPECT_TRUE(QFile::copy(QStringLiteral(TESSERA_FIXTURES "/hives/logs/new/Windows/System32/config/")
                                         + QLatin1String(name),
                                     config + u'/' + QLatin1String(name)));
         env.insert(QStringLiteral("TESSERA_REGISTRY"), temp + QStringLiteral("/windows"));
-        return config + QStringLiteral("/software");
+        return config + QStringLiteral("/SYSTEM.LOG2");
     });
     EXPECT_TRUE(found.isEmpty()) << found.toStdString();
 }
