@@ -129,6 +129,12 @@ void writeSource(JsonWriter& json, const shell::SourceDescription& source)
         json.text(source.path);
     json.key(u"kind");
     json.text(kindName(source.kind));
+    if (!source.image.isNull()) {
+        json.key(u"image");
+        json.text(source.image);
+        json.key(u"partition");
+        json.number(source.partition);
+    }
     if (source.kind == Kind::HiveSystem || source.kind == Kind::HiveSoftware) {
         json.key(u"sequence");
         json.number(source.sequence);

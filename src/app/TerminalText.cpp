@@ -1,6 +1,7 @@
 #include "app/TerminalText.h"
 
-#include <QFileInfo>
+#include "registry/TransactionLog.h"
+
 #include <QStringList>
 
 QString terminalLines(const QString& text)
@@ -13,7 +14,10 @@ QString terminalLines(const QString& text)
 QString sourceInWords(const shell::SourceDescription& source)
 {
     using Kind = shell::SourceDescription::Kind;
-    const QString file = QStringLiteral("\u201E%1\u201C").arg(source.path);
+    QString file = QStringLiteral("\u201E%1\u201C").arg(source.path);
+    if (!source.image.isNull())
+        file += source.partition > 0 ? QStringLiteral(" in Partition %1 von \u201E%2\u201C").arg(source.partition).arg(source.image)
+                                     : QStringLiteral(" in \u201E%1\u201C").arg(source.image);
     switch (source.kind) {
     case Kind::Live:
         return QStringLiteral("dieser Rechner: Prozessor und Firmware aus /proc und /sys unter %1").arg(file);
@@ -31,7 +35,7 @@ QString sourceInWords(const shell::SourceDescription& source)
                                              : QStringLiteral("sauber zurückgeschrieben"));
         QStringList applied, unused;
         for (const shell::SourceDescription::Log& log : source.logs) {
-            const QString name = QStringLiteral("\u201E%1\u201C").arg(QFileInfo(log.path).fileName());
+            const QString name = QStringLiteral("\u201E%1\u201C").arg(registry::fileNameOf(log.path));
             if (log.entries > 0)
                 applied << QStringLiteral("%1 (%2 %3%4)")
                                .arg(name)

@@ -41,9 +41,11 @@ public:
     using Make = std::function<std::shared_ptr<const T>(const QString& path)>;
     using Current = std::function<bool(const T& made)>;
 
-    std::shared_ptr<const T> get(const QString& path, const Make& make, const Current& current = {})
+    // `stampPath` is the file whose changes count, when it is not `path` itself.
+    std::shared_ptr<const T> get(const QString& path, const Make& make, const Current& current = {},
+                                 const QString& stampPath = {})
     {
-        const std::optional<FileStamp> stamp = stampOf(path);
+        const std::optional<FileStamp> stamp = stampOf(stampPath.isNull() ? path : stampPath);
         std::lock_guard lock(mutex_);
         if (stamp) {
             auto it = entries_.find(path);

@@ -142,7 +142,9 @@ Hive::Hive(const QString& path) : path_(path)
     open(copyOf(path), readLogs(logs));
 }
 
-Hive::Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs) : path_(name)
+Hive::Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs,
+           std::optional<ImageLocation> location)
+    : path_(name), location_(std::move(location))
 {
     checkSize(name, copy.size());
     unsigned char header[HeaderSize];
@@ -308,10 +310,10 @@ std::optional<QString> Hive::replayNotice() const
     if (replay_.logs.empty())
         return QStringLiteral("%1 wurde nicht vollständig zurückgeschrieben (%2), und neben ihr liegt kein "
                               "Transaktionsprotokoll (%3.LOG1, %3.LOG2): %4.")
-            .arg(hive, sequences, QFileInfo(path_).fileName(), older);
+            .arg(hive, sequences, fileNameOf(path_), older);
     QStringList why;
     for (const LogReplayed& log : replay_.logs) {
-        const QString name = QStringLiteral("\u201E%1\u201C").arg(QFileInfo(log.path).fileName());
+        const QString name = QStringLiteral("\u201E%1\u201C").arg(fileNameOf(log.path));
         if (!log.stopped.isEmpty() && log.entries > 0)
             why << QStringLiteral("%1 bricht nach %2 %3 ab: %4")
                        .arg(name)

@@ -33,9 +33,17 @@ public:
     // that names the file and says what is wrong (damaged, cut off, an old or
     // unknown format, a hive of another kind).
     explicit Hive(const QString& path);
+    // Where on a disk image a hive was read from.
+    struct ImageLocation {
+        QString image;      // the file or device
+        int partition = 0;  // as fdisk counts; 0: the image itself
+        QString inside;     // "\Windows\System32\config\SYSTEM"
+    };
     // A hive already copied (out of a disk image) with its logs; `name` is
     // what messages call it.
-    Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs);
+    Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs,
+         std::optional<ImageLocation> location = std::nullopt);
+    const std::optional<ImageLocation>& imageLocation() const { return location_; }
     ~Hive() override;
     Hive(const Hive&) = delete;
     Hive& operator=(const Hive&) = delete;
@@ -73,6 +81,7 @@ private:
     void open(disk::PrivateCopy copy, const std::vector<TransactionLog>& logs);
 
     QString path_;
+    std::optional<ImageLocation> location_;
     Replay replay_;
     std::vector<std::pair<QString, FileStamp>> logStamps_;
     hive_h* hive_ = nullptr;

@@ -117,6 +117,11 @@ QStringList logPathsBeside(const QString& hivePath)
     return found;
 }
 
+QString fileNameOf(const QString& path)
+{
+    return path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
+}
+
 std::vector<TransactionLog> readLogs(const QStringList& paths)
 {
     std::vector<TransactionLog> logs;

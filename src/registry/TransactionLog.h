@@ -46,6 +46,9 @@ private:
 // order, in any case (an NTFS partition shows names as Windows stored them).
 // Empty logs, which Windows leaves when it has nothing to log, are left out.
 QStringList logPathsBeside(const QString& hivePath);
+
+// A path's last name, after its last "/" or "\" (paths inside a disk image are Windows').
+QString fileNameOf(const QString& path);
 std::vector<TransactionLog> readLogs(const QStringList& paths);
 
 }  // namespace registry

@@ -3,6 +3,7 @@
 #include "machine/ViewedHardware.h"
 #include "registry/BuiltinDefaults.h"
 #include "registry/Hive.h"
+#include "registry/ImageSource.h"
 #include "registry/RegistryFileCache.h"
 #include "registry/SourceFolder.h"
 #include "registry/TreeSource.h"
@@ -61,6 +62,11 @@ SourceDescription describedHive(const registry::Hive& hive)
     d.kind = hive.kind() == registry::Hive::Kind::System ? SourceDescription::Kind::HiveSystem
                                                           : SourceDescription::Kind::HiveSoftware;
     d.path = hive.path();
+    if (const auto& location = hive.imageLocation()) {
+        d.image = location->image;
+        d.partition = location->partition;
+        d.path = location->inside;
+    }
     d.primarySequence = hive.primarySequence();
     d.secondarySequence = hive.secondarySequence();
     d.dirty = hive.replay().before.dirty();
@@ -79,20 +85,32 @@ SourceDescription describedFile(const QString& path, const RegistryTree& tree)
     return d;
 }
 
+void addHive(std::shared_ptr<const registry::Hive> hive, std::vector<std::shared_ptr<const RegistrySource>>& sources,
+             std::vector<SourceDescription>& described)
+{
+    // A hive that shows an older state than Windows left is read all the same, and told once.
+    if (const auto notice = hive->replayNotice()) tell(RuntimeError(runtime::ErrorNumber::InvalidData, *notice));
+    described.push_back(describedHive(*hive));
+    sources.push_back(std::move(hive));
+}
+
 // A named file or folder as sources: a folder stands for the files it holds,
-// a file beginning with "regf" is a hive, any other a text export.
+// a file beginning with "regf" is a hive, a disk image or device (or BILD@N)
+// stands for the hives of its installation, any other file is a text export.
 void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySource>>& sources,
               std::vector<SourceDescription>& described)
 {
-    const QStringList files = QFileInfo(name).isDir() ? registryFilesIn(name) : QStringList{name};
+    const bool folder = QFileInfo(name).isDir();
+    if (!folder && !looksLikeHive(name)) {
+        if (const auto image = registry::imageNamed(name)) {
+            for (const auto& hive : registry::cachedImageInstallation(*image)->hives()) addHive(hive, sources, described);
+            return;
+        }
+    }
+    const QStringList files = folder ? registryFilesIn(name) : QStringList{name};
     for (const QString& file : files) {
         if (looksLikeHive(file)) {
-            auto hive = cachedHive(file);
-            // A hive that shows an older state than Windows left is read all
-            // the same, and told once.
-            if (const auto notice = hive->replayNotice()) tell(RuntimeError(runtime::ErrorNumber::InvalidData, *notice));
-            described.push_back(describedHive(*hive));
-            sources.push_back(std::move(hive));
+            addHive(cachedHive(file), sources, described);
         } else {
             auto tree = cachedRegistryFile(file);
             described.push_back(describedFile(file, *tree));

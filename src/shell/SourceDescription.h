@@ -12,7 +12,10 @@ struct SourceDescription {
     enum class Kind { HiveSystem, HiveSoftware, Export, Wine, Builtin, Live };
 
     Kind kind = Kind::Builtin;
-    QString path;  // the file; the machine root for the live view; null for the built-in defaults
+    QString path;  // the file; the machine root for the live view; null for the built-in defaults;
+                   // for a hive on a disk image its path there ("\Windows\System32\config\SYSTEM")
+    QString image;       // the disk image or device a hive was read from; null for files
+    int partition = -1;  // its partition there, as fdisk counts; 0: the image itself
     // Hives only: the header's sequence numbers as the file has them, and
     // whether they differ (the hive was not written back completely).
     std::uint32_t primarySequence = 0;

@@ -1,0 +1,59 @@
+#include "disk/Partitions.h"
+
+#include <tsk/libtsk.h>
+
+#include <algorithm>
+
+namespace disk {
+
+PartitionTable partitionsOf(const DiskImage& image)
+{
+    PartitionTable table;
+    tsk_error_reset();
+    TSK_VS_INFO* vs = tsk_vs_open(image.tsk(), 0, TSK_VS_TYPE_DETECT);
+    if (!vs) {
+        table.partitions.push_back({0, 0, image.size(), {}});
+        return table;
+    }
+    table.kind = vs->vstype == TSK_VS_TYPE_GPT ? QStringLiteral("GPT")
+                 : vs->vstype == TSK_VS_TYPE_DOS ? QStringLiteral("MBR")
+                                                  : QString::fromUtf8(tsk_vs_type_toname(vs->vstype));
+    int logical = 4;
+    for (TSK_PNUM_T i = 0; i < vs->part_count; ++i) {
+        const TSK_VS_PART_INFO* part = tsk_vs_part_get(vs, i);
+        if (!part || !(part->flags & TSK_VS_PART_FLAG_ALLOC)) continue;
+        Partition p;
+        // fdisk counts GPT entries by their slot, MBR primaries 1 to 4 and logicals from 5 on.
+        if (vs->vstype == TSK_VS_TYPE_DOS && part->table_num > 0)
+            p.number = ++logical;
+        else
+            p.number = part->slot_num + 1;
+        const std::int64_t block = vs->block_size;
+        p.start = std::int64_t(part->start) * block;
+        p.size = std::int64_t(part->len) * block;
+        if (p.start >= image.size()) continue;  // nothing of it is in the image
+        p.size = std::min(p.size, image.size() - p.start);
+        p.description = QString::fromUtf8(part->desc ? part->desc : "");
+        table.partitions.push_back(p);
+    }
+    tsk_vs_close(vs);
+    if (table.partitions.empty()) table.partitions.push_back({0, 0, image.size(), {}});
+    return table;
+}
+
+QString sizeInWords(std::int64_t bytes)
+{
+    const char* units[] = {"Bytes", "KiB", "MiB", "GiB", "TiB"};
+    double value = double(bytes);
+    int unit = 0;
+    while (value >= 1024 && unit < 4) {
+        value /= 1024;
+        ++unit;
+    }
+    QString number = unit == 0 || value >= 100 || value == double(qint64(value)) ? QString::number(qint64(value + 0.5))
+                                                                                  : QString::number(value, 'f', 1);
+    number.replace(u'.', u',');
+    return number + u' ' + QLatin1String(units[unit]);
+}
+
+}  // namespace disk

@@ -1,0 +1,33 @@
+#pragma once
+
+#include "disk/DiskImage.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+namespace disk {
+
+// One partition of a disk, or the whole image when it holds no table.
+struct Partition {
+    int number = 0;          // as fdisk counts (1, 2, ...; logical MBR partitions from 5); 0: the whole image
+    std::int64_t start = 0;  // bytes
+    std::int64_t size = 0;
+    QString description;     // the table's: a GPT partition's name, an MBR partition's type
+};
+
+struct PartitionTable {
+    QString kind;  // "GPT", "MBR", or empty: no table, the image is one partition
+    std::vector<Partition> partitions;
+};
+
+// The partitions of an image, as its partition table (MBR or GPT) lists them,
+// allocated ones only; a partition that reaches past the image's end is cut
+// to it. An image without a table is one partition, numbered 0.
+PartitionTable partitionsOf(const DiskImage& image);
+
+// "1 MiB", "64 MiB", "1,5 GiB": sizes as people read them.
+QString sizeInWords(std::int64_t bytes);
+
+}  // namespace disk

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "disk/DiskImage.h"
+#include "disk/Partitions.h"
+#include "disk/PrivateCopy.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <optional>
+
+struct TSK_FS_INFO;
+
+namespace disk {
+
+// The file system in one partition, read with The Sleuth Kit.
+class Volume {
+public:
+    Volume(const DiskImage& image, const Partition& partition);
+    ~Volume();
+    Volume(const Volume&) = delete;
+    Volume& operator=(const Volume&) = delete;
+
+    // BitLocker's signature in the boot sector: nothing inside can be read.
+    bool bitLocker() const { return bitLocker_; }
+    bool ntfs() const;
+    // "NTFS", "FAT32", "ext4", ...; "unbekannt" when no file system is found.
+    QString kind() const;
+    // Why the file system did not open, when it looked like one, or why a
+    // folder asked for could not be read; empty otherwise.
+    const QString& fault() const { return fault_; }
+    // The NTFS volume label, empty when there is none.
+    QString label() const;
+
+    // A file or folder by its path from the root, every name matched without
+    // regard to case; nothing when a name is missing.
+    struct Entry {
+        std::uint64_t address;  // of its metadata
+        QString name;           // as the file system spells it
+        bool folder;
+        std::int64_t size;
+    };
+    std::optional<Entry> find(const QStringList& names) const;
+    std::vector<Entry> list(const Entry& folder) const;
+
+    // A file's content into a private copy, or read whole (up to `maxSize`
+    // bytes); a RuntimeError names `name` and the fault when it cannot be read.
+    PrivateCopy copy(const Entry& file, std::int64_t maxSize, const QString& name) const;
+    QByteArray read(const Entry& file, std::int64_t maxSize, const QString& name) const;
+
+private:
+    template <class Sink> void readInto(const Entry& file, std::int64_t maxSize, const QString& name, Sink&& sink) const;
+
+    TSK_FS_INFO* fs_ = nullptr;
+    bool bitLocker_ = false;
+    mutable QString fault_;
+};
+
+}  // namespace disk

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "registry/Hive.h"
+
+#include <QString>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace registry {
+
+// A source that names a disk image or block device ("BILD"), or partition N
+// of one ("BILD@N").
+struct ImageName {
+    QString image;
+    int partition = -1;  // -1: the one installation there is
+};
+// Nothing when the source is no image: a folder, a hive, a registry export.
+std::optional<ImageName> imageNamed(const QString& source);
+
+// The Windows installation on an image: every NTFS partition (or the image
+// itself when it holds a file system and no partition table) is searched for
+// Windows\System32\config or WINNT\system32\config, every name without regard
+// to case, and SYSTEM and SOFTWARE with their logs are read from it straight
+// into private copies. Fails with a RuntimeError in German when the image
+// holds none (naming what it holds), several (listing each and how to choose
+// one with BILD@N), or a BitLocker-encrypted one (saying how to unlock it).
+class ImageInstallation {
+public:
+    explicit ImageInstallation(const ImageName& name);
+
+    const ImageName& name() const { return name_; }
+    int partition() const { return partition_; }
+    const std::vector<std::shared_ptr<const Hive>>& hives() const { return hives_; }
+
+private:
+    ImageName name_;
+    int partition_ = 0;
+    std::vector<std::shared_ptr<const Hive>> hives_;
+};
+
+// The installation, shared; read again only when the image changed.
+std::shared_ptr<const ImageInstallation> cachedImageInstallation(const ImageName& name);
+
+}  // namespace registry
