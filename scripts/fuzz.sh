@@ -12,13 +12,14 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPI
       -DTESSERA_BUILD_FUZZ=ON -DTESSERA_BUILD_TESTS=OFF >/dev/null
 # target name -> corpus folder
 declare -A corpus=([fuzz_registry_parser]=registry [fuzz_variant]=variant [fuzz_machine_facts]=machine [fuzz_hive]=hive
-                  [fuzz_log_replay]=logs)
+                  [fuzz_log_replay]=logs [fuzz_image]=images)
 cmake --build "$build" --parallel "$jobs" --target "${!corpus[@]}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 findings="$build/findings"
 mkdir -p "$findings"
 export ASAN_OPTIONS=halt_on_error=1:detect_leaks=1
+export LSAN_OPTIONS=suppressions=$here/scripts/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 status=0
 for target in "${!corpus[@]}"; do

@@ -193,8 +193,19 @@ DiskImage::DiskImage(const QString& path) : path_(path)
         format_ = QStringLiteral("qcow2");
         return;
     }
+    // The format from its signature, so that The Sleuth Kit tries no other: a
+    // format that fails to open leaves its library's handles behind.
+    const QByteArray start = head(path, 64);
+    TSK_IMG_TYPE_ENUM type = TSK_IMG_TYPE_RAW;
+    if (startsWith(start, 0, "EVF\x09\x0D\x0A\xFF"))
+        type = TSK_IMG_TYPE_EWF_EWF;
+    else if (startsWith(start, 0, "KDMV") || startsWith(start, 0, "# Disk DescriptorFile"))
+        type = TSK_IMG_TYPE_VMDK_VMDK;
+    else if (startsWith(start, 0, "vhdxfile") || startsWith(start, 0, "conectix")
+             || (S_ISREG(st.st_mode) && st.st_size >= 512 && startsWith(head(path, 8, st.st_size - 512), 0, "conectix")))
+        type = TSK_IMG_TYPE_VHD_VHD;
     tsk_error_reset();
-    image_ = tsk_img_open_utf8_sing(name.constData(), TSK_IMG_TYPE_DETECT, 0);
+    image_ = tsk_img_open_utf8_sing(name.constData(), type, 0);
     if (!image_) fail(path, QStringLiteral("kann nicht geöffnet werden: %1").arg(tskError()));
     switch (image_->itype) {
     case TSK_IMG_TYPE_EWF_EWF: format_ = QStringLiteral("E01"); break;

@@ -3,14 +3,24 @@
 #include <tsk/libtsk.h>
 
 #include <algorithm>
+#include <cstring>
 
 namespace disk {
 
 PartitionTable partitionsOf(const DiskImage& image)
 {
     PartitionTable table;
+    // The table's kind from its signatures (a GPT disk's protective MBR would
+    // be tried as an MBR first, and The Sleuth Kit leaves what it read of it).
+    char sectors[4096 + 512] = {};
+    const bool read = image.read(0, sectors, sizeof sectors) || image.read(0, sectors, 1024);
+    TSK_VS_TYPE_ENUM type = TSK_VS_TYPE_DETECT;
+    if (read && (std::memcmp(sectors + 512, "EFI PART", 8) == 0 || std::memcmp(sectors + 4096, "EFI PART", 8) == 0))
+        type = TSK_VS_TYPE_GPT;
+    else if (read && static_cast<unsigned char>(sectors[510]) == 0x55 && static_cast<unsigned char>(sectors[511]) == 0xAA)
+        type = TSK_VS_TYPE_DOS;
     tsk_error_reset();
-    TSK_VS_INFO* vs = tsk_vs_open(image.tsk(), 0, TSK_VS_TYPE_DETECT);
+    TSK_VS_INFO* vs = type == TSK_VS_TYPE_DETECT ? nullptr : tsk_vs_open(image.tsk(), 0, type);
     if (!vs) {
         table.partitions.push_back({0, 0, image.size(), {}});
         return table;

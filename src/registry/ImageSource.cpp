@@ -153,8 +153,7 @@ std::optional<ImageName> imageNamed(const QString& source)
         bool ok = false;
         const int partition = source.mid(at + 1).toInt(&ok);
         const QString image = source.left(at);
-        if (ok && partition >= 0 && partition < 1000 && source[at + 1].isDigit() && QFileInfo::exists(image)
-            && !QFileInfo(image).isDir())
+        if (ok && partition >= 0 && partition < 1000 && source[at + 1].isDigit() && disk::looksLikeDiskImage(image))
             return ImageName{image, partition};
     }
     if (disk::looksLikeDiskImage(source)) return ImageName{source, -1};

@@ -1,0 +1,80 @@
+// A Windows disk in the real window and through --json: the pages show the
+// installation on it, and an image with two installations is refused at start.
+#include "ModalBoxes.h"
+#include "ProgramRun.h"
+#include "RegistryFile.h"
+#include "RunningProgram.h"
+#include "sysinfo/SystemInfo.h"
+#include "window/FrmMain.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString image(const char* name) { return QStringLiteral(TESSERA_IMAGES "/") + QLatin1String(name); }
+
+class DiskImages : public ::testing::Test {
+protected:
+    void SetUp() override { Variablen::SysInfo = SystemInfo{}; }
+    void TearDown() override { useRegistry({}); }
+};
+
+}  // namespace
+
+TEST_F(DiskImages, AVirtualMachinesDiskIsTheMachineShown)
+{
+    useRegistry({image("win10.qcow2")});
+    ModalBoxes shown;
+    RunningProgram program;
+    ASSERT_FALSE(program.ended());
+    FrmMain& form = program.window();
+    EXPECT_TRUE(form.txtInfo->text().contains(QStringLiteral(" Windows Version\t: 6.3.22631 \r\n")))
+        << form.txtInfo->text().toStdString();
+    EXPECT_TRUE(form.txtInfo->text().contains(QStringLiteral(" Systemverzeichnis\t: C:\\Windows\r\n")));
+    program.clickTab(3);
+    EXPECT_EQ(form.Check1(3).value(), 1);  // LargeSystemCache, from the log inside the image
+    program.clickTab(4);
+    EXPECT_EQ(form.tbSound(8).text(), QStringLiteral("Telefon (Headset)"));
+    EXPECT_EQ(shown.count(), 0);
+}
+
+TEST_F(DiskImages, JsonNamesTheImageThePartitionAndThePathInside)
+{
+    const ProgramRun run = runProgram({QStringLiteral("--json"), image("win10.vhdx")});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(run.out).object();
+    EXPECT_EQ(json[u"info"].toObject()[u"WindowsVersion"], QJsonValue(QStringLiteral("6.3.22631 ")));
+    const QJsonArray sources = json[u"sources"].toArray();
+    ASSERT_EQ(sources.size(), 2);
+    EXPECT_EQ(sources[0].toObject(),
+              (QJsonObject{{"path", "\\Windows\\System32\\config\\SYSTEM"}, {"kind", "hive-system"},
+                           {"image", image("win10.vhdx")}, {"partition", 3}, {"sequence", 11}, {"dirty", true},
+                           {"logs", QJsonArray{QJsonObject{{"path", "\\Windows\\System32\\config\\SYSTEM.LOG1"}, {"entries", 1}},
+                                               QJsonObject{{"path", "\\Windows\\System32\\config\\SYSTEM.LOG2"}, {"entries", 1}}}}}));
+    const ProgramRun words = runProgram({QStringLiteral("--quellen"), image("mbr-win2000.raw") + QStringLiteral("@1")});
+    EXPECT_TRUE(QString::fromUtf8(words.out).startsWith(
+        QStringLiteral("\u201E\\WINNT\\system32\\config\\system\u201C in Partition 1 von \u201E%1\u201C: "
+                       "Registrierungsstruktur SYSTEM")
+            .arg(image("mbr-win2000.raw"))))
+        << words.out.toStdString();
+}
+
+// Several installations: the box at start lists them, and the program ends
+// as for any source that cannot be read; in the terminal, exit code 1.
+TEST_F(DiskImages, TwoInstallationsAreAnErrorAtStart)
+{
+    useRegistry({image("two-windows.raw")});
+    ModalBoxes shown;
+    RunningProgram program;
+    EXPECT_TRUE(program.ended());
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_TRUE(shown.boxes()[0].text.contains(QStringLiteral("enthält 2 Windows-Installationen")))
+        << shown.boxes()[0].text.toStdString();
+    const ProgramRun run = runProgram({QStringLiteral("--bericht"), image("two-windows.raw")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("@5"))) << run.err.toStdString();
+}
