@@ -2,7 +2,7 @@
 # Builds the benchmarks and runs them all: start-up against its two floors, the
 # terminal outputs against neofetch, the page visits and the Info collection
 # (built-in sources and a generated 5 MB Wine registry file), the parser, and binary hives of 20 and 80 MB
-# (generated with python3-hivex). Prints figures; times nothing itself.
+# (generated with python3-hivex), also inside disk images. Prints figures; times nothing itself.
 # Usage: bench/run-all.sh [build dir, default build-bench] [start-up runs, default 15]
 set -eu
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -10,7 +10,7 @@ build=${1:-$here/build-bench}
 runs=${2:-15}
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSERA_BUILD_BENCH=ON -DTESSERA_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --parallel 2 --target tessera startup_probe startup_floor startup_floor_look \
-      startup_floor_widgets startup_floor_widgets_look bench_pages bench_registry_parser bench_hives
+      startup_floor_widgets startup_floor_widgets_look bench_pages bench_registry_parser bench_hives ntfs_put
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 "$here/bench/make_wine_registry.py" "$work/system.reg"
@@ -21,6 +21,8 @@ for f in SYSTEM_B SYSTEM_B.LOG1 SYSTEM_B.LOG2; do
     xz -dc "$here/tests/fixtures/hives/real/$f.xz" > "$work/windows/dirty/real/$f"
 done
 cp "$work/windows/dirty/real/SYSTEM_B" "$work/windows/dirty/real-alone/"
+# The big hives on a GPT disk with NTFS, in each container.
+"$here/bench/make_big_images.sh" "$work/windows" "$work/images" "$build/ntfs_put" >/dev/null
 
 echo "== start-up"
 python3 "$here/bench/startup_bench.py" "$build/bench" "$runs"
@@ -33,5 +35,7 @@ echo "== registry parser and lookups"
 TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/bench/bench_registry_parser"
 echo "== binary hives (SYSTEM 20 MB, SOFTWARE 80 MB)"
 TESSERA_BENCH_HIVES="$work/windows" TESSERA_BENCH_DIRTY="$work/windows/dirty" "$build/bench/bench_hives"
+echo "== the big hives in a folder and inside disk images, to the first frame"
+python3 "$here/bench/image_bench.py" "$build/bench/startup_probe" "$work/windows" "$work/images" "$runs"
 echo "== pages with the hives"
 QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/windows" "$build/bench/bench_pages" --benchmark_filter='file-warm'

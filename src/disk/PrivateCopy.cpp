@@ -63,6 +63,24 @@ bool PrivateCopy::appendFromFile(int fd, std::int64_t length)
     return true;
 }
 
+bool PrivateCopy::appendFromFile(int fd, std::int64_t offset, std::int64_t length)
+{
+    off_t from = offset;
+    while (length > 0) {
+        if (::lseek(fd_, size_, SEEK_SET) < 0) return false;
+        const ssize_t n = ::sendfile(fd_, fd, &from, std::size_t(length));
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return false;
+        if (n == 0) {
+            errno = 0;
+            return false;
+        }
+        size_ += n;
+        length -= n;
+    }
+    return true;
+}
+
 bool PrivateCopy::append(const void* data, std::size_t length)
 {
     if (fd_ < 0) {

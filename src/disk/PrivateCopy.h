@@ -26,6 +26,8 @@ public:
     // Appends `length` bytes from the file descriptor's current offset; false
     // with errno 0 when the file ended sooner.
     bool appendFromFile(int fd, std::int64_t length);
+    // The same from `offset` of the file, its own offset untouched.
+    bool appendFromFile(int fd, std::int64_t offset, std::int64_t length);
     bool append(const void* data, std::size_t length);
     // Grows to `size` bytes, the new ones zero; never shrinks.
     bool growTo(std::int64_t size);

@@ -4,6 +4,7 @@
 
 #include <tsk/libtsk.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -21,20 +22,46 @@ struct DirCloser {
     void operator()(TSK_FS_DIR* d) const { tsk_fs_dir_close(d); }
 };
 
+std::uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
+
 }  // namespace
 
-Volume::Volume(const DiskImage& image, const Partition& partition)
+QString fileSystemOf(const unsigned char* head)
 {
-    char boot[512] = {};
-    if (image.read(partition.start, boot, sizeof boot) && std::memcmp(boot + 3, "-FVE-FS-", 8) == 0) {
-        bitLocker_ = true;
-        return;
+    if (std::memcmp(head + 3, "-FVE-FS-", 8) == 0) return QStringLiteral("BitLocker");
+    if (std::memcmp(head + 3, "NTFS    ", 8) == 0) return QStringLiteral("NTFS");
+    if (std::memcmp(head + 3, "EXFAT   ", 8) == 0) return QStringLiteral("exFAT");
+    const bool bootSector = head[510] == 0x55 && head[511] == 0xAA;
+    if (bootSector && std::memcmp(head + 82, "FAT32   ", 8) == 0) return QStringLiteral("FAT32");
+    if (bootSector && std::memcmp(head + 54, "FAT16   ", 8) == 0) return QStringLiteral("FAT16");
+    if (bootSector && std::memcmp(head + 54, "FAT12   ", 8) == 0) return QStringLiteral("FAT12");
+    // ext2/3/4: the superblock at 1024, its magic 0xEF53 at 56; extents, 64-bit
+    // or flexible block groups make it ext4, a journal ext3.
+    const unsigned char* super = head + 1024;
+    if (super[56] == 0x53 && super[57] == 0xEF) {
+        if (le32(super + 96) & (0x40 | 0x80 | 0x200)) return QStringLiteral("ext4");
+        return le32(super + 92) & 0x4 ? QStringLiteral("ext3") : QStringLiteral("ext2");
     }
+    return QStringLiteral("unbekannt");
+}
+
+Volume::Volume(const DiskImage& image, const Partition& partition) : image_(image)
+{
+    // The boot sector and, for ext2/3/4, the superblock after it.
+    unsigned char head[2048] = {};
+    if (!image.read(partition.start, head, sizeof head))
+        image.read(partition.start, head, 512);  // a partition smaller than 2 KiB
+    kind_ = fileSystemOf(head);
+    bitLocker_ = kind_ == QLatin1String("BitLocker");
+    // Only NTFS is read. The Sleuth Kit is asked for nothing else: its search
+    // through every file system ends, where none fits, in measuring the
+    // partition's entropy (megabytes read for an empty partition).
+    if (kind_ != QLatin1String("NTFS")) return;
     tsk_error_reset();
-    fs_ = tsk_fs_open_img(image.tsk(), partition.start, TSK_FS_TYPE_DETECT);
+    fs_ = tsk_fs_open_img(image.tsk(), partition.start, TSK_FS_TYPE_NTFS);
     // An NTFS that does not open is damaged, not unknown: say why.
-    if (!fs_ && std::memcmp(boot + 3, "NTFS    ", 8) == 0) fault_ = tskError();
-    if (fs_) tsk_error_reset();
+    if (!fs_) fault_ = tskError();
+    else tsk_error_reset();
 }
 
 Volume::~Volume()
@@ -42,25 +69,7 @@ Volume::~Volume()
     if (fs_) tsk_fs_close(fs_);
 }
 
-bool Volume::ntfs() const { return fs_ && TSK_FS_TYPE_ISNTFS(fs_->ftype); }
-
-QString Volume::kind() const
-{
-    if (bitLocker_) return QStringLiteral("BitLocker");
-    if (!fs_ && !fault_.isEmpty()) return QStringLiteral("NTFS");
-    if (!fs_) return QStringLiteral("unbekannt");
-    switch (fs_->ftype) {
-    case TSK_FS_TYPE_NTFS: return QStringLiteral("NTFS");
-    case TSK_FS_TYPE_FAT12: return QStringLiteral("FAT12");
-    case TSK_FS_TYPE_FAT16: return QStringLiteral("FAT16");
-    case TSK_FS_TYPE_FAT32: return QStringLiteral("FAT32");
-    case TSK_FS_TYPE_EXFAT: return QStringLiteral("exFAT");
-    case TSK_FS_TYPE_EXT2: return QStringLiteral("ext2");
-    case TSK_FS_TYPE_EXT3: return QStringLiteral("ext3");
-    case TSK_FS_TYPE_EXT4: return QStringLiteral("ext4");
-    default: return QString::fromUtf8(tsk_fs_type_toname(fs_->ftype));
-    }
-}
+bool Volume::ntfs() const { return fs_ != nullptr; }
 
 QString Volume::label() const
 {
@@ -139,12 +148,43 @@ void Volume::readInto(const Entry& file, std::int64_t maxSize, const QString& na
     }
 }
 
+// A file's plain data, run by run from the image into the copy, as far as The
+// Sleuth Kit's description of it can be trusted: nothing when it cannot (the
+// copy is then made through The Sleuth Kit's own reading).
+bool Volume::copyRuns(const Entry& file, std::int64_t maxSize, PrivateCopy& copy) const
+{
+    std::unique_ptr<TSK_FS_FILE, FileCloser> opened(tsk_fs_file_open_meta(fs_, nullptr, file.address));
+    if (!opened || !opened->meta) return false;
+    const TSK_FS_ATTR* data = tsk_fs_file_attr_get(opened.get());
+    if (!data || !(data->flags & TSK_FS_ATTR_NONRES) || (data->flags & (TSK_FS_ATTR_COMP | TSK_FS_ATTR_ENC))
+        || data->nrd.skiplen != 0)
+        return false;
+    const std::int64_t size = data->size, initialized = std::min<std::int64_t>(data->nrd.initsize, size);
+    const std::int64_t block = fs_->block_size;
+    if (size < 0 || size > maxSize || opened->meta->size != size || block <= 0) return false;
+    for (const TSK_FS_ATTR_RUN* run = data->nrd.run; run && copy.size() < size; run = run->next) {
+        if (run->flags & TSK_FS_ATTR_RUN_FLAG_FILLER) return false;  // a run that was lost
+        if (run->len == 0) continue;
+        const std::int64_t at = std::int64_t(run->offset) * block;
+        if (at != copy.size()) return false;  // runs follow one another, without gaps or overlaps
+        const std::int64_t length = std::min(std::int64_t(run->len) * block, size - at);
+        const std::int64_t stored = std::clamp<std::int64_t>(initialized - at, 0, length);
+        if (stored > 0 && !(run->flags & TSK_FS_ATTR_RUN_FLAG_SPARSE)
+            && !image_.copyRange(fs_->offset + std::int64_t(run->addr) * block, stored, copy))
+            return false;
+        if (!copy.growTo(at + length)) return false;  // sparse, or never written: zeros
+    }
+    return copy.size() == size;
+}
+
 PrivateCopy Volume::copy(const Entry& file, std::int64_t maxSize, const QString& name) const
 {
     PrivateCopy copy;
     if (!copy.valid())
         throw RuntimeError(ErrorNumber::InvalidData,
                            QStringLiteral("\u201E%1\u201C kann nicht in den Speicher gelesen werden").arg(name));
+    if (copyRuns(file, maxSize, copy)) return copy;
+    copy = PrivateCopy();
     readInto(file, maxSize, name, [&](const char* data, std::size_t n) { return copy.append(data, n); });
     return copy;
 }

@@ -15,7 +15,11 @@ struct TSK_FS_INFO;
 
 namespace disk {
 
-// The file system in one partition, read with The Sleuth Kit.
+// The file system a partition's first 2 KiB announce: "NTFS", "FAT32", "FAT16",
+// "FAT12", "exFAT", "ext2", "ext3", "ext4", "BitLocker" or "unbekannt".
+QString fileSystemOf(const unsigned char* head);
+
+// The file system in one partition; an NTFS is read with The Sleuth Kit.
 class Volume {
 public:
     Volume(const DiskImage& image, const Partition& partition);
@@ -27,7 +31,7 @@ public:
     bool bitLocker() const { return bitLocker_; }
     bool ntfs() const;
     // "NTFS", "FAT32", "ext4", ...; "unbekannt" when no file system is found.
-    QString kind() const;
+    const QString& kind() const { return kind_; }
     // Why the file system did not open, when it looked like one, or why a
     // folder asked for could not be read; empty otherwise.
     const QString& fault() const { return fault_; }
@@ -51,9 +55,12 @@ public:
     QByteArray read(const Entry& file, std::int64_t maxSize, const QString& name) const;
 
 private:
+    bool copyRuns(const Entry& file, std::int64_t maxSize, PrivateCopy& copy) const;
     template <class Sink> void readInto(const Entry& file, std::int64_t maxSize, const QString& name, Sink&& sink) const;
 
+    const DiskImage& image_;
     TSK_FS_INFO* fs_ = nullptr;
+    QString kind_;
     bool bitLocker_ = false;
     mutable QString fault_;
 };

@@ -5,6 +5,7 @@
 #include "RegistryFile.h"
 #include "disk/DiskImage.h"
 #include "disk/Partitions.h"
+#include "disk/Volume.h"
 #include "registry/ImageSource.h"
 #include "registry/RegistrySource.h"
 
@@ -14,6 +15,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -148,6 +151,42 @@ TEST(DiskImage, WhatAnImageWithoutWindowsHoldsIsNamed)
         EXPECT_TRUE(bitLocker.second.contains(QString::fromUtf8(says))) << says << "\n" << bitLocker.second.toStdString();
 }
 
+// A partition's kind from its first 2 KiB: the signatures, at their offsets.
+TEST(DiskImage, FileSystemsAreNamedFromTheirSignatures)
+{
+    struct Case {
+        std::size_t at;
+        const char* bytes;
+        const char* kind;
+    };
+    const Case cases[] = {
+        {3, "NTFS    ", "NTFS"},       {3, "-FVE-FS-", "BitLocker"}, {3, "EXFAT   ", "exFAT"},
+        {82, "FAT32   ", "FAT32"},     {54, "FAT16   ", "FAT16"},     {54, "FAT12   ", "FAT12"},
+        {1024 + 56, "\x53\xEF", "ext2"}, {0, "", "unbekannt"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.kind);
+        unsigned char head[2048] = {};
+        head[510] = 0x55, head[511] = 0xAA;
+        std::memcpy(head + c.at, c.bytes, std::strlen(c.bytes));
+        EXPECT_EQ(disk::fileSystemOf(head), QLatin1String(c.kind));
+    }
+    // A FAT name without the boot sector's end mark is no FAT.
+    unsigned char head[2048] = {};
+    std::memcpy(head + 82, "FAT32   ", 8);
+    EXPECT_EQ(disk::fileSystemOf(head), QStringLiteral("unbekannt"));
+    // ext: a journal makes ext3; extents, 64-bit or flexible block groups ext4.
+    head[1024 + 56] = 0x53, head[1024 + 57] = 0xEF;
+    head[1024 + 92] = 0x4;
+    EXPECT_EQ(disk::fileSystemOf(head), QStringLiteral("ext3"));
+    for (unsigned char incompat : {0x40, 0x80}) {
+        head[1024 + 96] = incompat;
+        EXPECT_EQ(disk::fileSystemOf(head), QStringLiteral("ext4"));
+    }
+    head[1024 + 96] = 0, head[1024 + 97] = 0x2;
+    EXPECT_EQ(disk::fileSystemOf(head), QStringLiteral("ext4"));
+}
+
 // Damaged images: a German error that names the file and the fault, never a crash.
 TEST(DiskImage, DamagedImagesGiveAClearError)
 {
@@ -160,9 +199,10 @@ TEST(DiskImage, DamagedImagesGiveAClearError)
     };
     for (const auto& [name, says] : cases) {
         SCOPED_TRACE(name);
-        const auto [number, told] = errorOf([&] { installation(image(name)); });
+        const QString path = image(name);
+        const auto [number, told] = errorOf([&] { installation(path); });
         EXPECT_NE(number, 0);
-        EXPECT_TRUE(told.contains(image(name))) << told.toStdString();
+        EXPECT_TRUE(told.contains(path)) << told.toStdString();
         EXPECT_TRUE(told.contains(QString::fromUtf8(says))) << told.toStdString();
     }
 }

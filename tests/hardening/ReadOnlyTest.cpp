@@ -207,4 +207,15 @@ TEST(ReadOnlyProof, AFolderOfHivesAndTheirLogsIsOnlyRead)
     EXPECT_TRUE(found.isEmpty()) << found.toStdString();
 }
 
+// A virtual machine's disk: a qcow2 overlay and the image it is based on,
+// opened, their partitions searched, the hives and logs inside read.
+TEST(ReadOnlyProof, ADiskImageIsOnlyRead)
+{
+    const QString found = tracedRun([](const QString&, QProcessEnvironment& env) {
+        env.insert(QStringLiteral("TESSERA_REGISTRY"), QStringLiteral(TESSERA_IMAGES "/win10-overlay.qcow2"));
+        return QStringLiteral(TESSERA_IMAGES "/win10.qcow2");
+    });
+    EXPECT_TRUE(found.isEmpty()) << found.toStdString();
+}
+
 }  // namespace

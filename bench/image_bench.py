@@ -1,0 +1,50 @@
+#!/usr/bin/env python3
+# The program's start to its first frame (the start-up probe, offscreen, from
+# its start by this script, the loading of its libraries included) with the
+# same two big hives (SYSTEM 20 MB, SOFTWARE 80 MB) (a) as files in a folder
+# and on a GPT disk with NTFS as (b) raw, (c) qcow2, (d) VHDX, (e) E01
+# (compressed, and stored without compression for comparison); all
+# alternating in one run. Prints medians, each one's ratio to (a) and peak RSS.
+# Usage: image_bench.py <startup_probe> <hive folder> <image folder> [runs, default 15]
+import os, statistics, subprocess, sys, time
+
+probe, folder, images = sys.argv[1:4]
+runs = int(sys.argv[4]) if len(sys.argv) > 4 else 15
+sources = {
+    "(a) folder": folder,
+    "(b) raw": os.path.join(images, "disk.raw"),
+    "(c) qcow2": os.path.join(images, "disk.qcow2"),
+    "(d) VHDX": os.path.join(images, "disk.vhdx"),
+    "(e) E01": os.path.join(images, "disk.E01"),
+    "E01 stored": os.path.join(images, "stored.E01"),
+}
+base = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
+
+
+def run(source):
+    env = dict(base, QT_QPA_PLATFORM="offscreen", TESSERA_REGISTRY=source)
+    start = time.monotonic()
+    proc = subprocess.Popen([probe, "--phases"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    stderr = proc.stderr.read()
+    _, status, usage = os.wait4(proc.pid, 0)
+    if status != 0:
+        sys.exit(f"{source} failed:\n{stderr}")
+    for line in stderr.splitlines():
+        parts = line.split()
+        if len(parts) == 4 and parts[:2] == ["phase", "flushed"]:
+            return (float(parts[3]) - start) * 1000, usage.ru_maxrss / 1024
+    sys.exit(f"{source}: no first frame\n{stderr}")
+
+
+for source in sources.values():  # warm-up: page cache, fontconfig, the loader
+    run(source)
+samples = {name: [] for name in sources}
+for _ in range(runs):
+    for name, source in sources.items():
+        samples[name].append(run(source))
+frame = {n: statistics.median(ms for ms, _ in s) for n, s in samples.items()}
+rss = {n: statistics.median(r for _, r in s) for n, s in samples.items()}
+print(f"median of {runs} alternating runs: first frame since the start, ms; peak RSS, MiB")
+for name in sources:
+    print(f"{name:12}{frame[name]:9.1f} ms {frame[name] / frame['(a) folder']:6.2f}x"
+          f"{rss[name]:9.1f} MiB  {rss[name] - rss['(a) folder']:+6.1f} MiB")
