@@ -38,11 +38,13 @@ PartitionTable partitionsOf(const DiskImage& image)
             p.number = ++logical;
         else
             p.number = part->slot_num + 1;
-        const std::int64_t block = vs->block_size;
-        p.start = std::int64_t(part->start) * block;
-        p.size = std::int64_t(part->len) * block;
-        if (p.start >= image.size()) continue;  // nothing of it is in the image
-        p.size = std::min(p.size, image.size() - p.start);
+        // Start and length are the table's: any 64-bit numbers. Only what lies
+        // in the image counts, computed without overflowing.
+        const std::uint64_t block = vs->block_size, bytes = std::uint64_t(image.size());
+        if (block == 0 || part->start >= bytes / block) continue;  // nothing of it is in the image
+        p.start = std::int64_t(part->start * block);
+        const std::uint64_t left = bytes - std::uint64_t(p.start);
+        p.size = std::int64_t(part->len > left / block ? left : part->len * block);
         p.description = QString::fromUtf8(part->desc ? part->desc : "");
         table.partitions.push_back(p);
     }
