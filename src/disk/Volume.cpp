@@ -5,6 +5,7 @@
 #include <tsk/libtsk.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -165,13 +166,18 @@ bool Volume::copyRuns(const Entry& file, std::int64_t maxSize, PrivateCopy& copy
     for (const TSK_FS_ATTR_RUN* run = data->nrd.run; run && copy.size() < size; run = run->next) {
         if (run->flags & TSK_FS_ATTR_RUN_FLAG_FILLER) return false;  // a run that was lost
         if (run->len == 0) continue;
-        const std::int64_t at = std::int64_t(run->offset) * block;
+        // The run's numbers are the file system's: checked before they are multiplied.
+        const std::uint64_t ublock = std::uint64_t(block);
+        if (run->offset > std::uint64_t(size) / ublock) return false;
+        const std::int64_t at = std::int64_t(run->offset * ublock);
         if (at != copy.size()) return false;  // runs follow one another, without gaps or overlaps
-        const std::int64_t length = std::min(std::int64_t(run->len) * block, size - at);
+        const std::int64_t length =
+            run->len > std::uint64_t(size - at) / ublock ? size - at : std::int64_t(run->len * ublock);
         const std::int64_t stored = std::clamp<std::int64_t>(initialized - at, 0, length);
-        if (stored > 0 && !(run->flags & TSK_FS_ATTR_RUN_FLAG_SPARSE)
-            && !image_.copyRange(fs_->offset + std::int64_t(run->addr) * block, stored, copy))
+        const bool onDisk = stored > 0 && !(run->flags & TSK_FS_ATTR_RUN_FLAG_SPARSE);
+        if (onDisk && (fs_->offset < 0 || run->addr > std::uint64_t(INT64_MAX - fs_->offset) / ublock))
             return false;
+        if (onDisk && !image_.copyRange(fs_->offset + std::int64_t(run->addr * ublock), stored, copy)) return false;
         if (!copy.growTo(at + length)) return false;  // sparse, or never written: zeros
     }
     return copy.size() == size;
