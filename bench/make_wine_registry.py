@@ -76,31 +76,42 @@ def approx_size():
 words = ["Audio", "Ger\\xe4t", "Lautst\\xe4rke", "Parameters", "Security", "Interfaces", "Properties", "Display",
          "Network", "Storage", "Volume", "Driver", "Config", "Linkage"]
 size = approx_size()
+exact = size  # kept as approx_size() would compute it, without walking the whole tree
+
+
+def grow(path, vals):
+    global exact
+    if tuple(path) not in tree:
+        exact += len("\\\\".join(path)) + 40
+    exact += sum(len(v) + 1 for v in vals)
+    key(*path).extend(vals)
+
+
 n = 0
 while size < target:
     kind = n % 3
     if kind == 0:
         base = ("Software", "Classes", "CLSID", guid())
         vals = [f'@="{rnd.choice(words)} Object {n}"']
-        sub = key(*base, "InprocServer32")
-        sub.extend([f'@="C:\\\\windows\\\\system32\\\\{rnd.choice(words).lower()}{n}.dll"',
-                    sz("ThreadingModel", rnd.choice(["Both", "Apartment", "Free"]))])
+        grow((*base, "InprocServer32"),
+             [f'@="C:\\\\windows\\\\system32\\\\{rnd.choice(words).lower()}{n}.dll"',
+              sz("ThreadingModel", rnd.choice(["Both", "Apartment", "Free"]))])
     elif kind == 1:
         base = ("System", "ControlSet001", "Services", f"{rnd.choice(words)}{n}")
         vals = [dword("ErrorControl", 1), sz("Group", rnd.choice(words)),
                 f'"ImagePath"=str(2):"%SystemRoot%\\\\System32\\\\drivers\\\\{rnd.choice(words).lower()}{n}.sys"',
                 dword("Start", rnd.randint(0, 4)), dword("Type", 1)]
-        key(*base, "Parameters").append(f'"Options"=hex:{hexdata(rnd.randint(8, 64))}')
+        grow((*base, "Parameters"), [f'"Options"=hex:{hexdata(rnd.randint(8, 64))}'])
     else:
         base = ("System", "ControlSet001", "Enum", "PCI", f"VEN_{rnd.getrandbits(16):04X}&DEV_{n:04X}",
                 f"{rnd.getrandbits(24):06x}&0&{n % 256:02X}")
         vals = [sz("Class", rnd.choice(words)), sz("ClassGUID", guid()),
                 f'"CompatibleIDs"=str(7):"PCI\\\\CC_{n:06X}\\0PCI\\\\CC_{n % 99:04X}\\0"',
                 sz("DeviceDesc", f"{rnd.choice(words)} Controller {n}"), dword("ConfigFlags", 0)]
-    key(*base).extend(vals)
+    grow(base, vals)
     n += 1
     if n % 500 == 0:
-        size = approx_size()
+        size = exact
 
 lines = ["WINE REGISTRY Version 2", ";; All keys relative to \\\\Machine", "", "#arch=win64"]
 stamp = 133700000000000000

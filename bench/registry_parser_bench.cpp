@@ -1,5 +1,5 @@
 #include "registry/RegistryFileCache.h"
-#include "registry/RegistryFileParser.h"
+#include "registry/RegistryText.h"
 #include "runtime/RuntimeError.h"
 #include "shell/WshShell.h"
 
@@ -18,95 +18,116 @@ QString benchFile()
     return path ? QString::fromLocal8Bit(path) : QString();
 }
 
-// Parse throughput of the file; `release` times the freeing of the tree too,
-// as a visit after the file changed has it (the program frees a tree only then).
-void parse(benchmark::State& state, bool release)
+// The deepest key the file names on a line of its own, and the first value
+// below that line: "Software\\...\\Key" and "Name". Wine files only.
+std::pair<QString, QString> deepestKey(const QByteArray& bytes)
+{
+    std::pair<QString, QString> deepest;
+    qsizetype depth = -1;
+    const QList<QByteArray> lines = bytes.split('\n');
+    for (qsizetype i = 0; i + 1 < lines.size(); ++i) {
+        const QByteArray& line = lines[i];
+        if (!line.startsWith('[') || !lines[i + 1].startsWith('#')) continue;
+        const qsizetype close = line.indexOf(']');
+        const QByteArray path = line.mid(1, close - 1).replace("\\\\", "\\");
+        if (path.count('\\') <= depth || path.contains("\\x")) continue;
+        for (qsizetype j = i + 1; j < lines.size() && !lines[j].startsWith('['); ++j) {
+            if (!lines[j].startsWith('"')) continue;
+            depth = path.count('\\');
+            deepest = {QString::fromUtf8(path), QString::fromUtf8(lines[j].mid(1, lines[j].indexOf('"', 1) - 1))};
+            break;
+        }
+    }
+    return deepest;
+}
+
+QByteArray benchBytes()
 {
     QFile file(benchFile());
-    if (!file.open(QIODevice::ReadOnly)) {
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Opening the file's bytes: the check of every line and the index of its key
+// lines; `release` times the freeing too, as a visit after the file changed
+// has it (the program frees a file only then).
+void parse(benchmark::State& state, bool release)
+{
+    const QByteArray bytes = benchBytes();
+    if (bytes.isEmpty()) {
         state.SkipWithError("TESSERA_BENCH_REGISTRY is not a readable file");
         return;
     }
-    const QByteArray bytes = file.readAll();
+    std::size_t keyLines = 0;
     for (auto _ : state) {
-        auto tree =
-            std::make_unique<registry::RegistryTree>(registry::parseRegistry(bytes, QStringLiteral("bench.reg")));
-        benchmark::DoNotOptimize(tree.get());
+        auto text = std::make_unique<registry::RegistryText>(bytes, QStringLiteral("bench.reg"));
+        keyLines = text->keyLineCount();
+        benchmark::DoNotOptimize(text.get());
         if (!release) state.PauseTiming();
-        tree.reset();
+        text.reset();
         if (!release) state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * bytes.size());  // printed as MB/s
+    state.counters["keyLines"] = double(keyLines);
 }
 BENCHMARK_CAPTURE(parse, throughput, false)->Unit(benchmark::kMillisecond);
 BENCHMARK_CAPTURE(parse, andRelease, true)->Unit(benchmark::kMillisecond);
+
+// The first lookup of the deepest key's value in a file just opened: the keys
+// on the way found through the index, the values of each read from its lines.
+void firstLookup(benchmark::State& state)
+{
+    const QByteArray bytes = benchBytes();
+    const auto [keyPath, valueName] = deepestKey(bytes);
+    if (keyPath.isEmpty()) {
+        state.SkipWithError("TESSERA_BENCH_REGISTRY holds no key with a value");
+        return;
+    }
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto text = std::make_unique<registry::RegistryText>(bytes, QStringLiteral("bench.reg"));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(registry::findValue(*text, keyPath, valueName));
+        state.PauseTiming();
+        text.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(firstLookup)->Unit(benchmark::kMicrosecond);
 
 // One lookup as a page visit does it: the cache check, then the key path and value.
 void cachedLookup(benchmark::State& state)
 {
     const QString path = benchFile();
-    auto tree = registry::cachedRegistryFile(path);
-    // A leaf a few levels down: follow the first child of every key.
-    QString keyPath;
-    for (const registry::RegKey* key = &tree->root(); key && key->childCount() > 0;) {
-        const registry::RegKey* first = nullptr;
-        key->forEachChild([&](const registry::RegKey& k) {
-            if (!first) first = &k;
-        });
-        keyPath += (keyPath.isEmpty() ? QString() : QStringLiteral("\\")) + first->name().toString();
-        key = first;
-    }
+    const auto [keyPath, valueName] = deepestKey(benchBytes());
     for (auto _ : state) {
         auto cached = registry::cachedRegistryFile(path);
-        const registry::RegKey* k = cached->findKey(keyPath);
-        benchmark::DoNotOptimize(k ? k->value(u"Control0") : nullptr);
+        benchmark::DoNotOptimize(registry::findValue(*cached, keyPath, valueName));
     }
 }
 BENCHMARK(cachedLookup)->Unit(benchmark::kMicrosecond);
 
-// The same lookup on a tree already in hand, without the cache's file check.
+// The same lookup on a file already in hand, without the cache's file check.
 void treeLookup(benchmark::State& state)
 {
-    auto tree = registry::cachedRegistryFile(benchFile());
-    const registry::RegKey* leaf = &tree->root();
-    QString keyPath;
-    while (leaf->childCount() > 0) {
-        const registry::RegKey* first = nullptr;
-        leaf->forEachChild([&](const registry::RegKey& k) {
-            if (!first) first = &k;
-        });
-        keyPath += (keyPath.isEmpty() ? QString() : QStringLiteral("\\")) + first->name().toString();
-        leaf = first;
+    auto text = registry::cachedRegistryFile(benchFile());
+    const auto [keyPath, valueName] = deepestKey(benchBytes());
+    if (!registry::findValue(*text, keyPath, valueName)) {
+        state.SkipWithError("the deepest key's value was not found");
+        return;
     }
-    for (auto _ : state) {
-        const registry::RegKey* k = tree->findKey(keyPath);
-        benchmark::DoNotOptimize(k ? k->value(u"Control0") : nullptr);
-    }
+    for (auto _ : state)
+        benchmark::DoNotOptimize(registry::findValue(*text, keyPath, valueName));
 }
 BENCHMARK(treeLookup)->Unit(benchmark::kMicrosecond);
 
-// One RegRead through the shell object, the file already parsed and cached:
-// a value of the deepest first key, read the way the pages spell paths.
+// One RegRead through the shell object, the file already read and cached:
+// a value of the deepest key, read the way the pages spell paths.
 void regReadDeep(benchmark::State& state)
 {
     qputenv("TESSERA_REGISTRY", benchFile().toLocal8Bit());
     const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
-    auto tree = registry::cachedRegistryFile(benchFile());
-    const registry::RegKey* leaf = &tree->root();
-    QString path = QStringLiteral("HKLM");
-    while (leaf->childCount() > 0) {
-        const registry::RegKey* first = nullptr;
-        leaf->forEachChild([&](const registry::RegKey& k) {
-            if (!first) first = &k;
-        });
-        path += QStringLiteral("\\") + first->name().toString();
-        leaf = first;
-    }
-    QString valueName;
-    leaf->forEachValue([&](QStringView name, const registry::RegValueView&) {
-        if (valueName.isNull()) valueName = name.toString();
-    });
-    path += QStringLiteral("\\") + valueName;
+    const auto [keyPath, valueName] = deepestKey(benchBytes());
+    const QString path = QStringLiteral("HKLM\\") + keyPath + QStringLiteral("\\") + valueName;
     for (auto _ : state)
         benchmark::DoNotOptimize(shell->RegRead(path));
     qunsetenv("TESSERA_REGISTRY");

@@ -1,5 +1,7 @@
-// Any input either parses or fails with a RuntimeError; nothing else may happen.
-#include "registry/RegistryFileParser.h"
+// Any input is either read or fails with a RuntimeError; nothing else may
+// happen, neither at the check nor at the lookups after it.
+#include "registry/RegistrySource.h"
+#include "registry/RegistryText.h"
 #include "runtime/RuntimeError.h"
 
 #include <cstddef>
@@ -8,9 +10,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
     try {
-        const registry::RegistryTree tree = registry::parseRegistry(
-            QByteArrayView(reinterpret_cast<const char*>(data), qsizetype(size)), QStringLiteral("fuzz.reg"));
-        (void)tree.findKey(u"Software\\Tessera");
+        const registry::RegistryText text(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)),
+                                          QStringLiteral("fuzz.reg"));
+        // Names the corpus uses, links followed, removed keys among them.
+        for (const char16_t* key : {u"A", u"A\\B", u"SOFTWARE\\Tessera", u"System\\CurrentControlSet",
+                                    u"SYSTEM\\CurrentControlSet\\Control", u"Software\\Tessera\\Kind"})
+            for (const char16_t* value : {u"", u"K", u"Text", u"SymbolicLinkValue"})
+                (void)registry::findValue(text, key, value);
     } catch (const runtime::RuntimeError&) {
     }
     return 0;

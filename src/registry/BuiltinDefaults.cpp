@@ -1,17 +1,16 @@
 #include "registry/BuiltinDefaults.h"
 
-#include "registry/RegistryFileParser.h"
 
 namespace registry {
 
 extern const char builtinDefaultsData[];
 extern const std::size_t builtinDefaultsSize;
 
-std::shared_ptr<const RegistryTree> builtinDefaults()
+std::shared_ptr<const RegistryText> builtinDefaults()
 {
-    static const auto tree = std::make_shared<const RegistryTree>(parseRegistry(
-        QByteArrayView(builtinDefaultsData, qsizetype(builtinDefaultsSize)), QStringLiteral("defaults.reg")));
-    return tree;
+    static const auto text = std::make_shared<const RegistryText>(
+        QByteArray::fromRawData(builtinDefaultsData, qsizetype(builtinDefaultsSize)), QStringLiteral("defaults.reg"));
+    return text;
 }
 
 }  // namespace registry

@@ -1,13 +1,13 @@
 #pragma once
 
-#include "registry/RegistryTree.h"
+#include "registry/RegistryText.h"
 
 #include <memory>
 
 namespace registry {
 
 // The stock values of keys that have no live source on this platform
-// (defaults.reg, compiled in), parsed once.
-std::shared_ptr<const RegistryTree> builtinDefaults();
+// (defaults.reg, compiled in), read once.
+std::shared_ptr<const RegistryText> builtinDefaults();
 
 }  // namespace registry

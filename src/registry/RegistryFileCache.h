@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry/RegistryTree.h"
+#include "registry/RegistryText.h"
 
 #include <QString>
 
@@ -8,8 +8,8 @@
 
 namespace registry {
 
-// The parsed file, shared; parsed again only when its size, mtime or inode
-// changed. A file that failed fails again, without parsing, until it changes.
-std::shared_ptr<const RegistryTree> cachedRegistryFile(const QString& path);
+// The file read and checked, shared; read again only when its size, mtime or
+// inode changed. A file that failed fails again, without reading, until it changes.
+std::shared_ptr<const RegistryText> cachedRegistryFile(const QString& path);
 
 }  // namespace registry

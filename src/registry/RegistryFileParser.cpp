@@ -1,16 +1,17 @@
-// Reads the registry's text formats into a RegistryTree: export files
-// ("REGEDIT4", "Windows Registry Editor Version 5.00") and Wine registry files.
+// Checks the registry's text formats, export files ("REGEDIT4", "Windows
+// Registry Editor Version 5.00") and Wine registry files, and reads the values
+// of a key's lines when they are asked for.
 #include "registry/RegistryFileParser.h"
 
+#include "registry/RegistryTree.h"
 #include "runtime/RuntimeError.h"
 
-#include <QFile>
-#include <QFileInfo>
-#include <QStringDecoder>
-
 #include <algorithm>
+#include <limits>
 #include <optional>
 #include <vector>
+
+#include <unistd.h>
 
 namespace registry {
 
@@ -19,7 +20,6 @@ using runtime::RuntimeError;
 
 namespace {
 
-constexpr qint64 MaxFileSize = 256LL * 1024 * 1024;
 constexpr qsizetype MaxKeyNameLength = 255;
 constexpr qsizetype MaxValueNameLength = 16383;
 constexpr qsizetype MaxKeyDepth = 512;
@@ -30,27 +30,7 @@ const QString WineHeader = QStringLiteral("WINE REGISTRY Version 2");
 
 [[noreturn]] void fail(const QString& source, qsizetype line, const QString& what)
 {
-    throw RuntimeError(ErrorNumber::InvalidData,
-                       QStringLiteral("Registrierungsdatei \u201E%1\u201C, Zeile %2: %3")
-                           .arg(source)
-                           .arg(line)
-                           .arg(what));
-}
-
-// Windows-1252: Latin-1 except 0x80..0x9F.
-QString decodeWindows1252(QByteArrayView bytes)
-{
-    static const char16_t high[32] = {
-        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-    QString out(bytes.size(), Qt::Uninitialized);
-    QChar* d = out.data();
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto c = static_cast<unsigned char>(bytes[i]);
-        d[i] = (c >= 0x80 && c < 0xA0) ? QChar(high[c - 0x80]) : QChar(c);
-    }
-    return out;
+    throw registryTextError(source, line, what);
 }
 
 int hexDigit(QChar c)
@@ -91,49 +71,86 @@ qsizetype firstInvalidUtf8(QByteArrayView bytes)
     return -1;
 }
 
-enum class Format { Regedit4, Regedit5, Wine };
+using Format = RegistryFormat;
 
 class Parser {
 public:
-    Parser(const QString& source, Format format, const QString& text)
-        : source_(source), format_(format), text_(text)
-    {
-    }
+    Parser(const QString& source, Format format, TextLines& lines) : source_(source), format_(format), lines_(lines) {}
 
-    RegistryTree run()
+    // Every line after the header, checked; the key lines of HKLM recorded.
+    void check(std::size_t rootHash, std::vector<KeyLine>& keys, std::vector<KeyLine>& removals)
     {
-        nextLine();  // the header, already checked
+        lineNo_ = 1;  // the header, read before
+        rootHash_ = rootHash;
+        keys_ = &keys;
+        removals_ = &removals;
         while (nextLine()) {
             QStringView line = line_.trimmed();
             if (line.isEmpty() || line.startsWith(u';')) continue;
-            if (line.startsWith(u'[')) {
-                keyLine(line);
-            } else if (line.startsWith(u'#')) {
-                if (format_ != Format::Wine) error(QStringLiteral("erwartet: Schlüssel, Wert oder Kommentar"));
-                if (line == u"#link" && current_) currentIsLink_ = true;
-                // #time=, #class=, #arch= carry nothing the tree keeps.
-            } else if (line.startsWith(u'"') || line.startsWith(u'@')) {
-                valueLine(line);
-            } else {
-                error(QStringLiteral("erwartet: Schlüssel in [ ], Wert oder Kommentar"));
-            }
+            if (line.startsWith(u'[')) keyLine(line);
+            else otherLine(line);
         }
-        return std::move(tree_);
+    }
+
+    // The values below the key line at `at`, up to the next key line, into `key`.
+    void readValues(std::int64_t at, RegKey& key)
+    {
+        lines_.seek(at);
+        nextLine();  // the key line
+        current_ = &key;
+        haveKey_ = true;
+        while (nextLine()) {
+            QStringView line = line_.trimmed();
+            if (line.isEmpty() || line.startsWith(u';')) continue;
+            if (line.startsWith(u'[')) return;
+            otherLine(line);
+        }
+    }
+
+    // The names of the key line at `at`, and whether it removes its key.
+    QStringList keyPath(std::int64_t at, bool& remove)
+    {
+        lines_.seek(at);
+        nextLine();
+        QStringList names;
+        if (const QList<QStringView>* path = keyPathOf(line_.trimmed()))
+            for (QStringView name : *path) names.append(name.toString());
+        remove = names.isEmpty() ? false : remove_;
+        return names;
     }
 
 private:
-    [[noreturn]] void error(const QString& what) const { fail(source_, lineNo_, what); }
+    [[noreturn]] void error(const QString& what) const
+    {
+        // A fault in the encoding anywhere is told before any other: a file
+        // that is not text is not read as text (the lines before this one decoded).
+        if (lines_.encoding() == TextLines::Encoding::Utf8) {
+            const QByteArrayView rest = QByteArrayView(lines_.bytes()).sliced(lines_.lineStart());
+            const qsizetype bad = firstInvalidUtf8(rest);
+            if (bad >= 0) fail(source_, lineNo_ + rest.first(bad).count('\n'), QStringLiteral("ungültige UTF-8-Daten"));
+        }
+        fail(source_, lineNo_, what);
+    }
 
     bool nextLine()
     {
-        if (pos_ >= text_.size()) return false;  // nothing after the last line break
-        qsizetype end = text_.indexOf(u'\n', pos_);
-        if (end < 0) end = text_.size();
-        line_ = QStringView(text_).mid(pos_, end - pos_);
-        if (line_.endsWith(u'\r')) line_.chop(1);
-        pos_ = end + 1;
+        if (!lines_.next(line_)) return false;
         ++lineNo_;
+        if (lines_.invalidUtf8()) fail(source_, lineNo_, QStringLiteral("ungültige UTF-8-Daten"));
         return true;
+    }
+
+    void otherLine(QStringView line)
+    {
+        if (line.startsWith(u'#')) {
+            if (format_ != Format::Wine) error(QStringLiteral("erwartet: Schlüssel, Wert oder Kommentar"));
+            if (line == u"#link" && current_) currentIsLink_ = true;
+            // #time=, #class=, #arch= carry nothing the tree keeps.
+        } else if (line.startsWith(u'"') || line.startsWith(u'@')) {
+            valueLine(line);
+        } else {
+            error(QStringLiteral("erwartet: Schlüssel in [ ], Wert oder Kommentar"));
+        }
     }
 
     // A string body from just after the opening quote (or bracket) up to the
@@ -148,54 +165,54 @@ private:
             at = plain + 1;
             return out;
         }
-        QString& out = scratch;
-        out.resize(0);  // keeps its room for the next string
+        // Unescaping never lengthens: the room for the rest of the line is enough.
+        if (scratch.size() < s.size() - at) scratch.resize(s.size() - at);
+        char16_t* const begin = reinterpret_cast<char16_t*>(scratch.data());
+        char16_t* out = begin;
+        const char16_t* in = s.utf16();
         while (at < s.size()) {
-            // Copy runs of plain characters at once.
-            qsizetype run = at;
-            while (run < s.size() && s[run] != terminator && s[run] != u'\\') ++run;
-            out.append(s.mid(at, run - at));
-            at = run;
+            // Plain characters, copied as they are found (runs are short: a
+            // name between two escaped backslashes).
+            while (at < s.size() && in[at] != terminator && in[at] != u'\\') *out++ = in[at++];
             if (at >= s.size()) break;
-            const QChar c = s[at++];
-            if (c == terminator) return out;
+            const char16_t c = in[at++];
+            if (c == terminator) return QStringView(begin, out - begin);
             if (at >= s.size()) break;
-            const QChar e = s[at++];
+            const char16_t e = in[at++];
             if (e == u'\\' || e == u'"') {
-                out.append(e);
+                *out++ = e;
             } else if (format_ == Format::Wine && (e == u']' || e == u'[')) {
-                out.append(e);
+                *out++ = e;
             } else if (format_ == Format::Wine && e == u'n') {
-                out.append(u'\n');
+                *out++ = u'\n';
             } else if (format_ == Format::Wine && e == u'r') {
-                out.append(u'\r');
+                *out++ = u'\r';
             } else if (format_ == Format::Wine && e == u't') {
-                out.append(u'\t');
+                *out++ = u'\t';
             } else if (format_ == Format::Wine && e == u'x') {
                 int v = 0, n = 0;
                 while (n < 4 && at < s.size() && hexDigit(s[at]) >= 0) v = v * 16 + hexDigit(s[at++]), ++n;
                 if (n == 0) error(QStringLiteral("ungültige Escape-Sequenz \\x ohne Hexziffer"));
-                out.append(QChar(char16_t(v)));
+                *out++ = char16_t(v);
             } else if (format_ == Format::Wine && e >= u'0' && e <= u'7') {
-                int v = e.unicode() - '0', n = 1;
-                while (n < 3 && at < s.size() && s[at] >= u'0' && s[at] <= u'7')
-                    v = v * 8 + (s[at++].unicode() - '0'), ++n;
-                out.append(QChar(char16_t(v)));
+                int v = e - u'0', n = 1;
+                while (n < 3 && at < s.size() && in[at] >= u'0' && in[at] <= u'7') v = v * 8 + (in[at++] - u'0'), ++n;
+                *out++ = char16_t(v);
             } else {
-                error(QStringLiteral("ungültige Escape-Sequenz \\%1").arg(e));
+                error(QStringLiteral("ungültige Escape-Sequenz \\%1").arg(QChar(e)));
             }
         }
         error(terminator == u']' ? QStringLiteral("Schlüssel nicht mit ] abgeschlossen")
                                  : QStringLiteral("Zeichenkette nicht mit \" abgeschlossen"));
     }
 
-    void keyLine(QStringView line)
+    // A key line's names below HKLM, checked (in parts_, until the next key
+    // line); nothing for a key of another hive.
+    const QList<QStringView>* keyPathOf(QStringView line)
     {
-        current_ = nullptr;
-        currentIsLink_ = false;
         qsizetype at = 1;
-        const bool remove = format_ != Format::Wine && line.size() > 1 && line[1] == u'-';
-        if (remove) ++at;
+        remove_ = format_ != Format::Wine && line.size() > 1 && line[1] == u'-';
+        if (remove_) ++at;
         QStringView path;
         if (format_ == Format::Wine) {
             path = unescape(line, at, u']', pathScratch_);  // a timestamp may follow
@@ -203,13 +220,20 @@ private:
             if (!line.endsWith(u']')) error(QStringLiteral("Schlüssel nicht mit ] abgeschlossen"));
             path = line.mid(at, line.size() - at - 1);
         }
-        QList<QStringView> parts = path.split(u'\\');
+        QList<QStringView>& parts = parts_;
+        parts.clear();  // its room stays
+        for (qsizetype from = 0;;) {
+            const qsizetype to = path.indexOf(u'\\', from);
+            parts.append(path.sliced(from, (to < 0 ? path.size() : to) - from));
+            if (to < 0) break;
+            from = to + 1;
+        }
         if (format_ != Format::Wine) {
             const QStringView hive = parts.isEmpty() ? QStringView() : parts.front();
             if (hive.compare(u"HKEY_LOCAL_MACHINE", Qt::CaseInsensitive) != 0
                 && hive.compare(u"HKLM", Qt::CaseInsensitive) != 0) {
                 if (hive.isEmpty()) error(QStringLiteral("erwartet: Name eines Schlüssels in [ ]"));
-                return;  // another hive: its values are skipped
+                return nullptr;  // another hive: its values are skipped
             }
             parts.removeFirst();
         }
@@ -221,26 +245,46 @@ private:
             if (p.size() > MaxKeyNameLength)
                 error(QStringLiteral("Schlüsselname länger als %1 Zeichen").arg(MaxKeyNameLength));
         }
-        if (remove) {
-            path_.clear();  // the removed keys may be on it
-            RegKey* key = &tree_.root();
-            for (qsizetype i = 0; key && i + 1 < parts.size(); ++i) key = key->child(parts[i]);
-            if (key && !parts.isEmpty()) key->removeChild(parts.back());
+        return &parts;
+    }
+
+    // Records where the key line's key is, and where the keys above it first
+    // appear after the line before (files list keys in order, so a key mostly
+    // shares its parents with the one before, and these are few).
+    void keyLine(QStringView line)
+    {
+        currentIsLink_ = false;
+        const std::int64_t at = lines_.lineStart();
+        const QList<QStringView>* key = keyPathOf(line);
+        haveKey_ = true;  // values may follow, even of another hive (they are skipped)
+        if (!key) return;
+        const QList<QStringView>& parts = *key;
+        if (remove_) {
+            // The keys on the way are named again after it: a removed key
+            // exists again only where a later line names it.
+            path_.clear();
+            pathText_.resize(0);
+            if (!parts.isEmpty()) {
+                std::size_t hash = rootHash_;
+                for (QStringView p : parts) hash = foldedHash(p, hash);
+                removals_->push_back({hash, at * 2 + 1});
+            }
             return;
         }
-        // Files list keys in order, so a key mostly shares its parents with the one before.
         std::size_t shared = 0;
         while (shared < path_.size() && shared < std::size_t(parts.size())
-               && sameName(path_[shared]->name(), parts[qsizetype(shared)]))
+               && sameName(nameOf(path_[shared]), parts[qsizetype(shared)]))
             ++shared;
         path_.resize(shared);
-        RegKey* key = shared ? path_.back() : &tree_.root();
+        pathText_.resize(shared ? path_.back().start + path_.back().length : 0);
+        std::size_t hash = shared ? path_.back().hash : rootHash_;
         for (qsizetype i = qsizetype(shared); i < parts.size(); ++i) {
-            key = &key->ensureChild(parts[i]);
-            path_.push_back(key);
+            hash = foldedHash(parts[i], hash);
+            path_.push_back({hash, pathText_.size(), parts[i].size()});
+            pathText_.append(parts[i]);
+            if (i + 1 < parts.size()) keys_->push_back({hash, at * 2});
         }
-        current_ = key;
-        haveKey_ = true;
+        keys_->push_back({hash, at * 2 + 1});
     }
 
     // Joins ",\" continuation lines onto the data (in hexScratch_ when there are any).
@@ -260,11 +304,11 @@ private:
     }
 
     // The bytes of a hex list, into bytes_.
-    void hexBytes(QStringView list)
+    void hexBytes(QStringView list, bool keep)
     {
         QByteArray& out = bytes_;
         out.resize(0);
-        out.reserve(list.size() / 3 + 1);
+        if (keep) out.reserve(list.size() / 3 + 1);
         qsizetype i = 0;
         auto skipSpace = [&] { while (i < list.size() && list[i].isSpace()) ++i; };
         skipSpace();
@@ -274,7 +318,7 @@ private:
             int v = 0, n = 0;
             while (i < list.size() && hexDigit(list[i]) >= 0 && n < 3) v = v * 16 + hexDigit(list[i++]), ++n;
             if (n == 0 || n > 2) error(QStringLiteral("ungültige Hexdaten: erwartet zwei Hexziffern je Byte, durch Kommas getrennt"));
-            out.append(char(v));
+            if (keep) out.append(char(v));
             skipSpace();
             if (i >= list.size()) return;
             if (list[i] != u',') error(QStringLiteral("ungültige Hexdaten: erwartet \",\" nach einem Byte"));
@@ -313,14 +357,15 @@ private:
             return;
         }
         // The value's data is built in bytes_, whose room serves every value;
-        // the tree copies it into its arena.
+        // the key copies it into its arena. A check only checks: it keeps nothing.
+        const bool keep = current_ != nullptr;
         std::uint32_t type = 0;
         if (data.startsWith(u'"')) {
             qsizetype p = 1;
             const QStringView s = unescape(data, p, u'"', dataScratch_);
             expectEnd(data.mid(p));
             type = std::uint32_t(RegType::Sz);
-            setUtf16Data(bytes_, s, true);
+            if (keep) setUtf16Data(bytes_, s, true);
         } else if (format_ == Format::Wine && data.startsWith(u"str")) {
             type = 1;
             qsizetype p = 3;
@@ -333,8 +378,8 @@ private:
             const QStringView s = unescape(data, p, u'"', dataScratch_);
             expectEnd(data.mid(p));
             // Multi-strings are written with \0 separators; the list ends in two NULs.
-            setUtf16Data(bytes_, s, true);
-            if (type == 7 && !s.endsWith(QChar(0))) bytes_.append(2, '\0');
+            if (keep) setUtf16Data(bytes_, s, true);
+            if (keep && type == 7 && !s.endsWith(QChar(0))) bytes_.append(2, '\0');
         } else if (data.startsWith(u"dword:")) {
             QStringView digits = data.mid(6);
             qsizetype n = 0;
@@ -343,7 +388,7 @@ private:
             if (n == 0 || n > 8) error(QStringLiteral("ungültiges dword: erwartet 1 bis 8 Hexziffern"));
             expectEnd(digits.mid(n));
             type = std::uint32_t(RegType::Dword);
-            bytes_ = dwordData(v);
+            if (keep) bytes_ = dwordData(v);
         } else if (data.startsWith(u"hex")) {
             type = std::uint32_t(RegType::Binary);
             QStringView rest = data.mid(3);
@@ -356,9 +401,14 @@ private:
                 rest = rest.mid(close + 1);
             }
             if (!rest.startsWith(u':')) error(QStringLiteral("erwartet: \":\" nach hex"));
-            hexBytes(continued(rest.mid(1)));
+            // Continuation lines replace the line the name may still point into.
+            if (rest.trimmed().endsWith(u'\\') && name.data() != nameScratch_.constData()) {
+                nameScratch_ = name.toString();
+                name = nameScratch_;
+            }
+            hexBytes(continued(rest.mid(1)), keep);
             // REGEDIT4 writes string types in the 8-bit code page; the tree holds UTF-16LE.
-            if (format_ == Format::Regedit4 && (type == 1 || type == 2 || type == 7))
+            if (keep && format_ == Format::Regedit4 && (type == 1 || type == 2 || type == 7))
                 setUtf16Data(bytes_, decodeWindows1252(bytes_), false);
         } else {
             error(QStringLiteral("erwartet: \"Text\", dword:, hex: oder -"));
@@ -375,17 +425,29 @@ private:
         current_->setValue(name, RegValueView{type, bytes_});
     }
 
+    // One name of the last key line's path, its path's hash: in pathText_.
+    struct PathName {
+        std::size_t hash;
+        qsizetype start, length;
+    };
+    QStringView nameOf(const PathName& n) const { return QStringView(pathText_).sliced(n.start, n.length); }
+
     const QString& source_;
     Format format_;
-    const QString& text_;
-    qsizetype pos_ = 0;
+    TextLines& lines_;
     qsizetype lineNo_ = 0;
     QStringView line_;
-    RegistryTree tree_;
-    RegKey* current_ = nullptr;
-    std::vector<RegKey*> path_;  // the keys from the root down to the last key line's
+    RegKey* current_ = nullptr;  // reading values: the key they go to
     bool currentIsLink_ = false;
     bool haveKey_ = false;
+    bool remove_ = false;  // the last key line removes its key
+    // Checking: where key lines go, and the path of the last one.
+    std::size_t rootHash_ = 0;
+    std::vector<KeyLine>* keys_ = nullptr;
+    std::vector<KeyLine>* removals_ = nullptr;
+    std::vector<PathName> path_;
+    QString pathText_;
+    QList<QStringView> parts_;
     // Room reused from line to line: unescaped texts, joined hex lines, value data.
     QString pathScratch_, nameScratch_, dataScratch_, hexScratch_;
     QByteArray bytes_;
@@ -399,35 +461,42 @@ private:
              .arg(Regedit4Header, Regedit5Header, WineHeader));
 }
 
-QStringView firstLine(const QString& text)
+void sortByMark(std::vector<KeyLine>& lines)
 {
-    QStringView v(text);
-    qsizetype end = v.indexOf(u'\n');
-    QStringView line = end < 0 ? v : v.left(end);
-    if (line.endsWith(u'\r')) line.chop(1);
-    return line.trimmed();
+    std::sort(lines.begin(), lines.end(), [](const KeyLine& a, const KeyLine& b) {
+        return a.hash != b.hash ? a.hash < b.hash : a.mark < b.mark;
+    });
 }
 
 }  // namespace
 
-RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName)
+std::int64_t maxRegistryTextSize()
 {
-    if (bytes.size() > MaxFileSize) fail(sourceName, 0, QStringLiteral("Datei größer als 256 MiB"));
-    QString text;
+    // What the machine allows: the file is held once, in memory.
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+    const std::int64_t memory = pages > 0 && pageSize > 0 ? std::int64_t(pages) * pageSize : 0;
+    constexpr std::int64_t AtLeast = sizeof(void*) >= 8 ? 4LL << 30 : 1LL << 30;
+    return std::min<std::int64_t>(std::max(memory, AtLeast), std::numeric_limits<qsizetype>::max() / 2);
+}
+
+CheckedRegistry checkRegistry(QByteArray bytes, const QString& sourceName, std::size_t rootHash)
+{
+    if (bytes.size() > maxRegistryTextSize()) fail(sourceName, 0, tooLarge());
     std::optional<Format> format;
-    if (bytes.size() >= 2 && uchar(bytes[0]) == 0xFF && uchar(bytes[1]) == 0xFE) {
-        if (bytes.size() % 2 != 0) fail(sourceName, 1, QStringLiteral("UTF-16-Daten mit ungerader Länge"));
-        const QByteArrayView body = bytes.sliced(2);
-        text.resize(body.size() / 2);
-        for (qsizetype i = 0; i < text.size(); ++i)
-            text[i] = QChar(char16_t(uchar(body[2 * i]) | (uchar(body[2 * i + 1]) << 8)));
-    } else if (bytes.size() >= 2 && uchar(bytes[0]) == 0xFE && uchar(bytes[1]) == 0xFF) {
+    TextLines::Encoding encoding = TextLines::Encoding::Utf8;
+    qsizetype start = 0;
+    const QByteArrayView all(bytes);
+    if (all.size() >= 2 && uchar(all[0]) == 0xFF && uchar(all[1]) == 0xFE) {
+        if (all.size() % 2 != 0) fail(sourceName, 1, QStringLiteral("UTF-16-Daten mit ungerader Länge"));
+        encoding = TextLines::Encoding::Utf16;
+        start = 2;
+    } else if (all.size() >= 2 && uchar(all[0]) == 0xFE && uchar(all[1]) == 0xFF) {
         fail(sourceName, 1, QStringLiteral("UTF-16 in Big-Endian-Folge; erwartet UTF-16LE, UTF-8 oder 8-Bit-Text"));
     } else {
-        QByteArrayView body = bytes;
-        if (body.startsWith("\xEF\xBB\xBF")) body = body.sliced(3);
+        if (all.startsWith("\xEF\xBB\xBF")) start = 3;
+        const QByteArrayView body = all.sliced(start);
         if (body.startsWith(Regedit4Header.toLatin1())) {
-            text = decodeWindows1252(body);
+            encoding = TextLines::Encoding::Windows1252;
             format = Format::Regedit4;
         } else {
             // A file whose first line is no header is no registry file (a damaged
@@ -435,16 +504,12 @@ RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName)
             const qsizetype eol = body.indexOf('\n');
             const QByteArrayView first = body.first(eol < 0 ? body.size() : eol).trimmed();
             if (first != Regedit5Header.toLatin1() && first != WineHeader.toLatin1()) unknownHeader(sourceName);
-            // Stateless: a sequence cut off by the end of the file is an error, not pending input.
-            QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-            text = utf8(body);
-            if (utf8.hasError()) {
-                const qsizetype at = std::max<qsizetype>(firstInvalidUtf8(body), 0);
-                fail(sourceName, body.first(at).count('\n') + 1, QStringLiteral("ungültige UTF-8-Daten"));
-            }
         }
     }
-    const QStringView header = firstLine(text);
+    CheckedRegistry checked{TextLines(std::move(bytes), encoding, start), Format::Regedit5, {}, {}};
+    QStringView first;
+    if (!checked.lines.next(first)) unknownHeader(sourceName);
+    const QStringView header = first.trimmed();
     if (!format) {
         if (header == Regedit5Header) format = Format::Regedit5;
         else if (header == WineHeader) format = Format::Wine;
@@ -453,33 +518,35 @@ RegistryTree parseRegistry(QByteArrayView bytes, const QString& sourceName)
         format.reset();
     }
     if (!format) unknownHeader(sourceName);
-    RegistryTree tree = Parser(sourceName, *format, text).run();
-    tree.setOrigin(*format == Format::Wine ? RegistryTree::Origin::Wine : RegistryTree::Origin::Export);
-    return tree;
+    checked.format = *format;
+    Parser parser(sourceName, *format, checked.lines);
+    parser.check(rootHash, checked.keys, checked.removals);
+    sortByMark(checked.keys);
+    sortByMark(checked.removals);
+    checked.keys.shrink_to_fit();
+    return checked;
 }
 
-RegistryTree parseRegistryFile(const QString& path)
+QStringList keyPathAt(TextLines& lines, RegistryFormat format, std::int64_t at, bool& remove)
 {
-    QFile file(path);
-    if (!file.exists())
-        throw RuntimeError(ErrorNumber::FileNotFound,
-                           QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht gefunden").arg(path));
-    // A FIFO or a device would block the read or never end; only plain files are registries.
-    if (!QFileInfo(path).isFile())
-        throw RuntimeError(ErrorNumber::FileNotFound,
-                           QStringLiteral("Registrierungsdatei \u201E%1\u201C ist keine gew\u00F6hnliche Datei")
-                               .arg(path));
-    if (!file.open(QIODevice::ReadOnly))
-        throw RuntimeError(ErrorNumber::FileNotFound,
-                           QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht lesbar: %2")
-                               .arg(path, file.errorString()));
-    if (file.size() > MaxFileSize) fail(path, 0, QStringLiteral("Datei größer als 256 MiB"));
-    const QByteArray bytes = file.read(MaxFileSize + 1);
-    if (file.error() != QFileDevice::NoError)
-        throw RuntimeError(ErrorNumber::FileNotFound,
-                           QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht lesbar: %2")
-                               .arg(path, file.errorString()));
-    return parseRegistry(bytes, path);
+    return Parser(QString(), format, lines).keyPath(at, remove);
+}
+
+void readValuesAt(TextLines& lines, RegistryFormat format, std::int64_t at, RegKey& key)
+{
+    Parser(QString(), format, lines).readValues(at, key);
+}
+
+runtime::RuntimeError registryTextError(const QString& source, qsizetype line, const QString& what)
+{
+    return RuntimeError(ErrorNumber::InvalidData,
+                        QStringLiteral("Registrierungsdatei \u201E%1\u201C, Zeile %2: %3").arg(source).arg(line).arg(what));
+}
+
+QString tooLarge()
+{
+    return QStringLiteral("Datei größer als der Arbeitsspeicher (%1 GiB)")
+        .arg(double(maxRegistryTextSize()) / double(1LL << 30), 0, 'f', 1);
 }
 
 }  // namespace registry

@@ -1,9 +1,11 @@
 #include "registry/RegistryTree.h"
 
+#include <QHashFunctions>
 #include <QStringTokenizer>
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <new>
 
 using namespace Qt::StringLiterals;
@@ -39,6 +41,18 @@ inline int compareFolded(QStringView a, QStringView b)
 bool FoldedLess::operator()(QStringView a, QStringView b) const { return compareFolded(a, b) < 0; }
 
 bool sameName(QStringView a, QStringView b) { return a.size() == b.size() && compareFolded(a, b) == 0; }
+
+std::size_t foldedHash(QStringView name, std::size_t seed)
+{
+    char16_t folded[256];
+    std::size_t hash = seed;
+    for (qsizetype at = 0; at < name.size(); at += qsizetype(std::size(folded))) {
+        const qsizetype n = std::min(name.size() - at, qsizetype(std::size(folded)));
+        for (qsizetype i = 0; i < n; ++i) folded[i] = foldUnit(name.utf16()[at + i]);
+        hash = qHash(QStringView(folded, n), hash);
+    }
+    return hash;
+}
 
 RegKey::RegKey(std::pmr::memory_resource* arena, QStringView name)
     : arena_(arena), name_(copied(name)), children_(arena), values_(arena)

@@ -21,6 +21,10 @@ struct FoldedLess {
 // True when a and b name the same key or value.
 bool sameName(QStringView a, QStringView b);
 
+// A hash of the name as FoldedLess sees it (so names that are the same have the
+// same hash), chained from `seed`: the hash of the path above it.
+std::size_t foldedHash(QStringView name, std::size_t seed);
+
 // One key: values and subkeys, names compared case-insensitively, the spelling
 // of the first writer kept. Keys, names and value data live in their tree's
 // arena and are never destroyed one by one: the tree releases them at once.
@@ -61,12 +65,10 @@ private:
     std::pmr::map<QStringView, RegValueView, FoldedLess> values_;
 };
 
-// The local-machine hive of one source: paths are relative to HKLM.
+// The local-machine hive of a source built in memory (the built-in hardware
+// views): paths are relative to HKLM.
 class RegistryTree {
 public:
-    // What the tree was read from: built by code, a regedit export, a Wine registry file.
-    enum class Origin { Built, Export, Wine };
-
     RegistryTree();
     RegistryTree(RegistryTree&&) noexcept = default;
     RegistryTree& operator=(RegistryTree&&) noexcept = default;
@@ -78,13 +80,9 @@ public:
     // "SYSTEM\Select" -> that key, or nullptr; no alias resolution here.
     const RegKey* findKey(QStringView keyPath) const;
 
-    Origin origin() const { return origin_; }
-    void setOrigin(Origin origin) { origin_ = origin; }
-
 private:
     std::unique_ptr<Arena> arena_;
     RegKey* root_;
-    Origin origin_ = Origin::Built;
 };
 
 }  // namespace registry

@@ -76,11 +76,11 @@ SourceDescription describedHive(const registry::Hive& hive)
     return d;
 }
 
-SourceDescription describedFile(const QString& path, const RegistryTree& tree)
+SourceDescription describedFile(const QString& path, const registry::RegistryText& text)
 {
     SourceDescription d;
-    d.kind = tree.origin() == RegistryTree::Origin::Wine ? SourceDescription::Kind::Wine
-                                                         : SourceDescription::Kind::Export;
+    d.kind = text.format() == registry::RegistryFormat::Wine ? SourceDescription::Kind::Wine
+                                                             : SourceDescription::Kind::Export;
     d.path = path;
     return d;
 }
@@ -112,9 +112,9 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
         if (looksLikeHive(file)) {
             addHive(cachedHive(file), sources, described);
         } else {
-            auto tree = cachedRegistryFile(file);
-            described.push_back(describedFile(file, *tree));
-            sources.push_back(std::make_shared<TreeSource>(std::move(tree)));
+            auto text = cachedRegistryFile(file);
+            described.push_back(describedFile(file, *text));
+            sources.push_back(std::move(text));
         }
     }
 }
@@ -189,16 +189,16 @@ std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::sha
     const QFileInfo wineFile(wine);
     if (wineFile.exists() || wineFile.isSymLink()) {
         try {
-            auto tree = cachedRegistryFile(wine);
-            described.push_back(describedFile(wine, *tree));
-            sources.push_back(std::make_shared<TreeSource>(std::move(tree)));
+            auto text = cachedRegistryFile(wine);
+            described.push_back(describedFile(wine, *text));
+            sources.push_back(std::move(text));
         } catch (const RuntimeError& error) {
             tell(RuntimeError(error.number(),
                                   QStringLiteral("Die Registrierung des Wine-Präfixes wird nicht gelesen. %1")
                                       .arg(error.description())));
         }
     }
-    sources.push_back(std::make_shared<TreeSource>(builtinDefaults()));
+    sources.push_back(builtinDefaults());
     described.emplace_back();  // the built-in defaults: a source without a file
     return std::make_shared<const RegistrySources>(std::move(sources), std::move(machine), std::move(described));
 }

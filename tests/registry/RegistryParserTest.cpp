@@ -1,6 +1,7 @@
 #include "RegistryFile.h"
 #include "registry/RegistryFileCache.h"
 #include "registry/RegistryFileParser.h"
+#include "registry/RegistryText.h"
 #include "runtime/RuntimeError.h"
 
 #include <QDir>
@@ -27,19 +28,30 @@ QByteArray utf16(const QString& s, bool terminate = true)
     return out;
 }
 
-const RegValueView& valueAt(const RegistryTree& tree, const char* key, const QString& name)
+// The key at the path, name by name, no link followed; 0 when there is none.
+RegistrySource::Key keyAt(const RegistrySource& source, const QString& path)
 {
-    const RegKey* k = tree.findKey(QString::fromUtf8(key));
+    RegistrySource::Key key = source.root();
+    for (const QString& name : path.split(u'\\', Qt::SkipEmptyParts))
+        if (key = source.child(key, name); !key) return 0;
+    return key;
+}
+
+const RegValueView& valueAt(const RegistrySource& source, const char* key, const QString& name)
+{
+    const RegistrySource::Key k = keyAt(source, QString::fromUtf8(key));
     if (!k) throw std::runtime_error(std::string("no key ") + key);
-    const RegValueView* v = k->value(name);
+    const RegValueView* v = source.value(k, name);
     if (!v) throw std::runtime_error("no value " + name.toStdString());
     return *v;
 }
 
+bool hasKey(const RegistrySource& source, const char* key) { return keyAt(source, QString::fromUtf8(key)) != 0; }
+
 RuntimeError parseError(const QByteArray& text, const QString& source = QStringLiteral("test.reg"))
 {
     try {
-        parseRegistry(text, source);
+        RegistryText(text, source);
     } catch (const RuntimeError& e) {
         return e;
     }
@@ -55,7 +67,8 @@ class RegistryParserExports : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RegistryParserExports, ReadsEveryValueType)
 {
-    const RegistryTree tree = parseRegistryFile(registryFixture(GetParam()));
+    const auto file = readRegistryFile(registryFixture(GetParam()));
+    const RegistryText& tree = *file;
     const char* key = "SOFTWARE\\Tessera";
     EXPECT_EQ(valueAt(tree, key, "").data, utf16("Standard"));
     EXPECT_EQ(valueAt(tree, key, "text").type, 1u);  // names fold case
@@ -71,7 +84,8 @@ class RegistryParserVersion5 : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RegistryParserVersion5, ReadsContinuationsDeletionsAndHives)
 {
-    const RegistryTree tree = parseRegistryFile(registryFixture(GetParam()));
+    const auto file = readRegistryFile(registryFixture(GetParam()));
+    const RegistryText& tree = *file;
     const char* key = "SOFTWARE\\Tessera";
     EXPECT_EQ(valueAt(tree, key, "Liste").type, 7u);
     EXPECT_EQ(valueAt(tree, key, "Liste").data, QByteArray("a\0\0\0b\0\0\0\0\0", 10));  // continued line
@@ -79,10 +93,10 @@ TEST_P(RegistryParserVersion5, ReadsContinuationsDeletionsAndHives)
     EXPECT_EQ(valueAt(tree, key, QString::fromUtf8("Groß")).data.size(), 8);
     EXPECT_EQ(valueAt(tree, key, "Nichts").type, 0u);
     EXPECT_TRUE(valueAt(tree, key, "Nichts").data.isEmpty());
-    EXPECT_EQ(tree.findKey(u"SOFTWARE\\Tessera")->value(u"Weg"), nullptr);             // "x"=-
-    EXPECT_EQ(tree.findKey(QString::fromUtf8("SOFTWARE\\Tessera\\Gelöscht")), nullptr);  // [-...]
-    EXPECT_NE(tree.findKey(u"software\\tessera\\KIND"), nullptr);                        // HKLM short form
-    EXPECT_EQ(tree.findKey(u"Software\\Anders"), nullptr);                               // other hive
+    EXPECT_EQ(tree.value(keyAt(tree, "SOFTWARE\\Tessera"), u"Weg"), nullptr);  // "x"=-
+    EXPECT_FALSE(hasKey(tree, "SOFTWARE\\Tessera\\Gelöscht"));                // [-...]
+    EXPECT_TRUE(hasKey(tree, "software\\tessera\\KIND"));                      // HKLM short form
+    EXPECT_FALSE(hasKey(tree, "Software\\Anders"));                             // other hive
 }
 
 INSTANTIATE_TEST_SUITE_P(Encodings, RegistryParserExports,
@@ -93,13 +107,15 @@ INSTANTIATE_TEST_SUITE_P(Encodings, RegistryParserVersion5,
 
 TEST(RegistryParser, Regedit4IsWindows1252)
 {
-    const RegistryTree tree = parseRegistryFile(registryFixture("regedit4.reg"));
+    const auto file = readRegistryFile(registryFixture("regedit4.reg"));
+    const RegistryText& tree = *file;
     EXPECT_EQ(valueAt(tree, "SOFTWARE\\Tessera", "Euro").data, utf16(QString::fromUtf8("€")));
 }
 
 TEST(RegistryParser, ReadsWineFiles)
 {
-    const RegistryTree tree = parseRegistryFile(registryFixture("wine-system.reg"));
+    const auto file = readRegistryFile(registryFixture("wine-system.reg"));
+    const RegistryText& tree = *file;
     const char* key = "Software\\Tessera";
     EXPECT_EQ(valueAt(tree, key, "Text").data, utf16(QString::fromUtf8("Lautstärke \"laut\" C:\\Pfad")));
     EXPECT_EQ(valueAt(tree, key, QString::fromUtf8("Binär")).data, QByteArray("\x01\x02\xff"));
@@ -115,8 +131,7 @@ TEST(RegistryParser, ReadsWineFiles)
 
 TEST(RegistryParser, WineLinkGivenAsStringIsStoredAsLink)
 {
-    const RegistryTree tree = parseRegistry(
-        "WINE REGISTRY Version 2\n[A] 1\n#link\n\"SymbolicLinkValue\"=str:\"\\\\X\"\n", "w.reg");
+    const RegistryText tree("WINE REGISTRY Version 2\n[A] 1\n#link\n\"SymbolicLinkValue\"=str:\"\\\\X\"\n", "w.reg");
     EXPECT_EQ(valueAt(tree, "A", "SymbolicLinkValue").type, 6u);
     EXPECT_EQ(valueAt(tree, "A", "SymbolicLinkValue").data, utf16("\\X", false));
 }
@@ -137,7 +152,7 @@ TEST(RegistryParser, MalformedFilesNameFileAndLine)
     for (const auto& [file, expected] : cases) {
         SCOPED_TRACE(file);
         try {
-            parseRegistryFile(registryFixture(file));
+            readRegistryFile(registryFixture(file));
             ADD_FAILURE() << "parsed without error";
         } catch (const RuntimeError& e) {
             EXPECT_EQ(e.number(), ErrorNumber::InvalidData);
@@ -168,10 +183,10 @@ TEST(RegistryParser, RejectsMalformedData)
 // once read from a null pointer).
 TEST(RegistryParser, EmptyTextsHoldOnlyTheTerminator)
 {
-    const RegistryTree v5 = parseRegistry(V5 + "[HKLM\\A]\r\n\"T\"=\"\"\r\n@=\"\"\r\n", "e.reg");
+    const RegistryText v5(V5 + "[HKLM\\A]\r\n\"T\"=\"\"\r\n@=\"\"\r\n", "e.reg");
     EXPECT_EQ(valueAt(v5, "A", "T").data, QByteArray(2, '\0'));
     EXPECT_EQ(valueAt(v5, "A", "").data, QByteArray(2, '\0'));
-    const RegistryTree wine = parseRegistry("WINE REGISTRY Version 2\n[A] 1\n\"S\"=str:\"\"\n\"X\"=str(2):\"\"\n", "w.reg");
+    const RegistryText wine("WINE REGISTRY Version 2\n[A] 1\n\"S\"=str:\"\"\n\"X\"=str(2):\"\"\n", "w.reg");
     EXPECT_EQ(valueAt(wine, "A", "S").data, QByteArray(2, '\0'));
     EXPECT_EQ(valueAt(wine, "A", "X").type, 2u);
     EXPECT_EQ(valueAt(wine, "A", "X").data, QByteArray(2, '\0'));
@@ -181,7 +196,7 @@ TEST(RegistryParser, EmptyTextsHoldOnlyTheTerminator)
 TEST(RegistryParser, InvalidUtf8NamesItsLine)
 {
     const QByteArray good = V5 + "[HKLM\\A]\r\n\"Gr\xC3\xB6\xC3\x9F\xE2\x82\xAC\xF0\x9F\x8E\xB5\"=\"x\"\r\n";
-    EXPECT_NO_THROW(parseRegistry(good, "ok.reg"));
+    EXPECT_NO_THROW(RegistryText(good, "ok.reg"));
     for (const QByteArray& bad : {QByteArray("\x80"), QByteArray("\xC0\x80"), QByteArray("\xED\xA0\x80"),
                                   QByteArray("\xF4\x90\x80\x80"), QByteArray("\xF5"), QByteArray("\xE2\x82")}) {
         SCOPED_TRACE(bad.toHex().toStdString());
@@ -196,8 +211,8 @@ TEST(RegistryParser, LimitsOfNamesAndDepth)
 {
     const QByteArray atLimit = V5 + "[HKLM\\" + QByteArray(255, 'k') + "]\r\n\"" + QByteArray(16383, 'v')
         + "\"=dword:1\r\n";
-    EXPECT_NO_THROW(parseRegistry(atLimit, "ok.reg"));
-    EXPECT_NO_THROW(parseRegistry(V5 + "[HKLM" + QByteArray("\\k").repeated(512) + "]\r\n", "ok.reg"));
+    EXPECT_NO_THROW(RegistryText(atLimit, "ok.reg"));
+    EXPECT_NO_THROW(RegistryText(V5 + "[HKLM" + QByteArray("\\k").repeated(512) + "]\r\n", "ok.reg"));
     const RuntimeError e = parseError(V5 + "[HKLM\\A]\r\n\"" + QByteArray(16384, 'v') + "\"=dword:1\r\n");
     EXPECT_TRUE(e.description().contains("16383"));
 }
@@ -214,14 +229,14 @@ TEST(RegistryParser, SurvivesManyNestedKeysAndDeletion)
         text += "[" + path + "]\r\n";
     }
     text += "[-HKLM\\k]\r\n";
-    const RegistryTree tree = parseRegistry(text, "deep.reg");
-    EXPECT_EQ(tree.root().childCount(), 0u);
+    const RegistryText tree(text, "deep.reg");
+    EXPECT_FALSE(hasKey(tree, "k"));
 }
 
 TEST(RegistryParser, MissingFileIsFileNotFound)
 {
     try {
-        parseRegistryFile(QStringLiteral("/nonexistent/tessera.reg"));
+        readRegistryFile(QStringLiteral("/nonexistent/tessera.reg"));
         FAIL();
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.number(), ErrorNumber::FileNotFound);
@@ -266,4 +281,58 @@ TEST(RegistryParser, CacheParsesAgainOnlyWhenFileChanged)
     EXPECT_EQ(valueAt(*second, "A", "V").data, QByteArray("\2\0\0\0", 4));
     write("kaputt");
     EXPECT_THROW(cachedRegistryFile(path), RuntimeError);
+}
+
+// A key is what the lines before it in the file left of it: sections of one
+// key merge, later values win, a removal of it or of a key above it takes
+// away what came before, and a later line brings the key back.
+TEST(RegistryParser, KeysAreWhatTheLinesBeforeLeftOfThem)
+{
+    const RegistryText text(V5 + "[HKEY_CURRENT_USER\\Vorne]\r\n\"U\"=\"u\"\r\n"  // another hive first
+                                 "[HKLM\\A\\B]\r\n\"V\"=dword:1\r\n\"W\"=dword:1\r\n"
+                                 "[HKLM\\A\\Weg\\Tief]\r\n\"X\"=dword:1\r\n"
+                                 "[HKLM\\A]\r\n\"Eins\"=dword:1\r\n"
+                                 "[-HKLM\\A\\Weg]\r\n"
+                                 "[HKLM\\A\\B]\r\n\"V\"=dword:2\r\n\"W\"=-\r\n"
+                                 "[-HKLM\\A\\Zurück]\r\n[HKLM\\A\\Zurück\\Neu]\r\n"
+                                 "[HKLM\\C\\D]\r\n\"Y\"=dword:1\r\n[-HKLM\\C]\r\n[HKLM\\C]\r\n\"Z\"=dword:1\r\n",
+                            "order.reg");
+    EXPECT_EQ(valueAt(text, "A\\B", "V").data, QByteArray("\2\0\0\0", 4));
+    EXPECT_EQ(text.value(keyAt(text, "A\\B"), u"W"), nullptr);
+    EXPECT_EQ(valueAt(text, "a", "eins").data, QByteArray("\1\0\0\0", 4));  // named only on a line of its own later
+    EXPECT_FALSE(hasKey(text, "A\\Weg"));
+    EXPECT_FALSE(hasKey(text, "A\\Weg\\Tief"));
+    EXPECT_TRUE(hasKey(text, "A\\Zurück"));  // named above a later line only
+    EXPECT_TRUE(hasKey(text, "A\\Zurück\\Neu"));
+    EXPECT_FALSE(hasKey(text, "C\\D"));
+    EXPECT_EQ(valueAt(text, "C", "Z").data, QByteArray("\1\0\0\0", 4));
+    EXPECT_EQ(text.value(keyAt(text, "C"), u"Y"), nullptr);
+    EXPECT_FALSE(hasKey(text, "Vorne"));
+    EXPECT_FALSE(hasKey(text, "A\\B\\V"));  // a value is no key
+}
+
+// A file held is the file as it was read: changed or cut short on disk, what
+// was read stays, and its keys are still found and read.
+TEST(RegistryParser, AFileCutShortAfterItWasReadChangesNothingRead)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath("cut.reg");
+    QByteArray body = "WINE REGISTRY Version 2\n";
+    for (int i = 0; i < 2000; ++i) body += "[Software\\\\K" + QByteArray::number(i) + "] 1\n\"V\"=dword:" + QByteArray::number(i, 16) + "\n";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(body);
+    f.close();
+    const auto text = readRegistryFile(path);
+    ASSERT_TRUE(QFile::resize(path, 30));
+    EXPECT_EQ(valueAt(*text, "Software\\K1999", "V").data, QByteArray("\xcf\x07\0\0", 4));
+    EXPECT_EQ(valueAt(*text, "software\\k0", "v").data, QByteArray(4, '\0'));
+}
+
+// A fault in the encoding is told even after a line that is wrong otherwise:
+// a file that is no UTF-8 text is named so, on the line with the first bad byte.
+TEST(RegistryParser, BadUtf8IsToldBeforeAnyOtherFault)
+{
+    const RuntimeError e = parseError(V5 + "[HKLM\\A]\r\nUnsinn\r\n\"B\"=\"\xC0\x80\"\r\n");
+    EXPECT_TRUE(e.description().contains("Zeile 5: ungültige UTF-8-Daten")) << e.description().toStdString();
 }

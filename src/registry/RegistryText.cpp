@@ -1,0 +1,160 @@
+#include "registry/RegistryText.h"
+
+#include "runtime/RuntimeError.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHashFunctions>
+
+#include <algorithm>
+#include <new>
+#include <vector>
+
+namespace registry {
+
+namespace ErrorNumber = runtime::ErrorNumber;
+using runtime::RuntimeError;
+
+// A key found: where its own lines are (those after the last removal of it or
+// of a key above it) and, once looked at, its values.
+struct RegistryText::Node {
+    Node(std::pmr::memory_resource* arena, Node* parent, QStringView name, std::size_t hash,
+         std::int64_t removedAt)
+        : parent(parent), name(name), depth(parent ? parent->depth + 1 : 0), hash(hash), removedAt(removedAt),
+          own(arena), children(arena)
+    {
+    }
+
+    Node* parent;
+    QStringView name;  // in the arena
+    qsizetype depth;
+    std::size_t hash;
+    std::int64_t removedAt;  // the last "[-...]" line of it or of a key above it; -1: none
+    std::pmr::vector<std::int64_t> own;
+    std::pmr::map<QStringView, Node*, FoldedLess> children;  // those looked up so far
+    RegKey* values = nullptr;
+};
+
+namespace {
+
+template <class Entries> auto withHash(const Entries& entries, std::size_t hash)
+{
+    return std::equal_range(entries.begin(), entries.end(), KeyLine{hash, 0},
+                            [](const KeyLine& a, const KeyLine& b) { return a.hash < b.hash; });
+}
+
+}  // namespace
+
+RegistryText::RegistryText(QByteArray bytes, const QString& sourceName)
+    : text_(checkRegistry(std::move(bytes), sourceName, QHashSeed::globalSeed())), arena_(std::make_unique<Arena>())
+{
+    root_ = newNode(nullptr, QStringView(), QHashSeed::globalSeed());
+}
+
+// Whether the line at `at` names the key `name` below `parent` (or the root,
+// without a parent): as its own line, or as a key above the line's.
+bool RegistryText::names(std::int64_t at, const Node* parent, QStringView name, bool own, bool remove) const
+{
+    bool removes = false;
+    const QStringList path = keyPathAt(text_.lines, text_.format, at, removes);
+    if (removes != remove) return false;
+    const qsizetype depth = parent ? parent->depth + 1 : 0;
+    if (own ? path.size() != depth : path.size() <= depth) return false;
+    if (!parent) return true;
+    if (!sameName(path[depth - 1], name)) return false;
+    for (const Node* n = parent; n->parent; n = n->parent)
+        if (!sameName(path[n->depth - 1], n->name)) return false;
+    return true;
+}
+
+RegistryText::Node* RegistryText::newNode(Node* parent, QStringView name, std::size_t hash) const
+{
+    // Equal hashes are checked against the lines themselves: a hash says where
+    // to look, never what is there.
+    std::int64_t removedAt = parent ? parent->removedAt : -1;
+    const auto [removalsFrom, removalsTo] = withHash(text_.removals, hash);
+    for (auto it = removalsFrom; it != removalsTo; ++it)
+        if (it->at() > removedAt && names(it->at(), parent, name, true, true)) removedAt = it->at();
+    bool found = !parent;  // the root is always there
+    std::vector<std::int64_t> own;
+    const auto [from, to] = withHash(text_.keys, hash);
+    for (auto it = from; it != to; ++it) {
+        if (it->at() <= removedAt || !names(it->at(), parent, name, it->own(), false)) continue;
+        found = true;
+        if (it->own()) own.push_back(it->at());
+    }
+    if (!found) return nullptr;
+    QStringView stored;
+    if (!name.isEmpty()) {
+        auto* units = static_cast<char16_t*>(arena_->allocate(std::size_t(name.size()) * 2, alignof(char16_t)));
+        std::copy(name.utf16(), name.utf16() + name.size(), units);
+        stored = QStringView(units, name.size());
+    }
+    // Never destroyed one by one: everything a node holds is in the arena.
+    Node* node = new (arena_->allocate(sizeof(Node), alignof(Node))) Node(arena_.get(), parent, stored, hash, removedAt);
+    node->own.assign(own.begin(), own.end());  // sorted: the lines of one hash are in file order
+    return node;
+}
+
+RegistrySource::Key RegistryText::root() const { return reinterpret_cast<Key>(root_); }
+
+RegistrySource::Key RegistryText::child(Key parent, QStringView name) const
+{
+    std::lock_guard lock(mutex_);
+    Node* p = reinterpret_cast<Node*>(parent);
+    if (auto it = p->children.find(name); it != p->children.end()) return reinterpret_cast<Key>(it->second);
+    if (name.isEmpty() || name.size() > 255) return 0;  // no key is named so
+    Node* node = newNode(p, name, foldedHash(name, p->hash));
+    if (node) p->children.emplace(node->name, node);
+    return reinterpret_cast<Key>(node);
+}
+
+const RegValueView* RegistryText::value(Key key, QStringView name) const
+{
+    std::lock_guard lock(mutex_);
+    Node* node = reinterpret_cast<Node*>(key);
+    if (!node->values) {
+        node->values = new (arena_->allocate(sizeof(RegKey), alignof(RegKey))) RegKey(arena_.get(), node->name);
+        for (std::int64_t at : node->own) readValuesAt(text_.lines, text_.format, at, *node->values);
+    }
+    return node->values->value(name);
+}
+
+std::shared_ptr<const RegistryText> readRegistryFile(const QString& path)
+{
+    auto unreadable = [&](const QString& why) {
+        return RuntimeError(ErrorNumber::FileNotFound,
+                            QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht lesbar: %2").arg(path, why));
+    };
+    QFile file(path);
+    if (!file.exists())
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht gefunden").arg(path));
+    // A FIFO or a device would block the read or never end; only plain files are registries.
+    if (!QFileInfo(path).isFile())
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("Registrierungsdatei \u201E%1\u201C ist keine gew\u00F6hnliche Datei")
+                               .arg(path));
+    if (!file.open(QIODevice::ReadOnly)) throw unreadable(file.errorString());
+    const qint64 size = file.size();
+    if (size > maxRegistryTextSize()) throw registryTextError(path, 0, tooLarge());
+    // Read once into memory of its own: a file that changes or shrinks under
+    // the program changes nothing that was read.
+    QByteArray bytes;
+    try {
+        bytes.resize(size);
+    } catch (const std::bad_alloc&) {
+        throw unreadable(QStringLiteral("zu wenig Arbeitsspeicher für %1 Bytes").arg(size));
+    }
+    qint64 got = 0;
+    while (got < size) {
+        const qint64 n = file.read(bytes.data() + got, size - got);
+        if (n < 0) throw unreadable(file.errorString());
+        if (n == 0) break;  // it shrank
+        got += n;
+    }
+    bytes.truncate(got);
+    return std::make_shared<const RegistryText>(std::move(bytes), path);
+}
+
+}  // namespace registry

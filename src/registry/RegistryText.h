@@ -1,0 +1,51 @@
+#pragma once
+
+#include "registry/Arena.h"
+#include "registry/RegistryFileParser.h"
+#include "registry/RegistrySource.h"
+#include "registry/RegistryTree.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <memory_resource>
+#include <mutex>
+
+namespace registry {
+
+// A registry text file (an export, a Wine registry file) as a source: checked
+// through when it is opened, held once in its own encoding, and read only as
+// far as lookups go. A key is found through the index of its lines, and its
+// values are read from them the first time it is looked at.
+class RegistryText : public RegistrySource {
+public:
+    // Fails as checkRegistry does.
+    RegistryText(QByteArray bytes, const QString& sourceName);
+    RegistryText(const RegistryText&) = delete;
+    RegistryText& operator=(const RegistryText&) = delete;
+
+    RegistryFormat format() const { return text_.format; }
+    // The key lines the file holds (for the benchmarks).
+    std::size_t keyLineCount() const { return text_.keys.size(); }
+
+    Key root() const override;
+    Key child(Key parent, QStringView name) const override;
+    const RegValueView* value(Key key, QStringView name) const override;
+
+private:
+    struct Node;
+    Node* newNode(Node* parent, QStringView name, std::size_t hash) const;
+    bool names(std::int64_t at, const Node* parent, QStringView name, bool own, bool remove) const;
+
+    mutable std::mutex mutex_;  // lookups read the file's lines and add what they found
+    mutable CheckedRegistry text_;
+    std::unique_ptr<Arena> arena_;
+    Node* root_ = nullptr;
+};
+
+// Reads a text file whole and checks it; a file that cannot be read, is no
+// plain file or is larger than maxRegistryTextSize() fails, naming it.
+std::shared_ptr<const RegistryText> readRegistryFile(const QString& path);
+
+}  // namespace registry
