@@ -1,7 +1,8 @@
 #!/bin/sh
 # Builds the benchmarks and runs them all: start-up against its two floors, the
 # terminal outputs against neofetch, the page visits and the Info collection
-# (built-in sources and a generated 5 MB Wine registry file), the parser, and binary hives of 20 and 80 MB
+# (built-in sources and a generated 5 MB Wine registry file), registry texts up to
+# 600 MB, the parser, and binary hives of 20 and 80 MB
 # (generated with python3-hivex), also inside disk images. Prints figures; times nothing itself.
 # Usage: bench/run-all.sh [build dir, default build-bench] [start-up runs, default 15]
 set -eu
@@ -14,6 +15,12 @@ cmake --build "$build" --parallel 2 --target tessera startup_probe startup_floor
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 "$here/bench/make_wine_registry.py" "$work/system.reg"
+# Registry texts of every size: a 200 MB Wine file, and a 600 MB UTF-16 export
+# ("Windows Registry Editor Version 5.00") made from a Wine file of 235 MB.
+python3 "$here/bench/make_wine_registry.py" "$work/big.reg" 200000000
+python3 "$here/bench/make_wine_registry.py" "$work/export-source.reg" 235000000
+python3 "$here/bench/make_export.py" "$work/export-source.reg" "$work/export.reg"
+rm "$work/export-source.reg"
 /usr/bin/python3 "$here/bench/make_big_hives.py" "$work/windows"
 # The real dirty SYSTEM hive, with its two logs and alone.
 mkdir -p "$work/windows/dirty/real" "$work/windows/dirty/real-alone"
@@ -29,6 +36,9 @@ python3 "$here/bench/startup_bench.py" "$build/bench" "$runs"
 echo "== the terminal: --bericht and --json against neofetch and the window"
 python3 "$here/bench/terminal_bench.py" "$build/tessera" "$build/bench/startup_probe" \
         "$here/tests/fixtures/hives/win10" "$runs"
+echo "== registry texts of 5, 200 and 600 MB, to the first frame"
+python3 "$here/bench/text_bench.py" "$build/bench/startup_probe" "$work/system.reg" "$work/big.reg" "$work/export.reg" \
+        --runs 5
 echo "== pages and Info collection"
 QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/bench/bench_pages"
 echo "== registry parser and lookups"

@@ -545,8 +545,8 @@ runtime::RuntimeError registryTextError(const QString& source, qsizetype line, c
 
 QString tooLarge()
 {
-    return QStringLiteral("Datei größer als der Arbeitsspeicher (%1 GiB)")
-        .arg(double(maxRegistryTextSize()) / double(1LL << 30), 0, 'f', 1);
+    const QString gib = QString::number(double(maxRegistryTextSize()) / double(1LL << 30), 'f', 1);
+    return QStringLiteral("Datei größer als der Arbeitsspeicher (%1 GiB)").arg(QString(gib).replace(u'.', u','));
 }
 
 }  // namespace registry

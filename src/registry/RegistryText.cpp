@@ -79,7 +79,9 @@ RegistryText::Node* RegistryText::newNode(Node* parent, QStringView name, std::s
     std::vector<std::int64_t> own;
     const auto [from, to] = withHash(text_.keys, hash);
     for (auto it = from; it != to; ++it) {
-        if (it->at() <= removedAt || !names(it->at(), parent, name, it->own(), false)) continue;
+        // One line above a later key is enough to know the key is there.
+        if (it->at() <= removedAt || (found && !it->own())) continue;
+        if (!names(it->at(), parent, name, it->own(), false)) continue;
         found = true;
         if (it->own()) own.push_back(it->at());
     }
