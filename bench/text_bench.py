@@ -7,7 +7,7 @@
 # and the RSS above the run without a file as a multiple of the file's size.
 # A file the program refuses is named with its message.
 # Usage: text_bench.py <startup_probe> <file> [<file> ...] [--runs N, default 5]
-import os, statistics, subprocess, sys, time
+import os, signal, statistics, subprocess, sys, threading, time
 
 args = sys.argv[1:]
 runs = 5
@@ -25,8 +25,14 @@ def run(source):
         env["TESSERA_REGISTRY"] = source
     start = time.monotonic()
     proc = subprocess.Popen([probe, "--phases"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
+    # A box at start-up (a file refused) waits for a click that never comes.
+    timer = threading.Timer(60, proc.kill)
+    timer.start()
     stderr = proc.stderr.read()
     _, status, usage = os.wait4(proc.pid, 0)
+    timer.cancel()
+    if status == signal.SIGKILL:
+        return "no first frame within 60 s: a box at start-up, the file refused", 0
     for line in stderr.splitlines():
         parts = line.split()
         if status == 0 and len(parts) == 4 and parts[:2] == ["phase", "flushed"]:
