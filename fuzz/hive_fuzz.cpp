@@ -2,6 +2,7 @@
 // its /proc/self/fd path, as a file on disk would be), either fail with a
 // RuntimeError or answer every path the pages read, the viewed machine's
 // environment and hardware included; nothing else may happen.
+#include "ReadEach.h"
 #include "machine/MachineFacts.h"
 #include "registry/Hive.h"
 #include "runtime/RuntimeError.h"
@@ -61,12 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto sources = std::make_shared<const shell::RegistrySources>(
             std::vector<std::shared_ptr<const registry::RegistrySource>>{hive});
         const shell::WshShell shell(sources, std::make_shared<const machine::MachineSnapshot>());
-        for (const char* p : kPaths) {
-            try {
-                (void)shell.RegRead(QString::fromLatin1(p));
-            } catch (const runtime::RuntimeError&) {
-            }
-        }
+        readEach(shell, kPaths);
         const shell::WshEnvironment env = shell.Environment(QStringLiteral("PROCESS"));
         for (const char* name : kVariables) (void)env(QString::fromLatin1(name));
     } catch (const runtime::RuntimeError&) {

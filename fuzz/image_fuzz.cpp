@@ -3,6 +3,7 @@
 // table, its file systems, the installation's hives and logs, and every path
 // the pages read. Either a RuntimeError or answers, nothing else. The Sleuth
 // Kit parses the untrusted bytes in C; what it hands back is checked again.
+#include "ReadEach.h"
 #include "machine/MachineFacts.h"
 #include "registry/ImageSource.h"
 #include "runtime/RuntimeError.h"
@@ -43,12 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                                                                  found.hives().end());
             const shell::WshShell shell(std::make_shared<const shell::RegistrySources>(sources),
                                         std::make_shared<const machine::MachineSnapshot>());
-            for (const char* p : kPaths) {
-                try {
-                    (void)shell.RegRead(QString::fromLatin1(p));
-                } catch (const runtime::RuntimeError&) {
-                }
-            }
+            readEach(shell, kPaths);
         } catch (const runtime::RuntimeError&) {
         }
     }

@@ -4,6 +4,7 @@
 // first log's lengths (three bytes each, little-endian); the second log is
 // the rest. With flag bit 0 the checksums and the entries' Marvin32 hashes are
 // mended, so that mutations reach the sizes, offsets and pages behind them.
+#include "ReadEach.h"
 #include "disk/PrivateCopy.h"
 #include "machine/MachineFacts.h"
 #include "registry/BaseBlock.h"
@@ -81,12 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         auto sources = std::make_shared<const shell::RegistrySources>(
             std::vector<std::shared_ptr<const registry::RegistrySource>>{opened});
         const shell::WshShell shell(sources, std::make_shared<const machine::MachineSnapshot>());
-        for (const char* p : kPaths) {
-            try {
-                (void)shell.RegRead(QString::fromLatin1(p));
-            } catch (const runtime::RuntimeError&) {
-            }
-        }
+        readEach(shell, kPaths);
     } catch (const runtime::RuntimeError&) {
     }
     return 0;

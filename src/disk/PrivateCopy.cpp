@@ -44,31 +44,21 @@ PrivateCopy& PrivateCopy::operator=(PrivateCopy&& other) noexcept
     return *this;
 }
 
-bool PrivateCopy::appendFromFile(int fd, std::int64_t length)
-{
-    while (length > 0) {
-        off_t at = size_;
-        // sendfile into a memfd writes at the memfd's own offset, which stays at its end.
-        if (::lseek(fd_, at, SEEK_SET) < 0) return false;
-        const ssize_t n = ::sendfile(fd_, fd, nullptr, std::size_t(length));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) {
-            errno = 0;
-            return false;
-        }
-        size_ += n;
-        length -= n;
-    }
-    return true;
-}
+bool PrivateCopy::appendFromFile(int fd, std::int64_t length) { return sendFrom(fd, nullptr, length); }
 
 bool PrivateCopy::appendFromFile(int fd, std::int64_t offset, std::int64_t length)
 {
     off_t from = offset;
+    return sendFrom(fd, &from, length);
+}
+
+// `from`: where in the file to read (its own offset untouched), or null for its own offset.
+bool PrivateCopy::sendFrom(int fd, off_t* from, std::int64_t length)
+{
     while (length > 0) {
+        // sendfile into a memfd writes at the memfd's own offset, which stays at its end.
         if (::lseek(fd_, size_, SEEK_SET) < 0) return false;
-        const ssize_t n = ::sendfile(fd_, fd, &from, std::size_t(length));
+        const ssize_t n = ::sendfile(fd_, fd, from, std::size_t(length));
         if (n < 0 && errno == EINTR) continue;
         if (n < 0) return false;
         if (n == 0) {

@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <sys/types.h>
+
 namespace disk {
 
 // Bytes held in anonymous memory (a memfd) that nothing outside the program
@@ -60,6 +62,8 @@ public:
     QByteArray procPath() const;
 
 private:
+    bool sendFrom(int fd, off_t* from, std::int64_t length);
+
     int fd_ = -1;
     std::int64_t size_ = 0;
 };

@@ -23,10 +23,7 @@ protected:
     void SetUp() override
     {
         Variablen::SysInfo = SystemInfo{};
-        for (const char* name : {"NUMBER_OF_PROCESSORS", "PROCESSOR_LEVEL", "PROCESSOR_REVISION",
-                                 "PROCESSOR_ARCHITECTURE", "PROCESSOR_IDENTIFIER", "OS", "COMSPEC", "HOMEDRIVE",
-                                 "PATHEXT", "SYSTEMDRIVE", "SYSTEMROOT", "WINDIR", "TEMP"})
-            qunsetenv(name);
+        unsetReportVariables();
     }
     void TearDown() override { useRegistry({}); }
 

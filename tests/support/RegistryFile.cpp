@@ -60,3 +60,11 @@ void RegistryFile::write(const QByteArray& bytes)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << qPrintable(path());
     ASSERT_EQ(file.write(bytes), bytes.size());
 }
+
+void unsetReportVariables()
+{
+    for (const char* name : {"NUMBER_OF_PROCESSORS", "PROCESSOR_LEVEL", "PROCESSOR_REVISION", "PROCESSOR_ARCHITECTURE",
+                             "PROCESSOR_IDENTIFIER", "OS", "COMSPEC", "HOMEDRIVE", "PATHEXT", "SYSTEMDRIVE",
+                             "SYSTEMROOT", "WINDIR", "TEMP"})
+        qunsetenv(name);
+}

@@ -10,6 +10,10 @@
 // this machine's own layers again.
 void useRegistry(const QStringList& files);
 
+// Unsets the process variables the Info report reads (NUMBER_OF_PROCESSORS,
+// OS, TEMP, ...), so that nothing of this machine's environment reaches it.
+void unsetReportVariables();
+
 // A committed fixture: fixture("shell/first.reg").
 QString fixture(const QString& relativePath);
 
