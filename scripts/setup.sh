@@ -5,14 +5,14 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libhivex-dev libtsk-dev libqcow-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libhivex-dev libtsk-dev libqcow-dev libvhdi-dev libvmdk-dev libfsntfs-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-wine fontconfig
   xvfb xauth
   strace
   python3 python3-hivex man-db groff-base neofetch xz-utils
-  ntfs-3g ntfs-3g-dev dosfstools e2fsprogs fdisk sleuthkit qemu-utils ewf-tools  # the disk image fixtures
+  ntfs-3g ntfs-3g-dev dosfstools e2fsprogs fdisk sleuthkit qemu-utils ewf-tools libvhdi-utils libvmdk-utils  # the disk image fixtures
   desktop-file-utils appstream dpkg-dev file x11-utils
 )
 

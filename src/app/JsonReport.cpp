@@ -134,6 +134,10 @@ void writeSource(JsonWriter& json, const shell::SourceDescription& source)
         json.text(source.image);
         json.key(u"partition");
         json.number(source.partition);
+        json.key(u"chain");
+        json.beginArray();
+        for (const QString& file : source.chain) json.text(file);
+        json.endArray();
     }
     if (source.kind == Kind::HiveSystem || source.kind == Kind::HiveSoftware) {
         json.key(u"sequence");

@@ -18,6 +18,11 @@ QString sourceInWords(const shell::SourceDescription& source)
     if (!source.image.isNull())
         file += source.partition > 0 ? QStringLiteral(" in Partition %1 von \u201E%2\u201C").arg(source.partition).arg(source.image)
                                      : QStringLiteral(" in \u201E%1\u201C").arg(source.image);
+    if (source.chain.size() > 1 || (source.chain.size() == 1 && source.chain.front() != source.image)) {
+        QStringList files;
+        for (const QString& chained : source.chain) files << QStringLiteral("\u201E%1\u201C").arg(chained);
+        file += QStringLiteral(" (gelesen aus %1)").arg(files.join(QStringLiteral(", ")));
+    }
     switch (source.kind) {
     case Kind::Live:
         return QStringLiteral("dieser Rechner: Prozessor und Firmware aus /proc und /sys unter %1").arg(file);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include "disk/Containers.h"
 #include "disk/PrivateCopy.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstddef>
 #include <cstdint>
@@ -11,19 +13,27 @@ struct TSK_IMG_INFO;
 
 namespace disk {
 
-// A disk image or a block device, opened read-only with The Sleuth Kit: raw
-// and split raw images, EnCase E01, VHD and VHDX, VMDK, and qcow2 through
-// libqcow. The format is told by content. Nothing is ever written.
+class Container;
+
+// A disk image or a block device, opened read-only: raw images (split ones
+// from any of their segments), EnCase E01 and devices through The Sleuth Kit;
+// qcow2, VHD/VHDX, VMDK and VDI with their chains of parents as containers
+// of their own, handed to The Sleuth Kit. The format is told by content.
+// Nothing is ever written.
 class DiskImage {
 public:
-    // Fails with a RuntimeError that names the file and what is wrong.
-    explicit DiskImage(const QString& path);
+    // Fails with a RuntimeError that names the file and what is wrong (a
+    // missing parent: a MissingParent).
+    explicit DiskImage(const QString& path, const ChainHints& hints = {});
     ~DiskImage();
     DiskImage(const DiskImage&) = delete;
     DiskImage& operator=(const DiskImage&) = delete;
 
     const QString& path() const { return path_; }
-    const QString& format() const { return format_; }  // "Rohabbild", "E01", "VHD/VHDX", "VMDK", "qcow2"
+    // "Rohabbild", "Blockgerät", "E01", "qcow2", "VHD", "VHDX", "VMDK", "VDI"
+    const QString& format() const { return format_; }
+    // The files read, the one named first: its parents, its segments, its extents.
+    QStringList files() const;
     std::int64_t size() const;
     TSK_IMG_INFO* tsk() const { return image_; }
 
@@ -38,12 +48,14 @@ private:
     QString path_;
     QString format_;
     TSK_IMG_INFO* image_ = nullptr;
-    int rawFile_ = -1;  // a single-file raw image or a device, opened for copyRange
+    Container* container_ = nullptr;  // owned by image_, when the format is one of them
+    int rawFile_ = -1;                // a single-file raw image or a device, opened for copyRange
 };
 
-// Whether a file or device is to be opened as a disk image: a block device, or
-// a file whose content begins as an image format, a partition table or a file
-// system does (a hive or a registry export is none of these).
+// Whether a file or device is to be opened as a disk image: a block device, a
+// file whose content begins as an image format, a partition table or a file
+// system does (a hive or a registry export is none of these), or a segment
+// of a split raw image.
 bool looksLikeDiskImage(const QString& path);
 
 // The Sleuth Kit's last error, as it says it.

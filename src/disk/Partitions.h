@@ -27,7 +27,4 @@ struct PartitionTable {
 // to it. An image without a table is one partition, numbered 0.
 PartitionTable partitionsOf(const DiskImage& image);
 
-// "1 MiB", "64 MiB", "1,5 GiB": sizes as people read them.
-QString sizeInWords(std::int64_t bytes);
-
 }  // namespace disk

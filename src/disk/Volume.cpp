@@ -1,5 +1,7 @@
 #include "disk/Volume.h"
 
+#include "disk/LargeClusterNtfs.h"
+#include "disk/SizeInWords.h"
 #include "runtime/RuntimeError.h"
 
 #include <tsk/libtsk.h>
@@ -29,9 +31,23 @@ std::uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 1
 
 QString fileSystemOf(const unsigned char* head)
 {
-    if (std::memcmp(head + 3, "-FVE-FS-", 8) == 0) return QStringLiteral("BitLocker");
+    // BitLocker: its own signature, or on a FAT (To Go) its identifier at 424.
+    static const unsigned char toGo[16] = {0x3B, 0xD6, 0x67, 0x49, 0x29, 0x2E, 0xD8, 0x4A,
+                                           0x83, 0x99, 0xF6, 0xA3, 0x39, 0xE3, 0xD0, 0x01};
+    if (std::memcmp(head + 3, "-FVE-FS-", 8) == 0 || std::memcmp(head + 424, toGo, 16) == 0)
+        return QStringLiteral("BitLocker");
     if (std::memcmp(head + 3, "NTFS    ", 8) == 0) return QStringLiteral("NTFS");
     if (std::memcmp(head + 3, "EXFAT   ", 8) == 0) return QStringLiteral("exFAT");
+    if (std::memcmp(head + 3, "ReFS\0\0\0\0", 8) == 0) return QStringLiteral("ReFS");
+    if (std::memcmp(head, "LUKS\xBA\xBE", 6) == 0) return QStringLiteral("LUKS");
+    if (std::memcmp(head, "XFSB", 4) == 0) return QStringLiteral("XFS");
+    if (std::memcmp(head + 32, "NXSB", 4) == 0) return QStringLiteral("APFS");
+    if (std::memcmp(head + 1024, "H+\0\x04", 4) == 0 || std::memcmp(head + 1024, "HX\0\x05", 4) == 0)
+        return QStringLiteral("HFS+");
+    // An LVM physical volume's label, in one of its first four sectors.
+    for (int sector = 0; sector < 4; ++sector)
+        if (std::memcmp(head + 512 * sector, "LABELONE", 8) == 0 && std::memcmp(head + 512 * sector + 24, "LVM2", 4) == 0)
+            return QStringLiteral("LVM");
     const bool bootSector = head[510] == 0x55 && head[511] == 0xAA;
     if (bootSector && std::memcmp(head + 82, "FAT32   ", 8) == 0) return QStringLiteral("FAT32");
     if (bootSector && std::memcmp(head + 54, "FAT16   ", 8) == 0) return QStringLiteral("FAT16");
@@ -58,6 +74,12 @@ Volume::Volume(const DiskImage& image, const Partition& partition) : image_(imag
     // through every file system ends, where none fits, in measuring the
     // partition's entropy (megabytes read for an empty partition).
     if (kind_ != QLatin1String("NTFS")) return;
+    // Windows formats clusters of up to 2 MiB; The Sleuth Kit reads 64 KiB at most.
+    clusterSize_ = ntfsClusterSize(head);
+    if (clusterSize_ > 64 * 1024) {
+        large_ = LargeClusterNtfs::open(image, partition.start, partition.size, fault_);
+        return;
+    }
     tsk_error_reset();
     fs_ = tsk_fs_open_img(image.tsk(), partition.start, TSK_FS_TYPE_NTFS);
     // An NTFS that does not open is damaged, not unknown: say why.
@@ -70,10 +92,11 @@ Volume::~Volume()
     if (fs_) tsk_fs_close(fs_);
 }
 
-bool Volume::ntfs() const { return fs_ != nullptr; }
+bool Volume::ntfs() const { return fs_ != nullptr || large_ != nullptr; }
 
 QString Volume::label() const
 {
+    if (large_) return large_->label();
     if (!ntfs()) return {};
     // The label is the $VOLUME_NAME attribute of $Volume (metadata address 3), UTF-16LE.
     std::unique_ptr<TSK_FS_FILE, FileCloser> volume(tsk_fs_file_open_meta(fs_, nullptr, 3));
@@ -89,6 +112,11 @@ QString Volume::label() const
 std::vector<Volume::Entry> Volume::list(const Entry& folder) const
 {
     std::vector<Entry> entries;
+    if (large_) {
+        for (const LargeClusterNtfs::Entry& e : large_->list(folder.address))
+            entries.push_back({e.address, e.name, e.folder, -1});
+        return entries;
+    }
     if (!fs_) return entries;
     tsk_error_reset();
     std::unique_ptr<TSK_FS_DIR, DirCloser> dir(tsk_fs_dir_open_meta(fs_, folder.address));
@@ -109,8 +137,8 @@ std::vector<Volume::Entry> Volume::list(const Entry& folder) const
 
 std::optional<Volume::Entry> Volume::find(const QStringList& names) const
 {
-    if (!fs_) return std::nullopt;
-    Entry at{fs_->root_inum, QString(), true, -1};
+    if (!ntfs()) return std::nullopt;
+    Entry at{large_ ? large_->root() : fs_->root_inum, QString(), true, -1};
     for (const QString& wanted : names) {
         if (!at.folder) return std::nullopt;
         std::optional<Entry> next;
@@ -131,12 +159,26 @@ void Volume::readInto(const Entry& file, std::int64_t maxSize, const QString& na
     auto fault = [&](const QString& what) {
         throw RuntimeError(ErrorNumber::InvalidData, QStringLiteral("\u201E%1\u201C %2").arg(name, what));
     };
+    constexpr std::size_t Chunk = 1 << 20;
+    if (large_) {
+        const std::int64_t size = large_->size(file.address);
+        if (size < 0) fault(QStringLiteral("ist nicht lesbar (libfsntfs)"));
+        if (size > maxSize) fault(QStringLiteral("ist größer als %1").arg(sizeInWords(maxSize)));
+        std::unique_ptr<char[]> buffer(new char[Chunk]);
+        for (std::int64_t at = 0; at < size;) {
+            const std::size_t want = std::size_t(std::min<std::int64_t>(Chunk, size - at));
+            const std::int64_t n = large_->read(file.address, at, buffer.get(), want);
+            if (n <= 0) fault(QStringLiteral("ist nicht lesbar (bei Byte %1 von %2; libfsntfs)").arg(at).arg(size));
+            if (!sink(buffer.get(), std::size_t(n))) fault(QStringLiteral("kann nicht in den Speicher gelesen werden"));
+            at += n;
+        }
+        return;
+    }
     tsk_error_reset();
     std::unique_ptr<TSK_FS_FILE, FileCloser> opened(tsk_fs_file_open_meta(fs_, nullptr, file.address));
     if (!opened || !opened->meta) fault(QStringLiteral("ist nicht lesbar; %1").arg(tskError()));
     const std::int64_t size = opened->meta->size;
     if (size < 0 || size > maxSize) fault(QStringLiteral("ist größer als %1").arg(sizeInWords(maxSize)));
-    constexpr std::size_t Chunk = 1 << 20;
     std::unique_ptr<char[]> buffer(new char[Chunk]);
     for (std::int64_t at = 0; at < size;) {
         const std::size_t want = std::size_t(std::min<std::int64_t>(Chunk, size - at));
@@ -154,6 +196,7 @@ void Volume::readInto(const Entry& file, std::int64_t maxSize, const QString& na
 // copy is then made through The Sleuth Kit's own reading).
 bool Volume::copyRuns(const Entry& file, std::int64_t maxSize, PrivateCopy& copy) const
 {
+    if (!fs_) return false;
     std::unique_ptr<TSK_FS_FILE, FileCloser> opened(tsk_fs_file_open_meta(fs_, nullptr, file.address));
     if (!opened || !opened->meta) return false;
     const TSK_FS_ATTR* data = tsk_fs_file_attr_get(opened.get());

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 struct TSK_FS_INFO;
@@ -16,10 +17,14 @@ struct TSK_FS_INFO;
 namespace disk {
 
 // The file system a partition's first 2 KiB announce: "NTFS", "FAT32", "FAT16",
-// "FAT12", "exFAT", "ext2", "ext3", "ext4", "BitLocker" or "unbekannt".
+// "FAT12", "exFAT", "ext2", "ext3", "ext4", "XFS", "ReFS", "HFS+", "APFS",
+// "BitLocker" (To Go too), "LVM", "LUKS" or "unbekannt".
 QString fileSystemOf(const unsigned char* head);
 
-// The file system in one partition; an NTFS is read with The Sleuth Kit.
+class LargeClusterNtfs;
+
+// The file system in one partition; an NTFS is read with The Sleuth Kit, or
+// with libfsntfs where its clusters are larger than The Sleuth Kit reads.
 class Volume {
 public:
     Volume(const DiskImage& image, const Partition& partition);
@@ -35,6 +40,8 @@ public:
     // Why the file system did not open, when it looked like one, or why a
     // folder asked for could not be read; empty otherwise.
     const QString& fault() const { return fault_; }
+    // An NTFS's cluster size in bytes, as its boot sector names it; 0 for any other file system.
+    std::int64_t clusterSize() const { return clusterSize_; }
     // The NTFS volume label, empty when there is none.
     QString label() const;
 
@@ -60,9 +67,11 @@ private:
 
     const DiskImage& image_;
     TSK_FS_INFO* fs_ = nullptr;
+    std::unique_ptr<LargeClusterNtfs> large_;
     QString kind_;
     bool bitLocker_ = false;
     mutable QString fault_;
+    std::int64_t clusterSize_ = 0;
 };
 
 }  // namespace disk

@@ -7,6 +7,7 @@
 #include "registry/TransactionLog.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <map>
@@ -35,9 +36,10 @@ public:
     explicit Hive(const QString& path);
     // Where on a disk image a hive was read from.
     struct ImageLocation {
-        QString image;      // the file or device
+        QString image;      // the file, folder or device named
         int partition = 0;  // as fdisk counts; 0: the image itself
         QString inside;     // "\Windows\System32\config\SYSTEM"
+        QStringList chain;  // the files read: the disk, then its parents (or its segments, its extents)
     };
     // A hive already copied (out of a disk image) with its logs; `name` is
     // what messages call it.

@@ -2,13 +2,20 @@
 
 #include "disk/DiskImage.h"
 #include "disk/Partitions.h"
+#include "disk/SizeInWords.h"
 #include "disk/Volume.h"
+#include "disk/ParentChain.h"
+#include "disk/VirtualMachine.h"
 #include "registry/FileCache.h"
 #include "registry/RegistrySource.h"
+#include "registry/SourceFolder.h"
 #include "runtime/RuntimeError.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+
+#include <algorithm>
 
 #include <sys/stat.h>
 
@@ -61,6 +68,7 @@ struct Finding {
     QString kind;  // of file system
     QString label;
     QString fault;
+    std::int64_t clusterSize = 0;
     bool bitLocker = false;
     std::optional<Config> config;
 };
@@ -74,9 +82,17 @@ QString partitionName(const Finding& f)
 QString holds(const Finding& f)
 {
     if (f.bitLocker) return QStringLiteral("mit BitLocker verschlüsselt");
+    if (!f.fault.isEmpty() && f.clusterSize > 64 * 1024)
+        return QStringLiteral("NTFS mit Clustern von %1, nicht lesbar (%2)").arg(disk::sizeInWords(f.clusterSize), f.fault);
     if (!f.fault.isEmpty()) return QStringLiteral("NTFS, beschädigt (%1)").arg(f.fault);
     if (f.kind == u"NTFS") return f.config ? QStringLiteral("NTFS mit Windows-Installation")
                                            : QStringLiteral("NTFS ohne Windows-Installation");
+    if (f.kind == u"LVM")
+        return QStringLiteral("LVM-Datenträger: Tessera liest keine logischen Volumes; mit \u201Esudo vgchange "
+                              "-ay\u201C aktivieren und das Volume nennen");
+    if (f.kind == u"LUKS")
+        return QStringLiteral("mit LUKS verschlüsselt: mit \u201Esudo cryptsetup open\u201C entsperren und das "
+                              "entsperrte Gerät nennen");
     return f.kind;
 }
 
@@ -87,7 +103,7 @@ QString sourceName(const ImageName& name, int partition)
 
 // The hives of one installation, with their logs, read out of the image.
 std::vector<std::shared_ptr<const Hive>> hivesOf(const disk::Volume& volume, const Config& config,
-                                                 const ImageName& name, int partition)
+                                                 const ImageName& name, int partition, const QStringList& chain)
 {
     std::vector<std::shared_ptr<const Hive>> hives;
     const QString prefix = sourceName(name, partition) + u':';
@@ -103,7 +119,7 @@ std::vector<std::shared_ptr<const Hive>> hivesOf(const disk::Volume& volume, con
             QByteArray bytes = volume.read(*log, MaxHiveSize, prefix + logInside);
             if (!bytes.isEmpty()) logs.push_back(TransactionLog::ofBytes(logInside, std::move(bytes)));
         }
-        Hive::ImageLocation location{name.image, partition, inside};
+        Hive::ImageLocation location{name.image, partition, inside, chain};
         hives.push_back(std::make_shared<const Hive>(prefix + inside, volume.copy(*hive, MaxHiveSize, prefix + inside),
                                                      logs, location));
     }
@@ -130,90 +146,94 @@ QString windowsVersion(const std::vector<std::shared_ptr<const Hive>>& hives)
 {
     struct stat st {};
     const bool device = ::stat(QFile::encodeName(name.image).constData(), &st) == 0 && S_ISBLK(st.st_mode);
+    // A device or an image of the volume alone is opened as it is; a partition of an image through a loop device.
     const QString unlock =
-        device && f.partition.number == 0
-            ? QStringLiteral("\u201Esudo cryptsetup open --type bitlk %1 windows\u201C").arg(name.image)
+        f.partition.number == 0
+            ? (device ? QStringLiteral("\u201Esudo cryptsetup open --type bitlk %1 windows\u201C").arg(name.image)
+                      : QStringLiteral("\u201Esudo losetup -r -f --show %1\u201C und dann \u201Esudo cryptsetup open "
+                                       "--type bitlk /dev/loopX windows\u201C")
+                            .arg(name.image))
             : QStringLiteral("\u201Esudo losetup -r -P -f --show %1\u201C und dann \u201Esudo cryptsetup open --type "
                              "bitlk /dev/loopXp%2 windows\u201C")
                   .arg(name.image)
                   .arg(f.partition.number);
+    const QString what = f.partition.number == 0
+                             ? QStringLiteral("\u201E%1\u201C ist mit BitLocker verschlüsselt").arg(name.image)
+                             : QStringLiteral("%1 von \u201E%2\u201C ist mit BitLocker verschlüsselt").arg(partitionName(f), name.image);
     throw RuntimeError(ErrorNumber::InvalidData,
-                       QStringLiteral("%1 von \u201E%2\u201C ist mit BitLocker verschlüsselt (\u201E-FVE-FS-\u201C); "
-                                      "Tessera liest keine Schlüssel. Entsperren Sie sie mit %3 (oder mit dislocker) "
-                                      "und nennen Sie das entsperrte Gerät: \u201Etessera /dev/mapper/windows\u201C.")
-                           .arg(partitionName(f), name.image, unlock));
+                       QStringLiteral("%1; Tessera liest keine Schlüssel. Entsperren Sie %2 mit %3 (oder mit "
+                                      "dislocker) und nennen Sie das entsperrte Gerät: \u201Etessera "
+                                      "/dev/mapper/windows\u201C.")
+                           .arg(what, f.partition.number == 0 ? QStringLiteral("es") : QStringLiteral("sie"), unlock));
 }
 
 }  // namespace
 
-std::optional<ImageName> imageNamed(const QString& source)
+namespace {
+
+// A virtual machine's configuration file, which stands for its disks.
+bool machineConfig(const QString& path)
 {
-    const qsizetype at = source.lastIndexOf(u'@');
-    if (at > 0 && at + 1 < source.size()) {
-        bool ok = false;
-        const int partition = source.mid(at + 1).toInt(&ok);
-        const QString image = source.left(at);
-        if (ok && partition >= 0 && partition < 1000 && source[at + 1].isDigit() && disk::looksLikeDiskImage(image))
-            return ImageName{image, partition};
-    }
-    if (disk::looksLikeDiskImage(source)) return ImageName{source, -1};
-    return std::nullopt;
+    return QFileInfo(path).isFile()
+           && (path.endsWith(QLatin1String(".vbox"), Qt::CaseInsensitive)
+               || path.endsWith(QLatin1String(".vmx"), Qt::CaseInsensitive));
 }
 
-ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
-{
-    const disk::DiskImage image(name.image);
-    const disk::PartitionTable table = disk::partitionsOf(image);
+// What one disk holds: its partitions, their file systems and installations.
+struct DiskScan {
+    std::unique_ptr<disk::DiskImage> image;
+    disk::PartitionTable table;
     std::vector<Finding> findings;
-    std::vector<std::unique_ptr<disk::Volume>> volumes;
-    for (const disk::Partition& partition : table.partitions) {
+    std::vector<std::unique_ptr<disk::Volume>> volumes;  // after `image`, which they read
+    std::vector<std::size_t> installations;              // into findings
+};
+
+DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
+{
+    DiskScan d;
+    d.image = std::make_unique<disk::DiskImage>(disk, hints);
+    d.table = disk::partitionsOf(*d.image);
+    for (const disk::Partition& partition : d.table.partitions) {
         // An image without a table is partition 0, and answers to @1 as well.
-        if (name.partition >= 0 && partition.number != name.partition
-            && !(partition.number == 0 && name.partition == 1))
-            continue;
-        auto volume = std::make_unique<disk::Volume>(image, partition);
-        Finding f{partition, volume->kind(), volume->label(), {}, volume->bitLocker(), {}};
+        if (wanted >= 0 && partition.number != wanted && !(partition.number == 0 && wanted == 1)) continue;
+        auto volume = std::make_unique<disk::Volume>(*d.image, partition);
+        Finding f{partition, volume->kind(), volume->label(), {}, volume->clusterSize(), volume->bitLocker(), {}};
         if (volume->ntfs()) f.config = configOf(*volume);
         if (!f.config) f.fault = volume->fault();  // the file system did not open, or a folder on the way
-        findings.push_back(f);
-        volumes.push_back(std::move(volume));
+        if (f.config) d.installations.push_back(d.findings.size());
+        d.findings.push_back(f);
+        d.volumes.push_back(std::move(volume));
     }
+    return d;
+}
+
+// The messages of one disk that holds no single installation; `name.image`
+// is what the user named, `shown` the disk as the messages call it.
+[[noreturn]] void noSingleInstallation(const DiskScan& d, const ImageName& name, const QString& shown)
+{
     if (name.partition >= 0) {
-        if (findings.empty()) {
+        if (d.findings.empty()) {
             QStringList numbers;
-            for (const disk::Partition& p : table.partitions) numbers << QString::number(p.number);
+            for (const disk::Partition& p : d.table.partitions) numbers << QString::number(p.number);
             throw RuntimeError(ErrorNumber::FileNotFound,
                                QStringLiteral("\u201E%1@%2\u201C: das Abbild hat keine Partition %2 (es hat: %3)")
-                                   .arg(name.image)
+                                   .arg(shown)
                                    .arg(name.partition)
                                    .arg(numbers.join(QStringLiteral(", "))));
         }
-        const Finding& f = findings.front();
-        if (f.bitLocker) bitLockerError(name, f);
-        if (!f.config)
-            throw RuntimeError(ErrorNumber::FileNotFound,
-                               QStringLiteral("%1 von \u201E%2\u201C enthält keine Windows-Installation (%3)")
-                                   .arg(partitionName(f), name.image, holds(f)));
-        partition_ = f.partition.number;
-        hives_ = hivesOf(*volumes.front(), *f.config, name, partition_);
-        return;
+        const Finding& f = d.findings.front();
+        if (f.bitLocker) bitLockerError({shown, name.partition}, f);
+        throw RuntimeError(ErrorNumber::FileNotFound,
+                           QStringLiteral("%1 von \u201E%2\u201C enthält keine Windows-Installation (%3)")
+                               .arg(partitionName(f), shown, holds(f)));
     }
-    std::vector<std::size_t> installations;
-    for (std::size_t i = 0; i < findings.size(); ++i)
-        if (findings[i].config) installations.push_back(i);
-    if (installations.size() == 1) {
-        const Finding& f = findings[installations.front()];
-        partition_ = f.partition.number;
-        hives_ = hivesOf(*volumes[installations.front()], *f.config, name, partition_);
-        return;
-    }
-    if (installations.size() > 1) {
+    if (d.installations.size() > 1) {
         QStringList lines, choices;
-        for (std::size_t i : installations) {
-            const Finding& f = findings[i];
+        for (std::size_t i : d.installations) {
+            const Finding& f = d.findings[i];
             QString version;
             try {
-                version = windowsVersion(hivesOf(*volumes[i], *f.config, name, f.partition.number));
+                version = windowsVersion(hivesOf(*d.volumes[i], *f.config, name, f.partition.number, {}));
             } catch (const RuntimeError&) {
                 version = QStringLiteral("Windows-Version nicht lesbar");
             }
@@ -227,22 +247,102 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
         throw RuntimeError(ErrorNumber::InvalidData,
                            QStringLiteral("Datenträgerabbild \u201E%1\u201C enthält %2 Windows-Installationen:\n%3\n"
                                           "Wählen Sie eine, etwa mit %4.")
-                               .arg(name.image)
-                               .arg(installations.size())
+                               .arg(shown)
+                               .arg(d.installations.size())
                                .arg(lines.join(u'\n'), choices.join(QStringLiteral(" oder "))));
     }
-    for (const Finding& f : findings)
-        if (f.bitLocker) bitLockerError(name, f);
+    for (const Finding& f : d.findings)
+        if (f.bitLocker) bitLockerError({shown, name.partition}, f);
     QStringList parts;
-    for (const Finding& f : findings)
+    for (const Finding& f : d.findings)
         parts << (f.partition.number == 0 ? QStringLiteral("Dateisystem: %1").arg(holds(f))
                                           : QStringLiteral("Partition %1: %2").arg(f.partition.number).arg(holds(f)));
     throw RuntimeError(ErrorNumber::FileNotFound,
-                       QStringLiteral("Datenträgerabbild \u201E%1\u201C enthält keine Windows-Installation: %2; %3")
-                           .arg(name.image,
-                                table.kind.isEmpty() ? QStringLiteral("keine Partitionstabelle")
-                                                     : QStringLiteral("%1-Partitionstabelle").arg(table.kind),
+                       QStringLiteral("Datenträgerabbild \u201E%1\u201C (%2) enthält keine Windows-Installation: %3; %4")
+                           .arg(shown, d.image->format(),
+                                d.table.kind.isEmpty() ? QStringLiteral("keine Partitionstabelle")
+                                                       : QStringLiteral("%1-Partitionstabelle").arg(d.table.kind),
                                 parts.join(QStringLiteral(", "))));
+}
+
+}  // namespace
+
+std::optional<ImageName> imageNamed(const QString& source)
+{
+    auto isImage = [](const QString& path) { return disk::looksLikeDiskImage(path) || machineConfig(path); };
+    const qsizetype at = source.lastIndexOf(u'@');
+    if (at > 0 && at + 1 < source.size()) {
+        bool ok = false;
+        const int partition = source.mid(at + 1).toInt(&ok);
+        const QString image = source.left(at);
+        if (ok && partition >= 0 && partition < 1000 && source[at + 1].isDigit()
+            && (isImage(image) || QFileInfo(image).isDir()))
+            return ImageName{image, partition};
+    }
+    if (isImage(source)) return ImageName{source, -1};
+    return std::nullopt;
+}
+
+ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
+{
+    std::optional<disk::VirtualMachine> vm;
+    if (!disk::looksLikeDiskImage(name.image)) vm = disk::virtualMachineAt(name.image);
+    if (!vm && QFileInfo(name.image).isDir()) folderHoldsNothing(name.image);
+    const QStringList disks = vm ? vm->disks : QStringList{name.image};
+    const disk::ChainHints hints = vm ? vm->hints : disk::ChainHints{};
+    auto shownAs = [&](const QString& disk) {
+        return vm ? QDir(QFileInfo(vm->config).isDir() ? vm->config : QFileInfo(vm->config).absolutePath())
+                        .relativeFilePath(disk)
+                  : disk;
+    };
+    auto inMachine = [&](const RuntimeError& error) {
+        return vm ? RuntimeError(error.number(), QStringLiteral("%1-Maschine \u201E%2\u201C: %3")
+                                                     .arg(vm->kind, name.image, error.description()))
+                  : error;
+    };
+    std::vector<DiskScan> scans;
+    std::vector<std::size_t> withWindows;
+    for (const QString& disk : disks) {
+        try {
+            scans.push_back(scan(disk, hints, name.partition));
+        } catch (const disk::MissingParent&) {
+            throw;  // names the disk and what it needs: a question to the user
+        } catch (const RuntimeError& error) {
+            throw inMachine(error);
+        }
+        if (!scans.back().installations.empty()) withWindows.push_back(scans.size() - 1);
+    }
+    if (withWindows.size() > 1) {
+        QStringList which;
+        for (std::size_t i : withWindows) which << QStringLiteral("\u201E%1\u201C").arg(shownAs(disks[qsizetype(i)]));
+        throw inMachine(RuntimeError(ErrorNumber::InvalidData,
+                                     QStringLiteral("%1 Festplatten enthalten Windows (%2); nennen Sie die Datei der "
+                                                    "Festplatte, die gezeigt werden soll")
+                                         .arg(withWindows.size())
+                                         .arg(which.join(QStringLiteral(", ")))));
+    }
+    const std::size_t chosen = withWindows.empty() ? 0 : withWindows.front();
+    DiskScan& d = scans[chosen];
+    const QString shown = vm ? shownAs(disks[qsizetype(chosen)]) : name.image;
+    if (d.installations.size() != 1) {
+        try {
+            noSingleInstallation(d, name, shown);
+        } catch (const RuntimeError& error) {
+            throw inMachine(error);
+        }
+    }
+    const Finding& f = d.findings[d.installations.front()];
+    partition_ = f.partition.number;
+    QStringList chain;  // absolute, as parents are found
+    for (const QString& file : d.image->files()) chain << QFileInfo(file).absoluteFilePath();
+    hives_ = hivesOf(*d.volumes[d.installations.front()], *f.config, name, partition_, chain);
+    stamps_.emplace_back(name.image, stampOf(name.image));
+    for (const QString& file : chain) stamps_.emplace_back(file, stampOf(file));
+}
+
+bool ImageInstallation::unchanged() const
+{
+    return std::all_of(stamps_.begin(), stamps_.end(), [](const auto& s) { return stampOf(s.first) == s.second; });
 }
 
 std::shared_ptr<const ImageInstallation> cachedImageInstallation(const ImageName& name)
@@ -250,7 +350,7 @@ std::shared_ptr<const ImageInstallation> cachedImageInstallation(const ImageName
     static FileCache<ImageInstallation> cache;
     return cache.get(
         sourceName(name, name.partition), [&](const QString&) { return std::make_shared<const ImageInstallation>(name); },
-        {}, name.image);
+        [](const ImageInstallation& made) { return made.unchanged(); }, name.image);
 }
 
 }  // namespace registry

@@ -1,31 +1,36 @@
 #pragma once
 
+#include "registry/FileCache.h"
 #include "registry/Hive.h"
 
 #include <QString>
 
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace registry {
 
-// A source that names a disk image or block device ("BILD"), or partition N
-// of one ("BILD@N").
+// A source that names a disk image or block device, a virtual machine (its
+// .vbox or .vmx, or its folder) ("BILD"), or partition N of one ("BILD@N").
 struct ImageName {
     QString image;
     int partition = -1;  // -1: the one installation there is
 };
-// Nothing when the source is no image: a folder, a hive, a registry export.
+// Nothing when the source is no image and no virtual machine's configuration:
+// a folder (see virtualMachineNamed), a hive, a registry export.
 std::optional<ImageName> imageNamed(const QString& source);
 
-// The Windows installation on an image: every NTFS partition (or the image
-// itself when it holds a file system and no partition table) is searched for
+// The Windows installation on an image, or on the disks of a virtual machine
+// in their current state: every NTFS partition (or the image itself when it
+// holds a file system and no partition table) is searched for
 // Windows\System32\config or WINNT\system32\config, every name without regard
 // to case, and SYSTEM and SOFTWARE with their logs are read from it straight
 // into private copies. Fails with a RuntimeError in German when the image
 // holds none (naming what it holds), several (listing each and how to choose
-// one with BILD@N), or a BitLocker-encrypted one (saying how to unlock it).
+// one with BILD@N), or a BitLocker-encrypted one (saying how to unlock it); a
+// machine with several disks shows the one holding Windows.
 class ImageInstallation {
 public:
     explicit ImageInstallation(const ImageName& name);
@@ -33,14 +38,17 @@ public:
     const ImageName& name() const { return name_; }
     int partition() const { return partition_; }
     const std::vector<std::shared_ptr<const Hive>>& hives() const { return hives_; }
+    // Whether none of the files read changed since.
+    bool unchanged() const;
 
 private:
     ImageName name_;
     int partition_ = 0;
     std::vector<std::shared_ptr<const Hive>> hives_;
+    std::vector<std::pair<QString, std::optional<FileStamp>>> stamps_;
 };
 
-// The installation, shared; read again only when the image changed.
+// The installation, shared; read again only when one of its files changed.
 std::shared_ptr<const ImageInstallation> cachedImageInstallation(const ImageName& name);
 
 }  // namespace registry

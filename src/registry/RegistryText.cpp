@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStringDecoder>
 #include <QHashFunctions>
 
 #include <algorithm>
@@ -157,6 +158,24 @@ std::shared_ptr<const RegistryText> readRegistryFile(const QString& path)
     }
     bytes.truncate(got);
     return std::make_shared<const RegistryText>(std::move(bytes), path);
+}
+
+bool beginsLikeText(const QString& path)
+{
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return true;  // told as it is read
+    const QByteArray head = file.read(512);
+    if (head.startsWith("\xEF\xBB\xBF") || head.startsWith("\xFF\xFE") || head.startsWith("\xFE\xFF")) return true;
+    qsizetype end = 0;
+    while (end < head.size() && head[end] != '\n') {
+        const auto c = static_cast<unsigned char>(head[end++]);
+        if (c < 0x20 && c != '\t' && c != '\r') return false;
+    }
+    // A line cut off at 512 bytes may end inside a sequence, which the
+    // decoder keeps for later: only sequences that cannot be UTF-8 count.
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString line = utf8.decode(QByteArrayView(head).first(end));  // decoded here, where it is converted
+    return !utf8.hasError();
 }
 
 }  // namespace registry

@@ -44,6 +44,11 @@ private:
     Node* root_ = nullptr;
 };
 
+// Whether a file begins as a text does, as any registry text does: with a
+// byte-order mark, or with a first line free of control characters (an empty
+// file too). A file that does not is no registry text, whatever else it is.
+bool beginsLikeText(const QString& path);
+
 // Reads a text file whole and checks it; a file that cannot be read, is no
 // plain file or is larger than maxRegistryTextSize() fails, naming it.
 std::shared_ptr<const RegistryText> readRegistryFile(const QString& path);

@@ -54,11 +54,18 @@ QStringList registryFilesIn(const QString& folder)
     for (const QString& config : configs)
         if (const QStringList hives = hivesIn(config); !hives.isEmpty()) return hives;
     if (const QString wine = entryIn(folder, u"system.reg", false); !wine.isNull()) return {wine};
+    folderHoldsNothing(folder);
+}
+
+void folderHoldsNothing(const QString& folder)
+{
     throw RuntimeError(
         ErrorNumber::FileNotFound,
-        QStringLiteral("Ordner \u201E%1\u201C enthält keine Windows-Installation und kein Wine-Präfix: gesucht "
-                       "wurden die Dateien SYSTEM und SOFTWARE in Windows\\System32\\config, "
-                       "WINNT\\system32\\config, System32\\config oder im Ordner selbst, und system.reg")
+        QStringLiteral("Ordner \u201E%1\u201C enthält keine Windows-Installation, kein Wine-Präfix und keine virtuelle "
+                       "Maschine: gesucht wurden die Dateien SYSTEM und SOFTWARE in Windows\\System32\\config, "
+                       "WINNT\\system32\\config, System32\\config oder im Ordner selbst, system.reg, eine .vbox- "
+                       "oder .vmx-Datei und Datenträger (.vhdx, .avhdx, .vhd, .vdi, .vmdk, .qcow2), auch in "
+                       "\u201EVirtual Hard Disks\u201C")
             .arg(folder));
 }
 

@@ -10,7 +10,11 @@ namespace registry {
 // or the config folder itself) the hives SYSTEM and SOFTWARE that are there;
 // of a Wine prefix its system.reg. Every name matches without regard to case,
 // as an NTFS partition shows names as Windows stored them. A folder holding
-// none of these fails with a RuntimeError that names it and what was looked for.
+// none of these fails as folderHoldsNothing does.
 QStringList registryFilesIn(const QString& folder);
+
+// A RuntimeError that names the folder and everything looked for in it: an
+// installation, a Wine prefix, a virtual machine.
+[[noreturn]] void folderHoldsNothing(const QString& folder);
 
 }  // namespace registry

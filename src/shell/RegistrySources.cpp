@@ -1,5 +1,7 @@
 #include "shell/RegistrySources.h"
 
+#include "disk/FileBytes.h"
+#include "disk/ForeignFormat.h"
 #include "machine/ViewedHardware.h"
 #include "registry/BuiltinDefaults.h"
 #include "registry/Hive.h"
@@ -66,6 +68,7 @@ SourceDescription describedHive(const registry::Hive& hive)
         d.image = location->image;
         d.partition = location->partition;
         d.path = location->inside;
+        d.chain = location->chain;
     }
     d.primarySequence = hive.primarySequence();
     d.secondarySequence = hive.secondarySequence();
@@ -94,20 +97,49 @@ void addHive(std::shared_ptr<const registry::Hive> hive, std::vector<std::shared
     sources.push_back(std::move(hive));
 }
 
-// A named file or folder as sources: a folder stands for the files it holds,
-// a file beginning with "regf" is a hive, a disk image or device (or BILD@N)
-// stands for the hives of its installation, any other file is a text export.
+void addImage(const registry::ImageName& image, std::vector<std::shared_ptr<const RegistrySource>>& sources,
+              std::vector<SourceDescription>& described)
+{
+    for (const auto& hive : registry::cachedImageInstallation(image)->hives()) addHive(hive, sources, described);
+}
+
+// A named file or folder as sources: a folder stands for the files it holds
+// (an installation, a Wine prefix) or for a virtual machine's disks, a file
+// beginning with "regf" is a hive, a disk image or device, a virtual
+// machine's .vbox or .vmx (or BILD@N) stands for the hives of its
+// installation, a file that begins like a text is a registry text; anything
+// else is named for what it is.
 void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySource>>& sources,
               std::vector<SourceDescription>& described)
 {
     const bool folder = QFileInfo(name).isDir();
-    if (!folder && !looksLikeHive(name)) {
-        if (const auto image = registry::imageNamed(name)) {
-            for (const auto& hive : registry::cachedImageInstallation(*image)->hives()) addHive(hive, sources, described);
+    QStringList files{name};
+    if (folder) {
+        try {
+            files = registryFilesIn(name);
+        } catch (const RuntimeError&) {
+            if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
+                throw RuntimeError(runtime::ErrorNumber::InvalidData,
+                                   QStringLiteral("Ordner \u201E%1\u201C %2").arg(name, what));
+            addImage({name, -1}, sources, described);  // a virtual machine, or the same message
             return;
         }
+    } else if (!looksLikeHive(name)) {
+        if (const auto image = registry::imageNamed(name)) {
+            addImage(*image, sources, described);
+            return;
+        }
+        if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
+            throw RuntimeError(runtime::ErrorNumber::InvalidData, QStringLiteral("Datei \u201E%1\u201C %2").arg(name, what));
+        if (!registry::beginsLikeText(name))
+            throw RuntimeError(runtime::ErrorNumber::InvalidData,
+                               QStringLiteral("Datei \u201E%1\u201C ist weder eine Registrierungsdatei noch ein "
+                                              "Datenträgerabbild, das Tessera kennt: ihr Anfang (%2) passt zu keinem "
+                                              "bekannten Format; eine Registrierungsstruktur beginnt mit \u201Eregf\u201C, "
+                                              "eine exportierte mit \u201EREGEDIT4\u201C oder \u201EWindows Registry "
+                                              "Editor Version 5.00\u201C")
+                                   .arg(name, QString::fromLatin1(disk::fileHead(name, 8).toHex(' ').toUpper())));
     }
-    const QStringList files = folder ? registryFilesIn(name) : QStringList{name};
     for (const QString& file : files) {
         if (looksLikeHive(file)) {
             addHive(cachedHive(file), sources, described);

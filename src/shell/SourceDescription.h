@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <vector>
@@ -16,6 +17,7 @@ struct SourceDescription {
                    // for a hive on a disk image its path there ("\Windows\System32\config\SYSTEM")
     QString image;       // the disk image or device a hive was read from; null for files
     int partition = -1;  // its partition there, as fdisk counts; 0: the image itself
+    QStringList chain;   // the files of the disk read: the disk, then its parents (segments, extents)
     // Hives only: the header's sequence numbers as the file has them, and
     // whether they differ (the hive was not written back completely).
     std::uint32_t primarySequence = 0;

@@ -7,6 +7,7 @@
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -52,7 +53,8 @@ TEST_F(DiskImages, JsonNamesTheImageThePartitionAndThePathInside)
     ASSERT_EQ(sources.size(), 2);
     EXPECT_EQ(sources[0].toObject(),
               (QJsonObject{{"path", "\\Windows\\System32\\config\\SYSTEM"}, {"kind", "hive-system"},
-                           {"image", image("win10.vhdx")}, {"partition", 3}, {"sequence", 11}, {"dirty", true},
+                           {"image", image("win10.vhdx")}, {"partition", 3}, {"chain", QJsonArray{image("win10.vhdx")}},
+                           {"sequence", 11}, {"dirty", true},
                            {"logs", QJsonArray{QJsonObject{{"path", "\\Windows\\System32\\config\\SYSTEM.LOG1"}, {"entries", 1}},
                                                QJsonObject{{"path", "\\Windows\\System32\\config\\SYSTEM.LOG2"}, {"entries", 1}}}}}));
     const ProgramRun words = runProgram({QStringLiteral("--quellen"), image("mbr-win2000.raw") + QStringLiteral("@1")});
@@ -77,4 +79,37 @@ TEST_F(DiskImages, TwoInstallationsAreAnErrorAtStart)
     const ProgramRun run = runProgram({QStringLiteral("--bericht"), image("two-windows.raw")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(QStringLiteral("@5"))) << run.err.toStdString();
+}
+
+// A virtual machine named by its folder shows its current snapshot, and the
+// terminal says which files were read; a snapshot without its parent is refused.
+TEST_F(DiskImages, AVirtualMachinesFolderShowsItsCurrentSnapshot)
+{
+    const QString vm = image("vms/VirtualBox VMs/Win10");
+    useRegistry({vm});
+    ModalBoxes shown;
+    RunningProgram program;
+    ASSERT_FALSE(program.ended());
+    EXPECT_TRUE(program.window().txtInfo->text().contains(QStringLiteral(" Windows Version\t: 6.3.22631 \r\n")));
+    program.clickTab(3);
+    EXPECT_EQ(program.window().Check1(3).value(), 1);  // from the log inside the snapshot
+    EXPECT_EQ(shown.count(), 0);
+
+    const QString snapshot = QFileInfo(vm + QStringLiteral("/Snapshots/{0c7d9e42-8a1b-4c5d-b6e7-f8091a2b3c4d}.vdi")).absoluteFilePath();
+    const QString base = QFileInfo(vm + QStringLiteral("/Win10.vdi")).absoluteFilePath();
+    const ProgramRun json = runProgram({QStringLiteral("--json"), vm});
+    ASSERT_EQ(json.exitCode, 0) << json.err.toStdString();
+    const QJsonObject source = QJsonDocument::fromJson(json.out).object()[u"sources"].toArray()[0].toObject();
+    EXPECT_EQ(source[u"image"], QJsonValue(vm));
+    EXPECT_EQ(source[u"partition"], QJsonValue(3));
+    EXPECT_EQ(source[u"chain"], QJsonValue(QJsonArray{snapshot, base}));
+    const ProgramRun words = runProgram({QStringLiteral("--quellen"), vm});
+    EXPECT_TRUE(QString::fromUtf8(words.out).contains(
+        QStringLiteral("in Partition 3 von \u201E%1\u201C (gelesen aus \u201E%2\u201C, \u201E%3\u201C): Registrierungsstruktur SYSTEM")
+            .arg(vm, snapshot, base)))
+        << words.out.toStdString();
+
+    const ProgramRun missing = runProgram({QStringLiteral("--bericht"), image("broken/missing/top.vhd")});
+    EXPECT_EQ(missing.exitCode, 1);
+    EXPECT_TRUE(missing.err.contains(QStringLiteral("braucht sein Basisabbild \u201Emid.vhd\u201C"))) << missing.err.toStdString();
 }

@@ -5,6 +5,7 @@
 #include "RegistryFile.h"
 #include "disk/DiskImage.h"
 #include "disk/Partitions.h"
+#include "disk/SizeInWords.h"
 #include "disk/Volume.h"
 #include "registry/ImageSource.h"
 #include "registry/RegistrySource.h"
@@ -56,7 +57,9 @@ const QStringView kVersion = u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion";
 TEST(DiskImage, EveryContainerFormatShowsTheSameInstallation)
 {
     for (const char* name : {"gpt-win10.raw", "win10.qcow2", "win10-overlay.qcow2", "win10.vhd", "win10.vhdx",
-                             "win10.vmdk", "win10.E01"}) {
+                             "win10.vmdk", "win10.E01", "win10.vdi", "win10-fixed.vdi", "vmdk-streamOptimized/win10.vmdk",
+                             "vmdk-twoGbMaxExtentSparse/win10.vmdk", "vmdk-monolithicFlat/win10.vmdk",
+                             "split-numbered/win10.raw.000", "split-numbered/win10.raw.002", "split-lettered/win10.img.ab"}) {
         SCOPED_TRACE(name);
         const auto found = installation(image(name));
         ASSERT_TRUE(found);
@@ -141,7 +144,7 @@ TEST(DiskImage, WhatAnImageWithoutWindowsHoldsIsNamed)
 {
     const auto [number, told] = errorOf([] { installation(image("no-windows.raw")); });
     EXPECT_EQ(number, int(0x80070002u));
-    EXPECT_EQ(told, QStringLiteral("Datenträgerabbild \u201E%1\u201C enthält keine Windows-Installation: "
+    EXPECT_EQ(told, QStringLiteral("Datenträgerabbild \u201E%1\u201C (Rohabbild) enthält keine Windows-Installation: "
                                    "GPT-Partitionstabelle; Partition 1: FAT32, Partition 2: ext4, Partition 3: NTFS "
                                    "ohne Windows-Installation, Partition 4: unbekannt")
                         .arg(image("no-windows.raw")));
@@ -246,4 +249,19 @@ TEST(DiskImage, ALoopDeviceIsReadLikeAnImage)
     ASSERT_TRUE(found);
     EXPECT_EQ(found->partition(), 3);
     EXPECT_EQ(found->hives().size(), 2u);
+}
+
+// An NTFS with clusters of 2 MiB, which The Sleuth Kit refuses, read with libfsntfs.
+TEST(DiskImage, AnNtfsWithLargeClustersIsRead)
+{
+    const auto found = installation(image("ntfs-2m.img"));
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->partition(), 0);
+    ASSERT_EQ(found->hives().size(), 2u);
+    EXPECT_EQ(found->hives()[0]->replay().sequence, 11u);  // with both logs
+    EXPECT_EQ(dword(*found->hives()[0], kMemory, u"LargeSystemCache"), 1u);
+    const disk::DiskImage raw(image("ntfs-2m.img"));
+    const disk::Volume volume(raw, disk::partitionsOf(raw).partitions.front());
+    EXPECT_EQ(volume.clusterSize(), 2 << 20);
+    EXPECT_EQ(volume.label(), QStringLiteral("Windows"));
 }

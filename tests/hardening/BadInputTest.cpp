@@ -20,6 +20,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+
 #include <functional>
 
 #include <sys/stat.h>
@@ -109,8 +111,6 @@ QByteArray utf16le(const QByteArray& ascii)
 
 const Malformed kMalformed[] = {
     {"empty file", [] { return QByteArray(); }, 1, "unbekannter Dateikopf; erwartet"},
-    {"an executable", [] { return QByteArray("\x7F" "ELF\x02\x01\x01", 7) + QByteArray(4096, '\0'); }, 1,
-     "unbekannter Dateikopf; erwartet"},
     {"truncated in a string", [] { return v5("[HKLM\\A]\r\n\"Name\"=\"abc"); }, 4,
      "Zeichenkette nicht mit \" abgeschlossen"},
     {"truncated in a key", [] { return v5("[HKEY_LOCAL_MACHINE\\SYS"); }, 3, "Schlüssel nicht mit ] abgeschlossen"},
@@ -477,6 +477,61 @@ TEST_F(DamagedWinePrefix, UnreadableLinkIsLeftOut)
 }
 
 // ---------------------------------------------------------------------------
+// A file that does not begin like a text is no registry file, whatever it
+// is: it is named for what it is, at start and when it turns into one later.
+struct NotText {
+    const char* name;
+    QByteArray bytes;
+    const char* says;
+};
+
+const NotText kNotText[] = {
+    {"an executable", QByteArray("\x7F" "ELF\x02\x01\x01", 7) + QByteArray(4096, '\0'), "ist ein Programm (ELF)"},
+    {"gzip", QByteArray("\x1F\x8B\x08\x00", 4) + QByteArray(600, 'x'), "ist mit gzip gepackt: erst entpacken"},
+    {"random bytes", QByteArray("\x09\xA9\x69\x3C\x51\xE3\x33\x67\x0A", 9) + QByteArray(600, '\xE3'),
+     "ihr Anfang (09 A9 69 3C 51 E3 33 67) passt zu keinem bekannten Format"},
+};
+
+void PrintTo(const NotText& c, std::ostream* out) { *out << c.name; }
+
+class NotARegistryText : public ::testing::TestWithParam<NotText> {
+protected:
+    void SetUp() override { Variablen::SysInfo = SystemInfo{}; }
+};
+
+TEST_P(NotARegistryText, AtStartOneBoxNamesWhatItIs)
+{
+    RegistryFile file(GetParam().bytes);
+    ModalBoxes shown;
+    RunningProgram program;
+    EXPECT_TRUE(program.ended());
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_TRUE(shown.boxes()[0].text.contains(QStringLiteral("Datei \u201E%1\u201C").arg(file.path())));
+    EXPECT_TRUE(shown.boxes()[0].text.contains(QString::fromUtf8(GetParam().says))) << shown.boxes()[0].text.toStdString();
+}
+
+TEST_P(NotARegistryText, AfterStartAVisitNamesWhatItIsAndTheWindowLives)
+{
+    RegistryFile file(goodFile());
+    RunningProgram program;
+    ASSERT_FALSE(program.ended());
+    file.write(GetParam().bytes);
+    ModalBoxes shown;
+    program.clickTab(3);
+    ASSERT_EQ(shown.count(), 1);
+    EXPECT_TRUE(shown.boxes()[0].text.contains(QString::fromUtf8(GetParam().says))) << shown.boxes()[0].text.toStdString();
+    EXPECT_FALSE(program.ended());
+    EXPECT_TRUE(program.window().isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Catalogue, NotARegistryText, ::testing::ValuesIn(kNotText),
+                         [](const ::testing::TestParamInfo<NotText>& info) {
+                             std::string name = info.param.name;
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                             return name;
+                         });
+
 // Damaged binary hives: at start-up one box names the file and what is wrong,
 // and the program ends; after start-up, a hive that breaks under the running
 // window gives one box per visit and is read again once it is mended.
@@ -491,7 +546,7 @@ const DamagedHiveCase kDamagedHives[] = {
     {"too-short", "ist zu kurz für eine Registrierungsstruktur"},
     {"truncated", "ist abgeschnitten"},
     {"cut-at-bin", "ist abgeschnitten"},
-    {"bad-magic", "Zeile 1: unbekannter Dateikopf; erwartet", "Registrierungsdatei"},
+    {"bad-magic", "passt zu keinem bekannten Format; eine Registrierungsstruktur beginnt mit \u201Eregf\u201C", "Datei"},
     {"bad-checksum", "die Prüfsumme des Kopfes stimmt nicht"},
     {"version-2", "hat das unbekannte Format 2.5"},
     {"transaction-log", "ist ein Transaktionsprotokoll"},

@@ -1,0 +1,90 @@
+#include "disk/ParentChain.h"
+
+#include "disk/FileBytes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
+
+namespace disk {
+
+namespace ErrorNumber = runtime::ErrorNumber;
+using runtime::RuntimeError;
+
+namespace {
+
+bool windowsPath(const QString& name)
+{
+    return (name.size() >= 2 && name[0].isLetter() && name[1] == u':') || name.startsWith(u'\\');
+}
+
+QString quoted(const QString& text) { return QStringLiteral("\u201E%1\u201C").arg(text); }
+
+QString searchedInWords(const QString& child, const QStringList& searched)
+{
+    const QString folder = QFileInfo(child).absolutePath();
+    QStringList elsewhere;
+    bool beside = false;
+    for (const QString& path : searched) {
+        if (QFileInfo(path).absolutePath() == folder) beside = true;
+        else elsewhere << quoted(path);
+    }
+    QStringList parts;
+    if (!elsewhere.isEmpty()) parts << QStringLiteral("unter ") + elsewhere.join(QStringLiteral(", "));
+    if (beside || parts.isEmpty()) parts << QStringLiteral("neben ") + quoted(child);
+    return parts.join(QStringLiteral(" und "));
+}
+
+}  // namespace
+
+MissingParent::MissingParent(QString child, QString parentName, QStringList searched)
+    : RuntimeError(ErrorNumber::FileNotFound,
+                   QStringLiteral("Datenträgerabbild %1 braucht sein Basisabbild %2 (gesucht %3)")
+                       .arg(quoted(child), quoted(parentName), searchedInWords(child, searched))),
+      child_(std::move(child)), parentName_(std::move(parentName)), searched_(std::move(searched))
+{
+}
+
+QStringList parentCandidates(const QString& child, const QStringList& stored)
+{
+    const QDir beside = QFileInfo(child).absoluteDir();
+    QStringList candidates;
+    auto add = [&](const QString& path) {
+        const QString clean = QDir::cleanPath(path);
+        if (!clean.isEmpty() && !candidates.contains(clean)) candidates << clean;
+    };
+    for (const QString& name : stored) {
+        if (name.isEmpty()) continue;
+        if (windowsPath(name)) continue;  // only its last name means anything here
+        if (name.startsWith(u'/')) add(name);
+        else add(beside.filePath(QString(name).replace(u'\\', u'/')));
+    }
+    for (const QString& name : stored)
+        if (const QString last = lastNameOf(name); !last.isEmpty()) add(beside.filePath(last));
+    return candidates;
+}
+
+void ChainGuard::enter(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0 && !seen_.insert({st.st_dev, st.st_ino}).second)
+        imageFault(top_, QStringLiteral("hat eine Kette von Basisabbildern, die im Kreis führt: %1 kommt zweimal vor")
+                             .arg(quoted(path)));
+    if (++links_ > MaxParents + 1)
+        imageFault(top_, QStringLiteral("hat mehr als %1 Basisabbilder hintereinander").arg(MaxParents));
+}
+
+void imageFault(const QString& path, const QString& what, std::int32_t number)
+{
+    throw RuntimeError(number, QStringLiteral("Datenträgerabbild %1 %2").arg(quoted(path), what));
+}
+
+void wrongParent(const QString& child, const QString& parent, const QString& why)
+{
+    imageFault(child, QStringLiteral("baut nicht auf %1 auf, das als sein Basisabbild gefunden wurde: %2")
+                          .arg(quoted(parent), why));
+}
+
+}  // namespace disk

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "runtime/RuntimeError.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <set>
+#include <utility>
+
+#include <sys/types.h>
+
+namespace disk {
+
+// A differencing image's parent that is nowhere it was looked for. What is
+// needed and where it was sought, for a question to the user.
+class MissingParent : public runtime::RuntimeError {
+public:
+    MissingParent(QString child, QString parentName, QStringList searched);
+
+    const QString& child() const { return child_; }
+    const QString& parentName() const { return parentName_; }
+    const QStringList& searched() const { return searched_; }
+
+private:
+    QString child_;
+    QString parentName_;
+    QStringList searched_;
+};
+
+// Where a parent is looked for, in order, from the names a child stores: a
+// relative name beside the child, an absolute Linux path as it stands, and
+// any name (a Windows path "C:\VMs\X.avhdx" too) by its last name beside the child.
+QStringList parentCandidates(const QString& child, const QStringList& stored);
+
+// The hops of one chain, checked as it is followed: at most 32 parents, and
+// no file twice (a chain that comes back to itself would never end).
+class ChainGuard {
+public:
+    explicit ChainGuard(QString top) : top_(std::move(top)) {}
+    // Counts `path` as the next link; fails naming the chain when it cannot be one.
+    void enter(const QString& path);
+
+    static constexpr int MaxParents = 32;
+
+private:
+    QString top_;
+    int links_ = 0;
+    std::set<std::pair<dev_t, ino_t>> seen_;
+};
+
+// "Datenträgerabbild „X“ …": the errors of the container formats.
+[[noreturn]] void imageFault(const QString& path, const QString& what,
+                             std::int32_t number = runtime::ErrorNumber::InvalidData);
+
+// That `parent` is not the parent `child` was made on: `why` says how it differs.
+[[noreturn]] void wrongParent(const QString& child, const QString& parent, const QString& why);
+
+}  // namespace disk

@@ -1,0 +1,174 @@
+#include "disk/QcowImage.h"
+
+#include "disk/FileBytes.h"
+#include "disk/ImageFormat.h"
+#include "disk/ParentChain.h"
+#include "disk/SizeInWords.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <libqcow.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace disk {
+
+namespace ErrorNumber = runtime::ErrorNumber;
+
+namespace {
+
+QString qcowError(libqcow_error_t* error)
+{
+    char text[512] = {};
+    if (error) {
+        libqcow_error_sprint(error, text, sizeof text);
+        libqcow_error_free(&error);
+    }
+    // The last line says what, the others where.
+    return QString::fromUtf8(text).trimmed().section(u'\n', -1).trimmed();
+}
+
+void closeFile(libqcow_file_t*& file)
+{
+    libqcow_file_close(file, nullptr);
+    libqcow_file_free(&file, nullptr);
+}
+
+libqcow_file_t* openFile(const QString& named, const QString& path)
+{
+    if (const QString lacking = qcowFeaturesNotRead(path); !lacking.isEmpty()) {
+        const QString name = QFileInfo(path).fileName();
+        imageFault(named, QStringLiteral("%1%2, was Tessera (libqcow) nicht liest; mit \u201Eqemu-img convert -O qcow2 "
+                                         "%3 %4\u201C in ein lesbares qcow2-Abbild umwandeln")
+                              .arg(path == named ? QString() : QStringLiteral("(über \u201E%1\u201C) ").arg(path),
+                                   lacking, name, QFileInfo(path).completeBaseName() + QStringLiteral("-lesbar.qcow2")));
+    }
+    libqcow_error_t* error = nullptr;
+    libqcow_file_t* file = nullptr;
+    if (libqcow_file_initialize(&file, &error) != 1)
+        imageFault(named, QStringLiteral("kann nicht geöffnet werden: ") + qcowError(error));
+    if (libqcow_file_open(file, QFile::encodeName(path).constData(), LIBQCOW_OPEN_READ, &error) != 1) {
+        libqcow_file_free(&file, nullptr);
+        imageFault(named, QStringLiteral("ist kein lesbares qcow2-Abbild (%1): %2").arg(path, qcowError(error)));
+    }
+    uint32_t encryption = 0;
+    if (libqcow_file_get_encryption_method(file, &encryption, nullptr) == 1 && encryption != 0) {
+        closeFile(file);
+        imageFault(named, QStringLiteral("ist verschlüsselt; Tessera liest keine Schlüssel"));
+    }
+    return file;
+}
+
+std::int64_t mediaSize(libqcow_file_t* file)
+{
+    size64_t size = 0;
+    return libqcow_file_get_media_size(file, &size, nullptr) == 1 ? std::int64_t(size) : -1;
+}
+
+QString backingName(libqcow_file_t* file)
+{
+    size_t size = 0;
+    if (libqcow_file_get_utf8_backing_filename_size(file, &size, nullptr) != 1 || size <= 1) return {};
+    QByteArray name(qsizetype(size), '\0');
+    if (libqcow_file_get_utf8_backing_filename(file, reinterpret_cast<uint8_t*>(name.data()), size, nullptr) != 1)
+        return {};
+    name.truncate(qsizetype(std::strlen(name.constData())));
+    return QString::fromUtf8(name);
+}
+
+// The cluster size a qcow header names (version 1 at 32, later at 20).
+std::int64_t clusterSizeOf(const QString& path)
+{
+    const QByteArray h = fileHead(path, 36);
+    if (h.size() < 36) return 512;
+    const std::uint32_t bits = be32(h.constData() + 4) == 1 ? static_cast<unsigned char>(h[32]) : be32(h.constData() + 20);
+    return bits >= 9 && bits <= 21 ? std::int64_t(1) << bits : 512;
+}
+
+}  // namespace
+
+QString qcowFeaturesNotRead(const QString& path)
+{
+    const QByteArray h = fileHead(path, 112);
+    if (h.size() < 72 || !startsWith(h, 0, "QFI\xFB") || be32(h.constData() + 4) < 3) return {};
+    const std::uint64_t incompatible = be64(h.constData() + 72);
+    QStringList lacking;
+    if (incompatible & (1u << 3)) {
+        const std::uint32_t headerLength = h.size() >= 104 ? be32(h.constData() + 100) : 0;
+        const int type = headerLength > 104 && h.size() > 104 ? static_cast<unsigned char>(h[104]) : -1;
+        lacking << (type == 1 ? QStringLiteral("zstd-Kompression") : QStringLiteral("eine andere Kompression als zlib"));
+    }
+    if (incompatible & (1u << 2)) lacking << QStringLiteral("eine externe Datendatei");
+    if (incompatible & (1u << 4)) lacking << QStringLiteral("erweiterte L2-Tabellen");
+    if (incompatible & ~std::uint64_t(0x1F)) lacking << QStringLiteral("unbekannte Merkmale (0x%1)").arg(incompatible, 0, 16);
+    if (incompatible & (1u << 1)) lacking << QStringLiteral("die Markierung \u201Ebeschädigt\u201C von qemu");
+    if (lacking.isEmpty()) return {};
+    return QStringLiteral("nutzt ") + lacking.join(QStringLiteral(" und "));
+}
+
+QcowImage::QcowImage(const QString& path, ChainGuard& guard)
+{
+    try {
+        chain_.push_back(openFile(path, path));
+        files_ << path;
+        cluster_ = clusterSizeOf(path);
+        size_ = mediaSize(chain_.front());
+        if (size_ < 0) imageFault(path, QStringLiteral("nennt keine Größe"));
+        // A differential image reads what it does not hold from its backing file.
+        for (QString name = backingName(chain_.back()); !name.isEmpty(); name = backingName(chain_.back())) {
+            const QString child = files_.back();
+            const QStringList candidates = parentCandidates(child, {name});
+            const auto found = std::find_if(candidates.begin(), candidates.end(),
+                                            [](const QString& c) { return QFileInfo(c).isFile(); });
+            if (found == candidates.end()) throw MissingParent(child, lastNameOf(name), candidates);
+            if (imageFormatOf(*found) != ImageFormat::Qcow)
+                imageFault(path, QStringLiteral("hat das Basisabbild \u201E%1\u201C, das kein qcow2-Abbild ist; libqcow "
+                                                "liest nur qcow2 als Basis: mit \u201Eqemu-img convert -O qcow2 %2 "
+                                                "%3\u201C zu einem Abbild zusammenführen")
+                                     .arg(*found, QFileInfo(path).fileName(),
+                                          QFileInfo(path).completeBaseName() + QStringLiteral("-ganz.qcow2")));
+            guard.enter(*found);
+            libqcow_file_t* parent = openFile(path, *found);
+            chain_.push_back(parent);
+            files_ << *found;
+            cluster_ = std::min(cluster_, clusterSizeOf(*found));
+            const std::int64_t parentSize = mediaSize(parent);
+            if (parentSize < 0 || parentSize > mediaSize(chain_[chain_.size() - 2]))
+                wrongParent(child, *found,
+                            QStringLiteral("es ist größer (%1) als das Abbild darüber (%2)")
+                                .arg(sizeInWords(parentSize), sizeInWords(mediaSize(chain_[chain_.size() - 2]))));
+            libqcow_file_set_parent_file(chain_[chain_.size() - 2], parent, nullptr);
+        }
+    } catch (...) {
+        for (libqcow_file_t*& file : chain_) closeFile(file);
+        throw;
+    }
+}
+
+QcowImage::~QcowImage()
+{
+    for (libqcow_file_t*& file : chain_) closeFile(file);
+}
+
+// A read is split at clusters: libqcow, asked for a range that begins in a
+// cluster its overlay lacks, reads the whole range from the backing file, over
+// the overlay's own clusters after it.
+ssize_t QcowImage::read(std::int64_t offset, char* out, std::size_t length)
+{
+    std::size_t done = 0;
+    while (done < length) {
+        const std::int64_t at = offset + std::int64_t(done);
+        const std::size_t n = std::min<std::size_t>(length - done, std::size_t(cluster_ - at % cluster_));
+        libqcow_error_t* error = nullptr;
+        const ssize_t got = libqcow_file_read_buffer_at_offset(chain_.front(), out + done, n, at, &error);
+        if (error) libqcow_error_free(&error);
+        if (got < 0) return -1;
+        done += std::size_t(got);
+        if (std::size_t(got) < n) break;
+    }
+    return ssize_t(done);
+}
+
+}  // namespace disk

@@ -1,0 +1,146 @@
+#include "disk/VhdImage.h"
+
+#include "disk/FileBytes.h"
+#include "disk/ImageFormat.h"
+#include "disk/ParentChain.h"
+#include "disk/SizeInWords.h"
+#include "disk/VhdLinkage.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <libvhdi.h>
+
+namespace disk {
+
+namespace {
+
+QString vhdiError(libvhdi_error_t* error)
+{
+    char text[512] = {};
+    if (error) {
+        libvhdi_error_sprint(error, text, sizeof text);
+        libvhdi_error_free(&error);
+    }
+    return QString::fromUtf8(text).trimmed().section(u'\n', -1).trimmed();
+}
+
+void closeFile(libvhdi_file_t*& file)
+{
+    libvhdi_file_close(file, nullptr);
+    libvhdi_file_free(&file, nullptr);
+}
+
+libvhdi_file_t* openFile(const QString& named, const QString& path)
+{
+    libvhdi_error_t* error = nullptr;
+    libvhdi_file_t* file = nullptr;
+    if (libvhdi_file_initialize(&file, &error) != 1)
+        imageFault(named, QStringLiteral("kann nicht geöffnet werden: ") + vhdiError(error));
+    if (libvhdi_file_open(file, QFile::encodeName(path).constData(), LIBVHDI_OPEN_READ, &error) != 1) {
+        libvhdi_file_free(&file, nullptr);
+        imageFault(named, QStringLiteral("ist kein lesbares VHD-Abbild (%1): %2").arg(path, vhdiError(error)));
+    }
+    return file;
+}
+
+std::int64_t mediaSize(libvhdi_file_t* file)
+{
+    size64_t size = 0;
+    return libvhdi_file_get_media_size(file, &size, nullptr) == 1 ? std::int64_t(size) : -1;
+}
+
+bool differencing(libvhdi_file_t* file)
+{
+    uint32_t type = 0;
+    return libvhdi_file_get_disk_type(file, &type, nullptr) == 1 && type == LIBVHDI_DISK_TYPE_DIFFERENTIAL;
+}
+
+}  // namespace
+
+VhdImage::VhdImage(const QString& path, ChainGuard& guard)
+{
+    try {
+        chain_.push_back(openFile(path, path));
+        files_ << path;
+        int type = 0;
+        libvhdi_file_get_file_type(chain_.front(), &type, nullptr);
+        format_ = type == LIBVHDI_FILE_TYPE_VHDX ? QStringLiteral("VHDX") : QStringLiteral("VHD");
+        size_ = mediaSize(chain_.front());
+        if (size_ < 0) imageFault(path, QStringLiteral("nennt keine Größe"));
+        uint32_t sector = 512;
+        if (libvhdi_file_get_bytes_per_sector(chain_.front(), &sector, nullptr) == 1 && (sector == 512 || sector == 4096))
+            sectorSize_ = sector;
+        while (differencing(chain_.back())) {
+            const QString child = files_.back();
+            const VhdLinkage link = readVhdLinkage(child);
+            if (!link.fault.isEmpty()) imageFault(child, link.fault);
+            if (link.parentNames.isEmpty())
+                imageFault(child, QStringLiteral("ist ein Differenzabbild, das sein Basisabbild nicht nennt"));
+            const QStringList candidates = parentCandidates(child, link.parentNames);
+            QString wrong, why;  // the first file found that is not the parent
+            libvhdi_file_t* parent = nullptr;
+            QString parentPath;
+            for (const QString& candidate : candidates) {
+                if (!QFileInfo(candidate).isFile()) continue;
+                const ImageFormat kind = imageFormatOf(candidate);
+                const VhdLinkage theirs = kind == ImageFormat::Vhd || kind == ImageFormat::Vhdx
+                                              ? readVhdLinkage(candidate) : VhdLinkage{};
+                QString mismatch;
+                if (theirs.self.isEmpty()) mismatch = QStringLiteral("es ist kein VHD- oder VHDX-Abbild");
+                else if (!link.parentIds.isEmpty() && !link.parentIds.contains(theirs.self))
+                    mismatch = QStringLiteral("seine Kennung ist %1, erwartet %2").arg(theirs.self, link.parentIds.front());
+                if (mismatch.isEmpty()) {
+                    libvhdi_file_t* opened = openFile(path, candidate);
+                    if (mediaSize(opened) != mediaSize(chain_.back())) {
+                        mismatch = QStringLiteral("es ist %1 groß, das Differenzabbild %2")
+                                       .arg(sizeInWords(mediaSize(opened)), sizeInWords(mediaSize(chain_.back())));
+                        closeFile(opened);
+                    } else {
+                        try {
+                            guard.enter(candidate);
+                        } catch (...) {
+                            closeFile(opened);
+                            throw;
+                        }
+                        parent = opened;
+                        parentPath = candidate;
+                        break;
+                    }
+                }
+                if (wrong.isNull()) wrong = candidate, why = mismatch;
+            }
+            if (!parent) {
+                if (!wrong.isNull()) wrongParent(child, wrong, why);
+                throw MissingParent(child, lastNameOf(link.parentNames.front()), candidates);
+            }
+            chain_.push_back(parent);
+            files_ << parentPath;
+        }
+        for (std::size_t i = chain_.size() - 1; i > 0; --i) {
+            libvhdi_error_t* error = nullptr;
+            if (libvhdi_file_set_parent_file(chain_[i - 1], chain_[i], &error) != 1)
+                imageFault(files_[qsizetype(i - 1)], QStringLiteral("kann nicht mit seinem Basisabbild \u201E%1\u201C "
+                                                                    "verbunden werden: %2")
+                                                         .arg(files_[qsizetype(i)], vhdiError(error)));
+        }
+    } catch (...) {
+        for (libvhdi_file_t*& file : chain_) closeFile(file);
+        throw;
+    }
+}
+
+VhdImage::~VhdImage()
+{
+    for (libvhdi_file_t*& file : chain_) closeFile(file);
+}
+
+ssize_t VhdImage::read(std::int64_t offset, char* out, std::size_t length)
+{
+    libvhdi_error_t* error = nullptr;
+    const ssize_t n = libvhdi_file_read_buffer_at_offset(chain_.front(), out, length, offset, &error);
+    if (error) libvhdi_error_free(&error);
+    return n;
+}
+
+}  // namespace disk
