@@ -11,6 +11,12 @@
 
 #include <libvhdi.h>
 
+#include <algorithm>
+#include <cstring>
+
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace disk {
 
 namespace {
@@ -117,7 +123,21 @@ VhdImage::VhdImage(const QString& path, ChainGuard& guard)
             chain_.push_back(parent);
             files_ << parentPath;
         }
+        // A differencing VHDX is read through its own table; a VHD through libvhdi with its parent.
+        for (std::size_t i = 0; i < chain_.size(); ++i) {
+            fds_.push_back(-1);
+            blocks_.emplace_back();
+            int type = 0;
+            libvhdi_file_get_file_type(chain_[i], &type, nullptr);
+            if (type != LIBVHDI_FILE_TYPE_VHDX || !differencing(chain_[i])) continue;
+            QString fault;
+            blocks_.back() = VhdxBlocks::read(files_[qsizetype(i)], fault);
+            if (!blocks_.back()) imageFault(files_[qsizetype(i)], fault);
+            fds_.back() = ::open(QFile::encodeName(files_[qsizetype(i)]).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+            if (fds_.back() < 0) imageFault(files_[qsizetype(i)], QStringLiteral("ist nicht lesbar"));
+        }
         for (std::size_t i = chain_.size() - 1; i > 0; --i) {
+            if (blocks_[i - 1]) continue;
             libvhdi_error_t* error = nullptr;
             if (libvhdi_file_set_parent_file(chain_[i - 1], chain_[i], &error) != 1)
                 imageFault(files_[qsizetype(i - 1)], QStringLiteral("kann nicht mit seinem Basisabbild \u201E%1\u201C "
@@ -126,6 +146,8 @@ VhdImage::VhdImage(const QString& path, ChainGuard& guard)
         }
     } catch (...) {
         for (libvhdi_file_t*& file : chain_) closeFile(file);
+        for (int fd : fds_)
+            if (fd >= 0) ::close(fd);
         throw;
     }
 }
@@ -133,14 +155,49 @@ VhdImage::VhdImage(const QString& path, ChainGuard& guard)
 VhdImage::~VhdImage()
 {
     for (libvhdi_file_t*& file : chain_) closeFile(file);
+    for (int fd : fds_)
+        if (fd >= 0) ::close(fd);
 }
 
 ssize_t VhdImage::read(std::int64_t offset, char* out, std::size_t length)
 {
-    libvhdi_error_t* error = nullptr;
-    const ssize_t n = libvhdi_file_read_buffer_at_offset(chain_.front(), out, length, offset, &error);
-    if (error) libvhdi_error_free(&error);
-    return n;
+    if (offset < 0 || offset >= size_) return 0;
+    return readLink(0, offset, out, std::size_t(std::min<std::int64_t>(std::int64_t(length), size_ - offset)));
+}
+
+ssize_t VhdImage::readLink(std::size_t link, std::int64_t offset, char* out, std::size_t length)
+{
+    if (!blocks_[link]) {
+        libvhdi_error_t* error = nullptr;
+        const ssize_t n = libvhdi_file_read_buffer_at_offset(chain_[link], out, length, offset, &error);
+        if (error) libvhdi_error_free(&error);
+        return n;
+    }
+    std::size_t done = 0;
+    while (done < length) {
+        const auto run = blocks_[link]->runAt(fds_[link], std::uint64_t(offset) + done, length - done);
+        if (!run) return -1;
+        const std::size_t n = std::size_t(run->length);
+        switch (run->source) {
+        case VhdxBlocks::Source::Own:
+            for (std::size_t got = 0; got < n;) {
+                const ssize_t r = ::pread(fds_[link], out + done + got, n - got, off_t(run->fileOffset + got));
+                if (r <= 0) return -1;
+                got += std::size_t(r);
+            }
+            break;
+        case VhdxBlocks::Source::Zero: std::memset(out + done, 0, n); break;
+        case VhdxBlocks::Source::Parent:
+            if (link + 1 >= chain_.size()) {
+                std::memset(out + done, 0, n);
+            } else if (readLink(link + 1, offset + std::int64_t(done), out + done, n) != ssize_t(n)) {
+                return -1;
+            }
+            break;
+        }
+        done += n;
+    }
+    return ssize_t(done);
 }
 
 }  // namespace disk

@@ -42,13 +42,15 @@ void expectSameBytes(const disk::DiskImage& chained, const QString& raw)
 
 TEST(Chain, EveryFormatReadsItsTopMachineThroughAllParents)
 {
-    for (const char* format : {"qcow2", "vmdk", "vhd", "vdi"}) {
+    const std::pair<const char*, const char*> formats[] = {
+        {"qcow2", "qcow2"}, {"vmdk", "vmdk"}, {"vhd", "vhd"}, {"vhdx", "avhdx"}, {"vdi", "vdi"}};
+    for (const auto& [format, snapshot] : formats) {
         SCOPED_TRACE(format);
         const QString dir = QStringLiteral("chains/%1/").arg(QLatin1String(format));
-        const QString top = image(dir + QStringLiteral("top.") + QLatin1String(format));
+        const QString top = image(dir + QStringLiteral("top.") + QLatin1String(snapshot));
         const disk::DiskImage chained(top);
         EXPECT_EQ(chained.files(),
-                  (QStringList{top, absolute(dir + QStringLiteral("mid.") + QLatin1String(format)),
+                  (QStringList{top, absolute(dir + QStringLiteral("mid.") + QLatin1String(snapshot)),
                                absolute(dir + QStringLiteral("base.") + QLatin1String(format))}));
         expectSameBytes(chained, image(QStringLiteral("gpt-win10.raw")));
         // The installation is the top's: the logs replayed to 11, Windows 10's build.
@@ -155,6 +157,23 @@ TEST(Chain, ParentsAreSoughtWhereTheChildSaysThenBesideIt)
               (QStringList{QStringLiteral("/srv/images/base.qcow2"), QStringLiteral("/vm/disks/base.qcow2")}));
     EXPECT_EQ(disk::parentCandidates(child, {QStringLiteral("\\\\?\\Volume{1234}\\x\\p.vhdx"), QString()}),
               QStringList{QStringLiteral("/vm/disks/p.vhdx")});
+}
+
+// A checkpoint of a disk over 4 GiB: the chunk past 4 GiB has no sector
+// bitmap, as Hyper-V leaves a region unwritten since the checkpoint; it is
+// the parent's (zeros), not the checkpoint file's own bytes.
+TEST(Chain, AnUnwrittenRegionOfAHyperVCheckpointIsItsParents)
+{
+    const QString top = image(QStringLiteral("chains/vhdx-large/top.avhdx"));
+    const disk::DiskImage chained(top);
+    EXPECT_EQ(chained.size(), 5LL << 30);
+    QByteArray past(1 << 20, '\x55');
+    for (std::int64_t at : {4LL << 30, (4LL << 30) + (512LL << 20), (5LL << 30) - (1 << 20)}) {
+        ASSERT_TRUE(chained.read(at, past.data(), std::size_t(past.size())));
+        EXPECT_EQ(past, QByteArray(1 << 20, '\0')) << "at " << at;
+    }
+    const ImageInstallation found(ImageName{top, -1});
+    EXPECT_EQ(found.hives()[0]->replay().sequence, 11u);
 }
 
 // A real Hyper-V checkpoint (Windows Server 2019) whose parent is not there.

@@ -60,8 +60,8 @@ TEST(VirtualMachine, VmwareAndHyperVStandForTheirNewestSnapshot)
     expectTopMachine(vms(vmware + QStringLiteral("/Windows 10 x64.vmx")), vmwareChain);
     expectTopMachine(vms(vmware), vmwareChain);
     const QString disks = QStringLiteral("Hyper-V/Win10/Virtual Hard Disks");
-    const QStringList hyperVChain{vms(disks + QStringLiteral("/Win10_8D0C1E3B-5B2F-4A7D-9C61-2E4F6A8B0D1C.avhd")),
-                                  vms(disks + QStringLiteral("/Win10.vhd"))};
+    const QStringList hyperVChain{vms(disks + QStringLiteral("/Win10_8D0C1E3B-5B2F-4A7D-9C61-2E4F6A8B0D1C.avhdx")),
+                                  vms(disks + QStringLiteral("/Win10.vhdx"))};
     expectTopMachine(vms(QStringLiteral("Hyper-V/Win10")), hyperVChain);
     expectTopMachine(vms(disks), hyperVChain);
     const auto hyperV = disk::virtualMachineAt(vms(QStringLiteral("Hyper-V/Win10")));

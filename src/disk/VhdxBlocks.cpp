@@ -1,0 +1,116 @@
+#include "disk/VhdxBlocks.h"
+
+#include "disk/FileBytes.h"
+
+#include <QByteArray>
+
+#include <algorithm>
+
+#include <unistd.h>
+
+namespace disk {
+
+namespace {
+
+constexpr std::uint64_t MiB = 1 << 20;
+constexpr std::uint64_t MaxEntries = 32u << 20;  // a table of 256 MiB
+
+// Block states (the low three bits of an entry).
+constexpr unsigned NotPresent = 0, Undefined = 1, Zero = 2, Unmapped = 3, FullyPresent = 6, PartiallyPresent = 7;
+
+bool sameGuid(const char* stored, const char* textual) { return uuidText(stored, true) == QLatin1String(textual); }
+
+}  // namespace
+
+std::optional<VhdxBlocks> VhdxBlocks::read(const QString& path, QString& fault)
+{
+    auto fail = [&](const QString& what) {
+        fault = QStringLiteral("ist beschädigt (VHDX): ") + what;
+        return std::nullopt;
+    };
+    const auto size = fileSize(path);
+    const QByteArray regions = fileHead(path, 64 * 1024, 192 * 1024);
+    if (!size || regions.size() < 16 || !startsWith(regions, 0, "regi")) return fail(QStringLiteral("keine Regionstabelle"));
+    std::uint64_t batAt = 0, batLength = 0, metaAt = 0, metaLength = 0;
+    const std::uint32_t count = std::min<std::uint32_t>(le32(regions.constData() + 8), 2047);
+    for (std::uint32_t i = 0; i < count && 16 + 32 * qsizetype(i + 1) <= regions.size(); ++i) {
+        const char* e = regions.constData() + 16 + 32 * i;
+        if (sameGuid(e, "2dc27766-f623-4200-9d64-115e9bfd4a08")) batAt = le64(e + 16), batLength = le32(e + 24);
+        if (sameGuid(e, "8b7ca206-4790-4b9a-b8fe-575f050f886e")) metaAt = le64(e + 16), metaLength = le32(e + 24);
+    }
+    const auto inFile = [&](std::uint64_t at, std::uint64_t length) {
+        return at > 0 && at <= std::uint64_t(*size) && length <= std::uint64_t(*size) - at;
+    };
+    if (!inFile(batAt, batLength) || !inFile(metaAt, metaLength) || metaLength < 32 || metaLength > 64 * MiB)
+        return fail(QStringLiteral("die Blocktabelle oder die Metadaten liegen nicht in der Datei"));
+    const QByteArray meta = fileHead(path, qint64(metaLength), qint64(metaAt));
+    if (!startsWith(meta, 0, "metadata")) return fail(QStringLiteral("keine Metadatentabelle"));
+    std::uint64_t diskSize = 0;
+    VhdxBlocks blocks;
+    const std::uint16_t items = le16(meta.constData() + 10);
+    for (std::uint32_t i = 0; i < items && i < 2047 && 32 + 32 * qsizetype(i + 1) <= meta.size(); ++i) {
+        const char* e = meta.constData() + 32 + 32 * i;
+        const std::uint32_t at = le32(e + 16), length = le32(e + 20);
+        if (at > meta.size() || length > meta.size() - at) continue;
+        const char* item = meta.constData() + at;
+        if (sameGuid(e, "caa16737-fa36-4d43-b3b6-33f0aa44e76b") && length >= 8) blocks.blockSize_ = le32(item);
+        if (sameGuid(e, "2fa54224-cd1b-4876-b211-5dbed83bf4b8") && length >= 8) diskSize = le64(item);
+        if (sameGuid(e, "8141bf1d-a96f-4709-ba47-f233a8faab5f") && length >= 4) blocks.sectorSize_ = le32(item);
+    }
+    const std::uint32_t bs = blocks.blockSize_;
+    if (bs < MiB || bs > 256 * MiB || (bs & (bs - 1)) != 0) return fail(QStringLiteral("Blöcke von %1 Bytes").arg(bs));
+    if (blocks.sectorSize_ != 512 && blocks.sectorSize_ != 4096)
+        return fail(QStringLiteral("Sektoren von %1 Bytes").arg(blocks.sectorSize_));
+    if (diskSize == 0 || diskSize > (1ull << 46)) return fail(QStringLiteral("eine Größe von %1 Bytes").arg(diskSize));
+    blocks.chunkRatio_ = std::uint32_t((std::uint64_t(1) << 23) * blocks.sectorSize_ / bs);
+    const std::uint64_t dataBlocks = (diskSize + bs - 1) / bs;
+    const std::uint64_t chunks = (dataBlocks + blocks.chunkRatio_ - 1) / blocks.chunkRatio_;
+    const std::uint64_t entries = chunks * (blocks.chunkRatio_ + 1);
+    if (entries > MaxEntries || entries * 8 > batLength) return fail(QStringLiteral("die Blocktabelle ist zu kurz"));
+    const QByteArray table = fileHead(path, qint64(entries * 8), qint64(batAt));
+    if (std::uint64_t(table.size()) != entries * 8) return fail(QStringLiteral("die Blocktabelle ist nicht lesbar"));
+    blocks.entries_.resize(entries);
+    for (std::uint64_t i = 0; i < entries; ++i) {
+        std::uint64_t& entry = blocks.entries_[i];
+        entry = le64(table.constData() + 8 * i);
+        const unsigned state = entry & 7;
+        const bool bitmap = (i + 1) % (blocks.chunkRatio_ + 1) == 0;
+        const bool stored = bitmap ? state == FullyPresent : state == FullyPresent || state == PartiallyPresent;
+        if (stored && !inFile((entry >> 20) * MiB, bitmap ? MiB : bs))
+            return fail(QStringLiteral("Block %1 liegt hinter dem Dateiende").arg(i));
+    }
+    return blocks;
+}
+
+std::optional<VhdxBlocks::Run> VhdxBlocks::runAt(int fd, std::uint64_t offset, std::uint64_t length) const
+{
+    const std::uint64_t block = offset / blockSize_, within = offset % blockSize_;
+    length = std::min<std::uint64_t>(length, blockSize_ - within);
+    const std::uint64_t index = block + block / chunkRatio_;
+    if (index >= entries_.size()) return Run{Source::Zero, length, 0};
+    const std::uint64_t entry = entries_[index];
+    const std::uint64_t at = (entry >> 20) * MiB + within;
+    switch (entry & 7) {
+    case FullyPresent: return Run{Source::Own, length, at};
+    case Zero: return Run{Source::Zero, length, 0};
+    case PartiallyPresent: break;
+    default: return Run{Source::Parent, length, 0};  // not present, undefined, unmapped: the parent's
+    }
+    // Partly this file's: its chunk's sector bitmap says, sector by sector.
+    const std::uint64_t bitmapEntry = entries_[(block / chunkRatio_ + 1) * (chunkRatio_ + 1) - 1];
+    if ((bitmapEntry & 7) != FullyPresent) return std::nullopt;
+    const std::uint64_t firstSector = (block % chunkRatio_) * (blockSize_ / sectorSize_) + within / sectorSize_;
+    const std::uint64_t sectors = (within % sectorSize_ + length + sectorSize_ - 1) / sectorSize_;
+    unsigned char bits[512];
+    const std::uint64_t byte = firstSector / 8;
+    const std::uint64_t bytes = std::min<std::uint64_t>(sizeof bits, (firstSector % 8 + sectors + 7) / 8);
+    if (::pread(fd, bits, bytes, off_t((bitmapEntry >> 20) * MiB + byte)) != ssize_t(bytes)) return std::nullopt;
+    auto bit = [&](std::uint64_t s) { return (bits[(s - byte * 8) / 8] >> ((s - byte * 8) % 8)) & 1; };
+    const int own = bit(firstSector);
+    std::uint64_t s = firstSector + 1;
+    while (s < firstSector + sectors && s < (byte + bytes) * 8 && bit(s) == own) ++s;
+    const std::uint64_t run = std::min<std::uint64_t>(length, (s - firstSector) * sectorSize_ - within % sectorSize_);
+    return Run{own ? Source::Own : Source::Parent, run, at};
+}
+
+}  // namespace disk
