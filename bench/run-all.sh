@@ -30,6 +30,7 @@ done
 cp "$work/windows/dirty/real/SYSTEM_B" "$work/windows/dirty/real-alone/"
 # The big hives on a GPT disk with NTFS, in each container.
 "$here/bench/make_big_images.sh" "$work/windows" "$work/images" "$build/ntfs_put" >/dev/null
+"$here/bench/make_big_chains.sh" "$work/images" >/dev/null
 
 echo "== start-up"
 python3 "$here/bench/startup_bench.py" "$build/bench" "$runs"
@@ -45,7 +46,7 @@ echo "== registry parser and lookups"
 TESSERA_BENCH_REGISTRY="$work/system.reg" "$build/bench/bench_registry_parser"
 echo "== binary hives (SYSTEM 20 MB, SOFTWARE 80 MB)"
 TESSERA_BENCH_HIVES="$work/windows" TESSERA_BENCH_DIRTY="$work/windows/dirty" "$build/bench/bench_hives"
-echo "== the big hives in a folder and inside disk images, to the first frame"
+echo "== the big hives in a folder and inside disk images and chains of three, to the first frame"
 python3 "$here/bench/image_bench.py" "$build/bench/startup_probe" "$work/windows" "$work/images" "$runs"
 echo "== pages with the hives"
 QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/windows" "$build/bench/bench_pages" --benchmark_filter='file-warm'

@@ -152,11 +152,17 @@ QcowImage::~QcowImage()
     for (libqcow_file_t*& file : chain_) closeFile(file);
 }
 
-// A read is split at clusters: libqcow, asked for a range that begins in a
-// cluster its overlay lacks, reads the whole range from the backing file, over
-// the overlay's own clusters after it.
+// In a chain a read is split at clusters: libqcow, asked for a range that
+// begins in a cluster the overlay lacks, reads the whole range from the
+// backing file, over the overlay's own clusters after it.
 ssize_t QcowImage::read(std::int64_t offset, char* out, std::size_t length)
 {
+    if (chain_.size() == 1) {
+        libqcow_error_t* error = nullptr;
+        const ssize_t n = libqcow_file_read_buffer_at_offset(chain_.front(), out, length, offset, &error);
+        if (error) libqcow_error_free(&error);
+        return n;
+    }
     std::size_t done = 0;
     while (done < length) {
         const std::int64_t at = offset + std::int64_t(done);

@@ -123,27 +123,24 @@ VhdImage::VhdImage(const QString& path, ChainGuard& guard)
             chain_.push_back(parent);
             files_ << parentPath;
         }
-        // A differencing VHDX is read through its own table; a VHD through libvhdi with its parent.
+        // Dynamic and differencing VHDs and differencing VHDX through their own tables.
         for (std::size_t i = 0; i < chain_.size(); ++i) {
             fds_.push_back(-1);
             blocks_.emplace_back();
             int type = 0;
+            uint32_t disk = 0;
             libvhdi_file_get_file_type(chain_[i], &type, nullptr);
-            if (type != LIBVHDI_FILE_TYPE_VHDX || !differencing(chain_[i])) continue;
+            libvhdi_file_get_disk_type(chain_[i], &disk, nullptr);
+            const bool vhdx = type == LIBVHDI_FILE_TYPE_VHDX;
+            if (disk == LIBVHDI_DISK_TYPE_FIXED || (vhdx && disk != LIBVHDI_DISK_TYPE_DIFFERENTIAL)) continue;
             QString fault;
-            blocks_.back() = VhdxBlocks::read(files_[qsizetype(i)], fault);
+            blocks_.back() = vhdx ? VhdBlocks::readVhdx(files_[qsizetype(i)], fault)
+                                  : VhdBlocks::readVhd(files_[qsizetype(i)], fault);
             if (!blocks_.back()) imageFault(files_[qsizetype(i)], fault);
             fds_.back() = ::open(QFile::encodeName(files_[qsizetype(i)]).constData(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
             if (fds_.back() < 0) imageFault(files_[qsizetype(i)], QStringLiteral("ist nicht lesbar"));
         }
-        for (std::size_t i = chain_.size() - 1; i > 0; --i) {
-            if (blocks_[i - 1]) continue;
-            libvhdi_error_t* error = nullptr;
-            if (libvhdi_file_set_parent_file(chain_[i - 1], chain_[i], &error) != 1)
-                imageFault(files_[qsizetype(i - 1)], QStringLiteral("kann nicht mit seinem Basisabbild \u201E%1\u201C "
-                                                                    "verbunden werden: %2")
-                                                         .arg(files_[qsizetype(i)], vhdiError(error)));
-        }
+        // Every differencing link is read here, so libvhdi never follows a parent itself.
     } catch (...) {
         for (libvhdi_file_t*& file : chain_) closeFile(file);
         for (int fd : fds_)
@@ -179,15 +176,15 @@ ssize_t VhdImage::readLink(std::size_t link, std::int64_t offset, char* out, std
         if (!run) return -1;
         const std::size_t n = std::size_t(run->length);
         switch (run->source) {
-        case VhdxBlocks::Source::Own:
+        case VhdBlocks::Source::Own:
             for (std::size_t got = 0; got < n;) {
                 const ssize_t r = ::pread(fds_[link], out + done + got, n - got, off_t(run->fileOffset + got));
                 if (r <= 0) return -1;
                 got += std::size_t(r);
             }
             break;
-        case VhdxBlocks::Source::Zero: std::memset(out + done, 0, n); break;
-        case VhdxBlocks::Source::Parent:
+        case VhdBlocks::Source::Zero: std::memset(out + done, 0, n); break;
+        case VhdBlocks::Source::Parent:
             if (link + 1 >= chain_.size()) {
                 std::memset(out + done, 0, n);
             } else if (readLink(link + 1, offset + std::int64_t(done), out + done, n) != ssize_t(n)) {

@@ -16,6 +16,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <exception>
 
 #include <sys/stat.h>
 
@@ -300,17 +301,27 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
                                                      .arg(vm->kind, name.image, error.description()))
                   : error;
     };
-    std::vector<DiskScan> scans;
+    // Every disk is looked at; one that cannot be read matters only when no disk shows Windows.
+    std::vector<std::optional<DiskScan>> scans;
     std::vector<std::size_t> withWindows;
+    std::exception_ptr firstFault;
     for (const QString& disk : disks) {
         try {
-            scans.push_back(scan(disk, hints, name.partition));
+            scans.emplace_back(scan(disk, hints, name.partition));
+            if (!scans.back()->installations.empty()) withWindows.push_back(scans.size() - 1);
+        } catch (const RuntimeError&) {
+            if (!firstFault) firstFault = std::current_exception();
+            scans.emplace_back();
+        }
+    }
+    if (withWindows.empty() && firstFault) {
+        try {
+            std::rethrow_exception(firstFault);
         } catch (const disk::MissingParent&) {
             throw;  // names the disk and what it needs: a question to the user
         } catch (const RuntimeError& error) {
             throw inMachine(error);
         }
-        if (!scans.back().installations.empty()) withWindows.push_back(scans.size() - 1);
     }
     if (withWindows.size() > 1) {
         QStringList which;
@@ -322,7 +333,7 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
                                          .arg(which.join(QStringLiteral(", ")))));
     }
     const std::size_t chosen = withWindows.empty() ? 0 : withWindows.front();
-    DiskScan& d = scans[chosen];
+    DiskScan& d = *scans[chosen];
     const QString shown = vm ? shownAs(disks[qsizetype(chosen)]) : name.image;
     if (d.installations.size() != 1) {
         try {

@@ -103,3 +103,19 @@ TEST(VirtualMachine, ConfigurationsThatCannotBeReadAreNamed)
     EXPECT_TRUE(errorOf([&] { ImageInstallation found(ImageName{nothing.path(), -1}); }).second.contains(
         QStringLiteral("enthält keine Windows-Installation, kein Wine-Präfix und keine virtuelle Maschine")));
 }
+
+// A disk that cannot be read matters only when no other disk shows Windows.
+TEST(VirtualMachine, ADiskThatCannotBeReadMattersOnlyWithoutWindows)
+{
+    QTemporaryDir dir;
+    QFile vmx(dir.filePath(QStringLiteral("zwei.vmx")));
+    ASSERT_TRUE(vmx.open(QIODevice::WriteOnly));
+    vmx.write(QStringLiteral("nvme0:0.fileName = \"weg.vmdk\"\nscsi0:0.fileName = \"%1\"\n")
+                  .arg(vms(QStringLiteral("vmware/Windows 10 x64/Windows 10 x64-000001.vmdk")))
+                  .toUtf8());
+    vmx.close();
+    const ImageInstallation found(ImageName{vmx.fileName(), -1});
+    EXPECT_EQ(found.hives()[0]->replay().sequence, 11u);
+    EXPECT_EQ(found.hives()[0]->imageLocation()->chain.front(),
+              vms(QStringLiteral("vmware/Windows 10 x64/Windows 10 x64-000001.vmdk")));
+}

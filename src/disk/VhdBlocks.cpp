@@ -1,4 +1,4 @@
-#include "disk/VhdxBlocks.h"
+#include "disk/VhdBlocks.h"
 
 #include "disk/FileBytes.h"
 
@@ -15,14 +15,15 @@ namespace {
 constexpr std::uint64_t MiB = 1 << 20;
 constexpr std::uint64_t MaxEntries = 32u << 20;  // a table of 256 MiB
 
-// Block states (the low three bits of an entry).
-constexpr unsigned NotPresent = 0, Undefined = 1, Zero = 2, Unmapped = 3, FullyPresent = 6, PartiallyPresent = 7;
+// Block states (the low three bits of an entry); the others (0 not present,
+// 1 undefined, 3 unmapped) leave a block to the parent.
+constexpr unsigned Zero = 2, FullyPresent = 6, PartiallyPresent = 7;
 
 bool sameGuid(const char* stored, const char* textual) { return uuidText(stored, true) == QLatin1String(textual); }
 
 }  // namespace
 
-std::optional<VhdxBlocks> VhdxBlocks::read(const QString& path, QString& fault)
+std::optional<VhdBlocks> VhdBlocks::readVhdx(const QString& path, QString& fault)
 {
     auto fail = [&](const QString& what) {
         fault = QStringLiteral("ist beschädigt (VHDX): ") + what;
@@ -46,7 +47,8 @@ std::optional<VhdxBlocks> VhdxBlocks::read(const QString& path, QString& fault)
     const QByteArray meta = fileHead(path, qint64(metaLength), qint64(metaAt));
     if (!startsWith(meta, 0, "metadata")) return fail(QStringLiteral("keine Metadatentabelle"));
     std::uint64_t diskSize = 0;
-    VhdxBlocks blocks;
+    VhdBlocks blocks;
+    blocks.vhdx_ = blocks.differencing_ = true;
     const std::uint16_t items = le16(meta.constData() + 10);
     for (std::uint32_t i = 0; i < items && i < 2047 && 32 + 32 * qsizetype(i + 1) <= meta.size(); ++i) {
         const char* e = meta.constData() + 32 + 32 * i;
@@ -82,7 +84,7 @@ std::optional<VhdxBlocks> VhdxBlocks::read(const QString& path, QString& fault)
     return blocks;
 }
 
-std::optional<VhdxBlocks::Run> VhdxBlocks::runAt(int fd, std::uint64_t offset, std::uint64_t length) const
+std::optional<VhdBlocks::Run> VhdBlocks::vhdxRunAt(int fd, std::uint64_t offset, std::uint64_t length) const
 {
     const std::uint64_t block = offset / blockSize_, within = offset % blockSize_;
     length = std::min<std::uint64_t>(length, blockSize_ - within);
@@ -110,6 +112,77 @@ std::optional<VhdxBlocks::Run> VhdxBlocks::runAt(int fd, std::uint64_t offset, s
     std::uint64_t s = firstSector + 1;
     while (s < firstSector + sectors && s < (byte + bytes) * 8 && bit(s) == own) ++s;
     const std::uint64_t run = std::min<std::uint64_t>(length, (s - firstSector) * sectorSize_ - within % sectorSize_);
+    return Run{own ? Source::Own : Source::Parent, run, at};
+}
+
+std::optional<VhdBlocks> VhdBlocks::readVhd(const QString& path, QString& fault)
+{
+    auto fail = [&](const QString& what) {
+        fault = QStringLiteral("ist beschädigt (VHD): ") + what;
+        return std::nullopt;
+    };
+    const auto size = fileSize(path);
+    if (!size || *size < 1536) return fail(QStringLiteral("zu kurz"));
+    QByteArray footer = fileHead(path, 512, *size - 512);
+    if (!startsWith(footer, 0, "conectix")) footer = fileHead(path, 512);  // the copy at the start
+    if (footer.size() < 512 || !startsWith(footer, 0, "conectix")) return fail(QStringLiteral("keine Fußzeile"));
+    const std::uint32_t type = be32(footer.constData() + 60);
+    const std::uint64_t diskSize = be64(footer.constData() + 48), headerAt = be64(footer.constData() + 16);
+    if (type != 3 && type != 4) return fail(QStringLiteral("kein dynamisches und kein Differenzabbild"));
+    if (headerAt > std::uint64_t(*size) - 1024) return fail(QStringLiteral("der Kopf liegt hinter dem Dateiende"));
+    const QByteArray header = fileHead(path, 1024, qint64(headerAt));
+    if (!startsWith(header, 0, "cxsparse")) return fail(QStringLiteral("kein Kopf eines dynamischen Abbilds"));
+    VhdBlocks blocks;
+    blocks.differencing_ = type == 4;
+    const std::uint64_t tableAt = be64(header.constData() + 16);
+    const std::uint32_t count = be32(header.constData() + 28);
+    blocks.blockSize_ = be32(header.constData() + 32);
+    const std::uint32_t bs = blocks.blockSize_;
+    if (bs < 4096 || bs > 256 * MiB || (bs & (bs - 1)) != 0) return fail(QStringLiteral("Blöcke von %1 Bytes").arg(bs));
+    if (diskSize == 0 || diskSize > (1ull << 41) || (diskSize + bs - 1) / bs > count || count > (1u << 24))
+        return fail(QStringLiteral("%1 Blöcke zu %2 Bytes passen nicht zur Größe von %3 Bytes").arg(count).arg(bs).arg(diskSize));
+    blocks.bitmapBytes_ = (bs / 512 / 8 + 511) / 512 * 512;
+    const std::uint64_t entries = (diskSize + bs - 1) / bs;
+    if (tableAt > std::uint64_t(*size) || entries * 4 > std::uint64_t(*size) - tableAt)
+        return fail(QStringLiteral("die Blocktabelle liegt hinter dem Dateiende"));
+    const QByteArray table = fileHead(path, qint64(entries * 4), qint64(tableAt));
+    if (std::uint64_t(table.size()) != entries * 4) return fail(QStringLiteral("die Blocktabelle ist nicht lesbar"));
+    blocks.entries_.resize(entries);
+    for (std::uint64_t i = 0; i < entries; ++i) {
+        const std::uint32_t sector = be32(table.constData() + 4 * i);
+        std::uint64_t& entry = blocks.entries_[i];
+        entry = sector == 0xFFFFFFFF ? Unallocated : std::uint64_t(sector) * 512;
+        if (entry != Unallocated && entry + blocks.bitmapBytes_ + bs > std::uint64_t(*size))
+            return fail(QStringLiteral("Block %1 liegt hinter dem Dateiende").arg(i));
+    }
+    return blocks;
+}
+
+std::optional<VhdBlocks::Run> VhdBlocks::runAt(int fd, std::uint64_t offset, std::uint64_t length) const
+{
+    return vhdx_ ? vhdxRunAt(fd, offset, length) : vhdRunAt(fd, offset, length);
+}
+
+std::optional<VhdBlocks::Run> VhdBlocks::vhdRunAt(int fd, std::uint64_t offset, std::uint64_t length) const
+{
+    const std::uint64_t block = offset / blockSize_, within = offset % blockSize_;
+    length = std::min<std::uint64_t>(length, blockSize_ - within);
+    if (block >= entries_.size()) return Run{Source::Zero, length, 0};
+    const std::uint64_t entry = entries_[block];
+    if (entry == Unallocated) return Run{differencing_ ? Source::Parent : Source::Zero, length, 0};
+    const std::uint64_t at = entry + bitmapBytes_ + within;
+    if (!differencing_) return Run{Source::Own, length, at};  // a dynamic disk holds every sector of its blocks
+    // A differencing disk's bitmap says sector by sector.
+    const std::uint64_t first = within / 512, sectors = (within % 512 + length + 511) / 512;
+    unsigned char bits[512];
+    const std::uint64_t byte = first / 8;
+    const std::uint64_t bytes = std::min<std::uint64_t>(sizeof bits, (first % 8 + sectors + 7) / 8);
+    if (::pread(fd, bits, bytes, off_t(entry + byte)) != ssize_t(bytes)) return std::nullopt;
+    auto bit = [&](std::uint64_t s) { return (bits[(s - byte * 8) / 8] >> (7 - (s - byte * 8) % 8)) & 1; };
+    const int own = bit(first);
+    std::uint64_t s = first + 1;
+    while (s < first + sectors && s < (byte + bytes) * 8 && bit(s) == own) ++s;
+    const std::uint64_t run = std::min<std::uint64_t>(length, (s - first) * 512 - within % 512);
     return Run{own ? Source::Own : Source::Parent, run, at};
 }
 
