@@ -1,6 +1,7 @@
 #include "disk/LargeClusterNtfs.h"
 
 #include "disk/DiskImage.h"
+#include "disk/LibraryError.h"
 
 #include <libbfio.h>
 #define LIBFSNTFS_HAVE_BFIO
@@ -66,15 +67,7 @@ int ioSize(intptr_t* io, size64_t* size, libbfio_error_t**)
     return 1;
 }
 
-QString fsntfsError(libfsntfs_error_t* error)
-{
-    char text[512] = {};
-    if (error) {
-        libfsntfs_error_sprint(error, text, sizeof text);
-        libfsntfs_error_free(&error);
-    }
-    return QString::fromUtf8(text).trimmed().section(u'\n', -1).trimmed();
-}
+QString fsntfsError(libfsntfs_error_t* error) { return libraryError(error, libfsntfs_error_sprint, libfsntfs_error_free); }
 
 struct EntryCloser {
     void operator()(libfsntfs_file_entry_t* entry) const { libfsntfs_file_entry_free(&entry, nullptr); }

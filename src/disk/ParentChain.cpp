@@ -66,6 +66,20 @@ QStringList parentCandidates(const QString& child, const QStringList& stored)
     return candidates;
 }
 
+QString chooseParent(const QString& child, const QString& parentName, const QStringList& candidates,
+                     const std::function<QString(const QString& candidate)>& refusal)
+{
+    QString wrong, why;  // the first file found that is not the parent
+    for (const QString& candidate : candidates) {
+        if (!QFileInfo(candidate).isFile()) continue;
+        const QString no = refusal(candidate);
+        if (no.isEmpty()) return candidate;
+        if (wrong.isNull()) wrong = candidate, why = no;
+    }
+    if (!wrong.isNull()) wrongParent(child, wrong, why);
+    throw MissingParent(child, parentName, candidates);
+}
+
 void ChainGuard::enter(const QString& path)
 {
     struct stat st {};

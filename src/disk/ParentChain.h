@@ -5,6 +5,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <set>
 #include <utility>
 
@@ -32,6 +33,13 @@ private:
 // relative name beside the child, an absolute Linux path as it stands, and
 // any name (a Windows path "C:\VMs\X.avhdx" too) by its last name beside the child.
 QStringList parentCandidates(const QString& child, const QStringList& stored);
+
+// The parent of `child` among `candidates`: the first that is a file and that
+// `refusal` accepts, which says why a file is not the parent, or nothing when
+// it is. A file refused is told (wrongParent) when no other is accepted; no
+// file at all is a MissingParent named `parentName`.
+QString chooseParent(const QString& child, const QString& parentName, const QStringList& candidates,
+                     const std::function<QString(const QString& candidate)>& refusal);
 
 // The hops of one chain, checked as it is followed: at most 32 parents, and
 // no file twice (a chain that comes back to itself would never end).

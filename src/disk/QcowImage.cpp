@@ -1,6 +1,7 @@
 #include "disk/QcowImage.h"
 
 #include "disk/FileBytes.h"
+#include "disk/LibraryError.h"
 #include "disk/ImageFormat.h"
 #include "disk/ParentChain.h"
 #include "disk/SizeInWords.h"
@@ -19,16 +20,7 @@ namespace ErrorNumber = runtime::ErrorNumber;
 
 namespace {
 
-QString qcowError(libqcow_error_t* error)
-{
-    char text[512] = {};
-    if (error) {
-        libqcow_error_sprint(error, text, sizeof text);
-        libqcow_error_free(&error);
-    }
-    // The last line says what, the others where.
-    return QString::fromUtf8(text).trimmed().section(u'\n', -1).trimmed();
-}
+QString qcowError(libqcow_error_t* error) { return libraryError(error, libqcow_error_sprint, libqcow_error_free); }
 
 void closeFile(libqcow_file_t*& file)
 {
@@ -119,26 +111,28 @@ QcowImage::QcowImage(const QString& path, ChainGuard& guard)
         // A differential image reads what it does not hold from its backing file.
         for (QString name = backingName(chain_.back()); !name.isEmpty(); name = backingName(chain_.back())) {
             const QString child = files_.back();
-            const QStringList candidates = parentCandidates(child, {name});
-            const auto found = std::find_if(candidates.begin(), candidates.end(),
-                                            [](const QString& c) { return QFileInfo(c).isFile(); });
-            if (found == candidates.end()) throw MissingParent(child, lastNameOf(name), candidates);
-            if (imageFormatOf(*found) != ImageFormat::Qcow)
-                imageFault(path, QStringLiteral("hat das Basisabbild \u201E%1\u201C, das kein qcow2-Abbild ist; libqcow "
-                                                "liest nur qcow2 als Basis: mit \u201Eqemu-img convert -O qcow2 %2 "
-                                                "%3\u201C zu einem Abbild zusammenführen")
-                                     .arg(*found, QFileInfo(path).fileName(),
-                                          QFileInfo(path).completeBaseName() + QStringLiteral("-ganz.qcow2")));
-            guard.enter(*found);
-            libqcow_file_t* parent = openFile(path, *found);
+            const std::int64_t childSize = mediaSize(chain_.back());
+            libqcow_file_t* parent = nullptr;
+            const QString found =
+                chooseParent(child, lastNameOf(name), parentCandidates(child, {name}), [&](const QString& candidate) -> QString {
+                    if (imageFormatOf(candidate) != ImageFormat::Qcow)
+                        return QStringLiteral("es ist kein qcow2-Abbild, und libqcow liest nur qcow2 als Basis; mit "
+                                              "\u201Eqemu-img convert -O qcow2 %1 %2\u201C zu einem Abbild zusammenführen")
+                            .arg(QFileInfo(path).fileName(), QFileInfo(path).completeBaseName() + QStringLiteral("-ganz.qcow2"));
+                    guard.enter(candidate);
+                    libqcow_file_t* opened = openFile(path, candidate);
+                    const std::int64_t size = mediaSize(opened);
+                    if (size < 0 || size > childSize) {
+                        closeFile(opened);
+                        return QStringLiteral("es ist größer (%1) als das Abbild darüber (%2)")
+                            .arg(sizeInWords(size), sizeInWords(childSize));
+                    }
+                    parent = opened;
+                    return {};
+                });
             chain_.push_back(parent);
-            files_ << *found;
-            cluster_ = std::min(cluster_, clusterSizeOf(*found));
-            const std::int64_t parentSize = mediaSize(parent);
-            if (parentSize < 0 || parentSize > mediaSize(chain_[chain_.size() - 2]))
-                wrongParent(child, *found,
-                            QStringLiteral("es ist größer (%1) als das Abbild darüber (%2)")
-                                .arg(sizeInWords(parentSize), sizeInWords(mediaSize(chain_[chain_.size() - 2]))));
+            files_ << found;
+            cluster_ = std::min(cluster_, clusterSizeOf(found));
             libqcow_file_set_parent_file(chain_[chain_.size() - 2], parent, nullptr);
         }
     } catch (...) {

@@ -1,6 +1,7 @@
 #include "disk/VhdImage.h"
 
 #include "disk/FileBytes.h"
+#include "disk/LibraryError.h"
 #include "disk/ImageFormat.h"
 #include "disk/ParentChain.h"
 #include "disk/SizeInWords.h"
@@ -21,15 +22,7 @@ namespace disk {
 
 namespace {
 
-QString vhdiError(libvhdi_error_t* error)
-{
-    char text[512] = {};
-    if (error) {
-        libvhdi_error_sprint(error, text, sizeof text);
-        libvhdi_error_free(&error);
-    }
-    return QString::fromUtf8(text).trimmed().section(u'\n', -1).trimmed();
-}
+QString vhdiError(libvhdi_error_t* error) { return libraryError(error, libvhdi_error_sprint, libvhdi_error_free); }
 
 void closeFile(libvhdi_file_t*& file)
 {
@@ -83,43 +76,27 @@ VhdImage::VhdImage(const QString& path, ChainGuard& guard)
             if (!link.fault.isEmpty()) imageFault(child, link.fault);
             if (link.parentNames.isEmpty())
                 imageFault(child, QStringLiteral("ist ein Differenzabbild, das sein Basisabbild nicht nennt"));
-            const QStringList candidates = parentCandidates(child, link.parentNames);
-            QString wrong, why;  // the first file found that is not the parent
             libvhdi_file_t* parent = nullptr;
-            QString parentPath;
-            for (const QString& candidate : candidates) {
-                if (!QFileInfo(candidate).isFile()) continue;
-                const ImageFormat kind = imageFormatOf(candidate);
-                const VhdLinkage theirs = kind == ImageFormat::Vhd || kind == ImageFormat::Vhdx
-                                              ? readVhdLinkage(candidate) : VhdLinkage{};
-                QString mismatch;
-                if (theirs.self.isEmpty()) mismatch = QStringLiteral("es ist kein VHD- oder VHDX-Abbild");
-                else if (!link.parentIds.isEmpty() && !link.parentIds.contains(theirs.self))
-                    mismatch = QStringLiteral("seine Kennung ist %1, erwartet %2").arg(theirs.self, link.parentIds.front());
-                if (mismatch.isEmpty()) {
+            const QString parentPath = chooseParent(
+                child, lastNameOf(link.parentNames.front()), parentCandidates(child, link.parentNames),
+                [&](const QString& candidate) -> QString {
+                    const ImageFormat kind = imageFormatOf(candidate);
+                    const VhdLinkage theirs = kind == ImageFormat::Vhd || kind == ImageFormat::Vhdx
+                                                  ? readVhdLinkage(candidate) : VhdLinkage{};
+                    if (theirs.self.isEmpty()) return QStringLiteral("es ist kein VHD- oder VHDX-Abbild");
+                    if (!link.parentIds.isEmpty() && !link.parentIds.contains(theirs.self))
+                        return QStringLiteral("seine Kennung ist %1, erwartet %2").arg(theirs.self, link.parentIds.front());
+                    guard.enter(candidate);
                     libvhdi_file_t* opened = openFile(path, candidate);
                     if (mediaSize(opened) != mediaSize(chain_.back())) {
-                        mismatch = QStringLiteral("es ist %1 groß, das Differenzabbild %2")
-                                       .arg(sizeInWords(mediaSize(opened)), sizeInWords(mediaSize(chain_.back())));
+                        const QString why = QStringLiteral("es ist %1 groß, das Differenzabbild %2")
+                                                .arg(sizeInWords(mediaSize(opened)), sizeInWords(mediaSize(chain_.back())));
                         closeFile(opened);
-                    } else {
-                        try {
-                            guard.enter(candidate);
-                        } catch (...) {
-                            closeFile(opened);
-                            throw;
-                        }
-                        parent = opened;
-                        parentPath = candidate;
-                        break;
+                        return why;
                     }
-                }
-                if (wrong.isNull()) wrong = candidate, why = mismatch;
-            }
-            if (!parent) {
-                if (!wrong.isNull()) wrongParent(child, wrong, why);
-                throw MissingParent(child, lastNameOf(link.parentNames.front()), candidates);
-            }
+                    parent = opened;
+                    return {};
+                });
             chain_.push_back(parent);
             files_ << parentPath;
         }

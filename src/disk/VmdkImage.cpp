@@ -1,6 +1,7 @@
 #include "disk/VmdkImage.h"
 
 #include "disk/FileBytes.h"
+#include "disk/LibraryError.h"
 #include "disk/ImageFormat.h"
 #include "disk/ParentChain.h"
 #include "disk/SizeInWords.h"
@@ -17,15 +18,7 @@ namespace disk {
 
 namespace {
 
-QString vmdkError(libvmdk_error_t* error)
-{
-    char text[512] = {};
-    if (error) {
-        libvmdk_error_sprint(error, text, sizeof text);
-        libvmdk_error_free(&error);
-    }
-    return QString::fromUtf8(text).trimmed().section(u'\n', -1).trimmed();
-}
+QString vmdkError(libvmdk_error_t* error) { return libraryError(error, libvmdk_error_sprint, libvmdk_error_free); }
 
 void closeHandle(libvmdk_handle_t*& handle)
 {
@@ -120,48 +113,28 @@ VmdkImage::VmdkImage(const QString& path, ChainGuard& guard)
         if (size_ < 0) imageFault(path, QStringLiteral("nennt keine Größe"));
         QString child = path;
         for (QString name = parentName(chain_.back()); !name.isEmpty(); name = parentName(chain_.back())) {
-            const QStringList candidates = parentCandidates(child, {name});
             uint32_t expected = 0;
             libvmdk_handle_get_parent_content_identifier(chain_.back(), &expected, nullptr);
-            QString wrong, why;
             libvmdk_handle_t* parent = nullptr;
-            QString parentPath;
-            for (const QString& candidate : candidates) {
-                if (!QFileInfo(candidate).isFile()) continue;
-                QString mismatch;
-                libvmdk_handle_t* opened = nullptr;
-                if (imageFormatOf(candidate) != ImageFormat::Vmdk) {
-                    mismatch = QStringLiteral("es ist kein VMDK-Abbild");
-                } else {
-                    opened = openHandle(path, candidate);
+            const QString parentPath =
+                chooseParent(child, lastNameOf(name), parentCandidates(child, {name}), [&](const QString& candidate) -> QString {
+                    if (imageFormatOf(candidate) != ImageFormat::Vmdk) return QStringLiteral("es ist kein VMDK-Abbild");
+                    guard.enter(candidate);
+                    libvmdk_handle_t* opened = openHandle(path, candidate);
                     uint32_t id = 0;
                     libvmdk_handle_get_content_identifier(opened, &id, nullptr);
+                    QString why;
                     if (id != expected)
-                        mismatch = QStringLiteral("seine Inhaltskennung (CID) ist %1, erwartet %2")
-                                       .arg(id, 8, 16, QChar(u'0'))
-                                       .arg(expected, 8, 16, QChar(u'0'));
+                        why = QStringLiteral("seine Inhaltskennung (CID) ist %1, erwartet %2")
+                                  .arg(id, 8, 16, QChar(u'0'))
+                                  .arg(expected, 8, 16, QChar(u'0'));
                     else if (mediaSize(opened) != mediaSize(chain_.back()))
-                        mismatch = QStringLiteral("es ist %1 groß, der Snapshot %2")
-                                       .arg(sizeInWords(mediaSize(opened)), sizeInWords(mediaSize(chain_.back())));
-                }
-                if (mismatch.isEmpty()) {
-                    try {
-                        guard.enter(candidate);
-                    } catch (...) {
-                        closeHandle(opened);
-                        throw;
-                    }
-                    parent = opened;
-                    parentPath = candidate;
-                    break;
-                }
-                if (opened) closeHandle(opened);
-                if (wrong.isNull()) wrong = candidate, why = mismatch;
-            }
-            if (!parent) {
-                if (!wrong.isNull()) wrongParent(child, wrong, why);
-                throw MissingParent(child, lastNameOf(name), candidates);
-            }
+                        why = QStringLiteral("es ist %1 groß, der Snapshot %2")
+                                  .arg(sizeInWords(mediaSize(opened)), sizeInWords(mediaSize(chain_.back())));
+                    if (why.isEmpty()) parent = opened;
+                    else closeHandle(opened);
+                    return why;
+                });
             chain_.push_back(parent);
             files_ << parentPath << extentFiles(parent, parentPath);
             child = parentPath;
