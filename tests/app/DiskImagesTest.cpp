@@ -113,3 +113,23 @@ TEST_F(DiskImages, AVirtualMachinesFolderShowsItsCurrentSnapshot)
     EXPECT_EQ(missing.exitCode, 1);
     EXPECT_TRUE(missing.err.contains(QStringLiteral("braucht sein Basisabbild \u201Emid.vhd\u201C"))) << missing.err.toStdString();
 }
+
+// Every chain, and every virtual machine, shows exactly what the top's hives
+// show in a folder: the three pages' data of --json are the same.
+TEST_F(DiskImages, ChainsAndVirtualMachinesShowWhatTheirTopsHivesShow)
+{
+    auto pages = [](const QString& source) {
+        const ProgramRun run = runProgram({QStringLiteral("--json"), source});
+        EXPECT_EQ(run.exitCode, 0) << source.toStdString() << "\n" << run.err.toStdString();
+        QJsonObject json = QJsonDocument::fromJson(run.out).object();
+        json.remove(u"sources");
+        return json;
+    };
+    const QJsonObject folder = pages(fixture(QStringLiteral("hives/logs/new")));
+    ASSERT_FALSE(folder.isEmpty());
+    for (const char* source : {"chains/qcow2/top.qcow2", "chains/vmdk/top.vmdk", "chains/vhd/top.vhd",
+                               "chains/vhdx/top.avhdx", "chains/vdi/top.vdi", "chains/vhdx-large/top.avhdx",
+                               "vms/VirtualBox VMs/Win10", "vms/vmware/Windows 10 x64", "vms/Hyper-V/Win10",
+                               "split-numbered/win10.raw.001", "ntfs-2m.img"})
+        EXPECT_EQ(pages(image(source)), folder) << source;
+}

@@ -119,3 +119,29 @@ TEST(VirtualMachine, ADiskThatCannotBeReadMattersOnlyWithoutWindows)
     EXPECT_EQ(found.hives()[0]->imageLocation()->chain.front(),
               vms(QStringLiteral("vmware/Windows 10 x64/Windows 10 x64-000001.vmdk")));
 }
+
+// A snapshot whose base lies elsewhere is found through the machine's media registry.
+TEST(VirtualMachine, ASnapshotsBaseElsewhereIsFoundThroughTheMediaRegistry)
+{
+    QTemporaryDir dir;
+    QDir(dir.path()).mkpath(QStringLiteral("Snapshots"));
+    const QString snapshot = dir.filePath(QStringLiteral("Snapshots/") + kSnapshot);
+    ASSERT_TRUE(QFile::copy(vms(kVbox + QStringLiteral("/Snapshots/") + kSnapshot), snapshot));
+    const QString base = vms(kVbox + QStringLiteral("/Win10.vdi"));
+    QFile vbox(dir.filePath(QStringLiteral("Win10.vbox")));
+    ASSERT_TRUE(vbox.open(QIODevice::WriteOnly));
+    vbox.write(QStringLiteral(
+                   "<VirtualBox><Machine><MediaRegistry><HardDisks>"
+                   "<HardDisk uuid=\"{6f1b2f53-3c4e-4b9a-9d3e-5e1a7c2b9f01}\" location=\"%1\">"
+                   "<HardDisk uuid=\"{0c7d9e42-8a1b-4c5d-b6e7-f8091a2b3c4d}\" location=\"Snapshots/%2\"/>"
+                   "</HardDisk></HardDisks></MediaRegistry><StorageControllers><StorageController>"
+                   "<AttachedDevice type=\"HardDisk\" port=\"0\" device=\"0\">"
+                   "<Image uuid=\"{0c7d9e42-8a1b-4c5d-b6e7-f8091a2b3c4d}\"/></AttachedDevice>"
+                   "</StorageController></StorageControllers></Machine></VirtualBox>")
+                   .arg(base, kSnapshot)
+                   .toUtf8());
+    vbox.close();
+    const ImageInstallation found(ImageName{vbox.fileName(), -1});
+    EXPECT_EQ(found.hives()[0]->imageLocation()->chain, (QStringList{snapshot, base}));
+    EXPECT_EQ(found.hives()[0]->replay().sequence, 11u);
+}
