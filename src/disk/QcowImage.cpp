@@ -28,6 +28,62 @@ void closeFile(libqcow_file_t*& file)
     libqcow_file_free(&file, nullptr);
 }
 
+// Where a qcow file's clusters lie, checked against its size before libqcow
+// reads any: libqcow takes a cluster at the cut-off end of a file for a whole
+// one and copies past its buffer. The active table only (snapshots are not read).
+QString mappingFault(const QString& path)
+{
+    const auto fileBytes = fileSize(path);
+    const QByteArray h = fileHead(path, 48);
+    if (!fileBytes || h.size() < 48) return QStringLiteral("ist zu kurz für ein qcow-Abbild");
+    const std::uint64_t size = std::uint64_t(*fileBytes);
+    const bool v1 = be32(h.constData() + 4) == 1;
+    const std::uint32_t clusterBits = v1 ? static_cast<unsigned char>(h[32]) : be32(h.constData() + 20);
+    if (clusterBits < 9 || clusterBits > 21) return QStringLiteral("nennt Cluster von 2^%1 Bytes").arg(clusterBits);
+    const std::uint64_t cluster = std::uint64_t(1) << clusterBits;
+    const std::uint32_t l2Bits = v1 ? static_cast<unsigned char>(h[33]) : clusterBits - 3;
+    if (l2Bits < 6 || l2Bits > clusterBits) return QStringLiteral("nennt Tabellen von 2^%1 Einträgen").arg(l2Bits);
+    const std::uint64_t diskSize = be64(h.constData() + 24);
+    const std::uint64_t perL1 = cluster << l2Bits;
+    const std::uint64_t l1Count = v1 ? (diskSize + perL1 - 1) / perL1 : be32(h.constData() + 36);
+    const std::uint64_t l1At = be64(h.constData() + 40);
+    if (l1Count > (32u << 20) || l1At > size || l1Count * 8 > size - l1At)
+        return QStringLiteral("ist abgeschnitten: die L1-Tabelle liegt hinter dem Dateiende");
+    const std::uint64_t offsetMask = v1 ? ~(std::uint64_t(3) << 62) : 0x00FFFFFFFFFFFE00ull;
+    const QByteArray l1 = fileHead(path, qint64(l1Count * 8), qint64(l1At));
+    if (std::uint64_t(l1.size()) != l1Count * 8) return QStringLiteral("ist nicht lesbar: die L1-Tabelle");
+    const std::uint64_t l2Bytes = std::uint64_t(8) << l2Bits;
+    for (std::uint64_t i = 0; i < l1Count; ++i) {
+        const std::uint64_t l2At = be64(l1.constData() + 8 * i) & offsetMask;
+        if (l2At == 0) continue;
+        if (l2At > size || l2Bytes > size - l2At)
+            return QStringLiteral("ist abgeschnitten: eine L2-Tabelle (bei Byte %1) reicht hinter das Dateiende (%2 Bytes)")
+                .arg(l2At)
+                .arg(size);
+        const QByteArray l2 = fileHead(path, qint64(l2Bytes), qint64(l2At));
+        if (std::uint64_t(l2.size()) != l2Bytes) return QStringLiteral("ist nicht lesbar: eine L2-Tabelle");
+        for (std::uint64_t j = 0; j < l2Bytes / 8; ++j) {
+            const std::uint64_t entry = be64(l2.constData() + 8 * j);
+            const bool compressed = v1 ? (entry >> 63) & 1 : (entry >> 62) & 1;
+            std::uint64_t at = 0, length = cluster;
+            if (compressed) {
+                // The host offset in the low bits; its data may end in a last sector the file does not fill.
+                const unsigned x = v1 ? 63 - clusterBits : 62 - (clusterBits - 8);
+                at = entry & ((std::uint64_t(1) << x) - 1);
+                length = 1;
+            } else {
+                at = entry & offsetMask;
+                if (at == 0) continue;  // not allocated here, or zeros
+            }
+            if (at > size || length > size - at)
+                return QStringLiteral("ist abgeschnitten: ein Cluster (bei Byte %1) reicht hinter das Dateiende (%2 Bytes)")
+                    .arg(at)
+                    .arg(size);
+        }
+    }
+    return {};
+}
+
 libqcow_file_t* openFile(const QString& named, const QString& path)
 {
     if (const QString lacking = qcowFeaturesNotRead(path); !lacking.isEmpty()) {
@@ -37,6 +93,8 @@ libqcow_file_t* openFile(const QString& named, const QString& path)
                               .arg(path == named ? QString() : QStringLiteral("(über \u201E%1\u201C) ").arg(path),
                                    lacking, name, QFileInfo(path).completeBaseName() + QStringLiteral("-lesbar.qcow2")));
     }
+    if (const QString fault = mappingFault(path); !fault.isEmpty())
+        imageFault(named, path == named ? fault : QStringLiteral("hat ein Basisabbild \u201E%1\u201C, das %2").arg(path, fault));
     libqcow_error_t* error = nullptr;
     libqcow_file_t* file = nullptr;
     if (libqcow_file_initialize(&file, &error) != 1)

@@ -9,9 +9,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <libvmdk.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace disk {
@@ -37,9 +39,29 @@ QByteArray descriptorOf(const QString& path)
     return fileHead(path, qint64(sectors * 512), qint64(at * 512));
 }
 
+// An extent's file name as the descriptor gives it that libvmdk cannot take
+// safely (joining a name that ends in separators to the folder, it reads past
+// the name): empty when every name is a plain path.
+QString badExtentName(const QByteArray& descriptor)
+{
+    static const QRegularExpression extent(QStringLiteral("^\\s*(RW|RDONLY|NOACCESS)\\s+\\d+\\s+\\w+\\s+\"([^\"]*)\""));
+    for (const QByteArray& line : descriptor.split('\n')) {
+        const auto m = extent.match(QString::fromUtf8(line));
+        if (!m.hasMatch()) continue;
+        const QString name = m.captured(2);
+        if (name.isEmpty() || name.size() > 1024 || name.endsWith(u'/') || name.endsWith(u'\\') || name.contains(QChar(0))
+            || std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() < 0x20; }))
+            return name.left(64);
+    }
+    return {};
+}
+
 libvmdk_handle_t* openHandle(const QString& named, const QString& path)
 {
     const QByteArray descriptor = descriptorOf(path);
+    if (const QString bad = badExtentName(descriptor); !bad.isNull())
+        imageFault(named, QStringLiteral("ist beschädigt (VMDK): %1nennt eine Teildatei \u201E%2\u201C, die kein Dateiname ist")
+                              .arg(path == named ? QString() : QStringLiteral("\u201E%1\u201C ").arg(path), bad));
     if (descriptor.contains("createType=\"seSparse\"") || descriptor.contains(" SESPARSE "))
         imageFault(named, QStringLiteral("%1ist ein VMware-Snapshot im seSparse-Format (ESXi), das Tessera (libvmdk) nicht "
                                          "liest; mit \u201Eqemu-img convert -O qcow2 %2 %3\u201C in ein lesbares Abbild "

@@ -133,10 +133,11 @@ TEST(Chain, AWrongParentALoopAndTooManyParentsAreRefused)
     EXPECT_EQ(disk::DiskImage(image(QStringLiteral("broken/deep/d32.qcow2"))).files().size(), 33);
 }
 
-// A VDI's fields are checked before any block is read.
-TEST(Chain, ADamagedVdiIsToldNeverReadPast)
+// A VDI's fields, and where a qcow2's clusters lie, are checked before any block is read.
+TEST(Chain, ADamagedVdiOrQcowIsToldNeverReadPast)
 {
     const std::pair<const char*, const char*> cases[] = {
+        {"broken/cut.qcow2", "ist abgeschnitten: ein Cluster (bei Byte "},
         {"broken/cut.vdi", "ist abgeschnitten: Block 67 reicht bis Byte"},
         {"broken/bad-map.vdi", "ist beschädigt (VDI): Block 3 zeigt auf Block 75 von 68"},
         {"broken/bad-size.vdi", "ist beschädigt (VDI): 68 Blöcke zu 1048576 Bytes passen nicht zur Größe"},
