@@ -14,6 +14,7 @@
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -136,13 +137,12 @@ VirtualMachine readVmx(const QString& path)
         QString file, type;
         bool present = true;
     };
-    std::map<std::tuple<int, int, int>, Device> devices;
-    const int busOrder[] = {0, 1, 2, 3};  // nvme, scsi, sata, ide
+    std::map<std::tuple<int, int, int>, Device> devices;  // by bus (NVMe, SCSI, SATA, IDE), controller, unit
     for (const QByteArray& raw : readConfig(kind, path).split('\n')) {
         const auto m = line.match(QString::fromUtf8(raw).trimmed());
         if (!m.hasMatch()) continue;
         const QString bus = m.captured(2).toLower();
-        const int order = busOrder[bus == u"nvme" ? 0 : bus == u"scsi" ? 1 : bus == u"sata" ? 2 : 3];
+        const int order = bus == u"nvme" ? 0 : bus == u"scsi" ? 1 : bus == u"sata" ? 2 : 3;
         Device& device = devices[{order, m.captured(3).toInt(), m.captured(4).toInt()}];
         const QString key = m.captured(5).toLower(), value = m.captured(6);
         if (key == u"filename") device.file = value;
@@ -169,7 +169,7 @@ std::optional<VirtualMachine> readDiskFolder(const QString& folder, const QStrin
             && imageFormatOf(entry.filePath()) != ImageFormat::None)
             candidates << entry.filePath();
     if (candidates.isEmpty()) return std::nullopt;
-    std::set<QString> beneath;  // parents and extents of another disk
+    std::set<QString> beneath;  // parents and extents of another disk: no top of their own
     for (const QString& candidate : candidates) {
         try {
             const DiskImage image(candidate);
@@ -183,7 +183,6 @@ std::optional<VirtualMachine> readDiskFolder(const QString& folder, const QStrin
     VirtualMachine vm{kind, folder, {}, {}};
     for (const QString& candidate : candidates)
         if (!beneath.count(QFileInfo(candidate).canonicalFilePath())) vm.disks << candidate;
-    // A VMDK extent alone (named by its descriptor) opens as no disk: left out when a descriptor names it.
     if (vm.disks.isEmpty()) return std::nullopt;
     return vm;
 }
