@@ -22,12 +22,16 @@ python3 "$here/bench/make_wine_registry.py" "$work/export-source.reg" 235000000
 python3 "$here/bench/make_export.py" "$work/export-source.reg" "$work/export.reg"
 rm "$work/export-source.reg"
 /usr/bin/python3 "$here/bench/make_big_hives.py" "$work/windows"
-# The real dirty SYSTEM hive, with its two logs and alone.
-mkdir -p "$work/windows/dirty/real" "$work/windows/dirty/real-alone"
-for f in SYSTEM_B SYSTEM_B.LOG1 SYSTEM_B.LOG2; do
-    xz -dc "$here/tests/fixtures/hives/real/$f.xz" > "$work/windows/dirty/real/$f"
-done
-cp "$work/windows/dirty/real/SYSTEM_B" "$work/windows/dirty/real-alone/"
+# The real dirty SYSTEM hive, with its two logs and alone, where the real
+# samples lie beside the repository (its benchmarks skip without them).
+samples="$here/../shared/regf-samples"
+if [ -f "$samples/SYSTEM_B.xz" ]; then
+    mkdir -p "$work/windows/dirty/real" "$work/windows/dirty/real-alone"
+    for f in SYSTEM_B SYSTEM_B.LOG1 SYSTEM_B.LOG2; do
+        xz -dc "$samples/$f.xz" > "$work/windows/dirty/real/$f"
+    done
+    cp "$work/windows/dirty/real/SYSTEM_B" "$work/windows/dirty/real-alone/"
+fi
 # The big hives on a GPT disk with NTFS, in each container.
 "$here/bench/make_big_images.sh" "$work/windows" "$work/images" "$build/ntfs_put" >/dev/null
 "$here/bench/make_big_chains.sh" "$work/images" >/dev/null

@@ -47,6 +47,9 @@ const Signature kOthers[] = {
      "Beschreibungsdatei (.vmdk) mit \u201Eqemu-img convert -O qcow2\u201C in ein lesbares Abbild umwandeln"},
     {0, "MSWIM\x00\x00\x00", 8,
      "ist ein Windows-Installationsabbild (WIM), kein Datenträger einer Installation; Tessera liest keine WIM-Dateien"},
+    {0, "hbin", 4,
+     "ist ein Stück einer Registrierungsstruktur (ein Block \u201Ehbin\u201C ohne ihren Kopf \u201Eregf\u201C), keine "
+     "ganze Struktur"},
     {0, "\x7F" "ELF", 4, "ist ein Programm (ELF), keine Registrierungsdatei und kein Datenträgerabbild"},
     {0, "MZ", 2, "ist ein Windows-Programm (EXE/DLL), keine Registrierungsdatei und kein Datenträgerabbild"},
 };

@@ -47,6 +47,7 @@ TEST(FileKind, FormatsNotReadAreNamedWithWhatToDo)
         {0, "WithoutFreeSpace", "ist ein Parallels-Datenträger, den Tessera nicht liest; mit \u201Eqemu-img convert -f parallels"},
         {0, "\xBE\xBA\xFE\xCA", "ist der Datenteil eines VMware-Snapshots im seSparse-Format"},
         {0, QByteArray("MSWIM\x00\x00\x00", 8), "ist ein Windows-Installationsabbild (WIM)"},
+        {0, "hbin", "ist ein Stück einer Registrierungsstruktur"},
         {0, "<?xml version='1.0'?>\n<Parallels_disk_image Version=\"1.0\">", "beschreibt einen Parallels-Datenträger"},
     };
     for (const Case& c : cases) {

@@ -3,6 +3,7 @@
 // in one way each.
 #include "ErrorOf.h"
 #include "RegistryFile.h"
+#include "SharedSamples.h"
 #include "disk/PrivateCopy.h"
 #include "registry/BaseBlock.h"
 #include "registry/Hive.h"
@@ -46,16 +47,18 @@ BaseBlock headerOf(const disk::PrivateCopy& copy)
     return parseBaseBlock(block);
 }
 
-// The real hive and its logs, unpacked into a folder of the test's own.
+// The real hive and its logs (../shared/regf-samples, beside the repository),
+// unpacked into a folder of the test's own.
 class RealHive : public ::testing::Test {
 protected:
     void SetUp() override
     {
         for (const char* name : {"SYSTEM_B", "SYSTEM_B.LOG1", "SYSTEM_B.LOG2"}) {
+            const QString packed = sharedSample(QStringLiteral("regf-samples/%1.xz").arg(QLatin1String(name)));
+            SKIP_WITHOUT_SHARED(packed);
             QProcess xz;
             xz.setStandardOutputFile(dir_.filePath(QLatin1String(name)));
-            xz.start(QStringLiteral("xz"), {QStringLiteral("-dc"),
-                                            fixture(QStringLiteral("hives/real/%1.xz").arg(QLatin1String(name)))});
+            xz.start(QStringLiteral("xz"), {QStringLiteral("-dc"), packed});
             ASSERT_TRUE(xz.waitForFinished(60000));
             ASSERT_EQ(xz.exitCode(), 0);
         }
