@@ -24,14 +24,8 @@
 namespace disk {
 
 namespace ErrorNumber = runtime::ErrorNumber;
-using runtime::RuntimeError;
 
 namespace {
-
-[[noreturn]] void fail(const QString& path, const QString& what, std::int32_t number = ErrorNumber::InvalidData)
-{
-    imageFault(path, what, number);
-}
 
 QString errnoName(int error)
 {
@@ -74,7 +68,7 @@ TSK_IMG_INFO* openExternal(const QString& path, std::unique_ptr<Container> conta
     image->container = container.get();
     TSK_IMG_INFO* info = tsk_img_open_external(image.get(), TSK_OFF_T(container->size()), container->sectorSize(),
                                                externalRead, externalClose, externalStat);
-    if (!info) fail(path, QStringLiteral("kann nicht geöffnet werden: ") + tskError());
+    if (!info) imageFault(path, QStringLiteral("kann nicht geöffnet werden: ") + tskError());
     container.release();  // The Sleuth Kit's close frees both
     image.release();
     return info;
@@ -99,11 +93,11 @@ DiskImage::DiskImage(const QString& path, const ChainHints& hints) : path_(path)
     const QByteArray name = QFile::encodeName(path);
     struct stat st {};
     if (::stat(name.constData(), &st) != 0)
-        fail(path, QStringLiteral("nicht gefunden"), ErrorNumber::FileNotFound);
+        imageFault(path, QStringLiteral("nicht gefunden"), ErrorNumber::FileNotFound);
     if (!S_ISREG(st.st_mode) && !S_ISBLK(st.st_mode))
-        fail(path, QStringLiteral("ist weder eine gewöhnliche Datei noch ein Blockgerät"), ErrorNumber::FileNotFound);
+        imageFault(path, QStringLiteral("ist weder eine gewöhnliche Datei noch ein Blockgerät"), ErrorNumber::FileNotFound);
     if (::access(name.constData(), R_OK) != 0)
-        fail(path,
+        imageFault(path,
              QStringLiteral("ist nicht lesbar: %1%2")
                  .arg(errnoName(errno),
                       S_ISBLK(st.st_mode) ? QStringLiteral(" (ein Gerät liest, wer zur Gruppe \u201Edisk\u201C gehört, "
@@ -127,7 +121,7 @@ DiskImage::DiskImage(const QString& path, const ChainHints& hints) : path_(path)
         if (const auto segment = firstSegmentOf(path)) first = QFile::encodeName(*segment);
     tsk_error_reset();
     image_ = tsk_img_open_utf8_sing(first.constData(), kind == ImageFormat::Ewf ? TSK_IMG_TYPE_EWF_EWF : TSK_IMG_TYPE_RAW, 0);
-    if (!image_) fail(path, QStringLiteral("kann nicht geöffnet werden: %1").arg(tskError()));
+    if (!image_) imageFault(path, QStringLiteral("kann nicht geöffnet werden: %1").arg(tskError()));
     if (image_->itype == TSK_IMG_TYPE_EWF_EWF) format_ = QStringLiteral("E01");
     else format_ = S_ISBLK(st.st_mode) ? QStringLiteral("Blockgerät") : QStringLiteral("Rohabbild");
     if (image_->itype == TSK_IMG_TYPE_RAW && image_->num_img == 1)

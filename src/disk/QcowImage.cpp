@@ -209,16 +209,11 @@ QcowImage::~QcowImage()
 // backing file, over the overlay's own clusters after it.
 ssize_t QcowImage::read(std::int64_t offset, char* out, std::size_t length)
 {
-    if (chain_.size() == 1) {
-        libqcow_error_t* error = nullptr;
-        const ssize_t n = libqcow_file_read_buffer_at_offset(chain_.front(), out, length, offset, &error);
-        if (error) libqcow_error_free(&error);
-        return n;
-    }
     std::size_t done = 0;
     while (done < length) {
         const std::int64_t at = offset + std::int64_t(done);
-        const std::size_t n = std::min<std::size_t>(length - done, std::size_t(cluster_ - at % cluster_));
+        const std::size_t n = chain_.size() == 1 ? length - done
+                                                 : std::min<std::size_t>(length - done, std::size_t(cluster_ - at % cluster_));
         libqcow_error_t* error = nullptr;
         const ssize_t got = libqcow_file_read_buffer_at_offset(chain_.front(), out + done, n, at, &error);
         if (error) libqcow_error_free(&error);

@@ -1,6 +1,7 @@
 #include "disk/VhdBlocks.h"
 
 #include "disk/FileBytes.h"
+#include "disk/VhdStructures.h"
 
 #include <QByteArray>
 
@@ -19,8 +20,6 @@ constexpr std::uint64_t MaxEntries = 32u << 20;  // a table of 256 MiB
 // 1 undefined, 3 unmapped) leave a block to the parent.
 constexpr unsigned Zero = 2, FullyPresent = 6, PartiallyPresent = 7;
 
-bool sameGuid(const char* stored, const char* textual) { return uuidText(stored, true) == QLatin1String(textual); }
-
 }  // namespace
 
 std::optional<VhdBlocks> VhdBlocks::readVhdx(const QString& path, QString& fault)
@@ -30,35 +29,24 @@ std::optional<VhdBlocks> VhdBlocks::readVhdx(const QString& path, QString& fault
         return std::nullopt;
     };
     const auto size = fileSize(path);
-    const QByteArray regions = fileHead(path, 64 * 1024, 192 * 1024);
-    if (!size || regions.size() < 16 || !startsWith(regions, 0, "regi")) return fail(QStringLiteral("keine Regionstabelle"));
-    std::uint64_t batAt = 0, batLength = 0, metaAt = 0, metaLength = 0;
-    const std::uint32_t count = std::min<std::uint32_t>(le32(regions.constData() + 8), 2047);
-    for (std::uint32_t i = 0; i < count && 16 + 32 * qsizetype(i + 1) <= regions.size(); ++i) {
-        const char* e = regions.constData() + 16 + 32 * i;
-        if (sameGuid(e, "2dc27766-f623-4200-9d64-115e9bfd4a08")) batAt = le64(e + 16), batLength = le32(e + 24);
-        if (sameGuid(e, "8b7ca206-4790-4b9a-b8fe-575f050f886e")) metaAt = le64(e + 16), metaLength = le32(e + 24);
+    if (!size) return fail(QStringLiteral("nicht lesbar"));
+    const VhdxRegions regions = readVhdxRegions(path, *size);
+    if (!regions.fault.isEmpty()) {
+        fault = regions.fault;
+        return std::nullopt;
     }
+    if (regions.batLength == 0) return fail(QStringLiteral("die Blocktabelle liegt nicht in der Datei"));
     const auto inFile = [&](std::uint64_t at, std::uint64_t length) {
         return at > 0 && at <= std::uint64_t(*size) && length <= std::uint64_t(*size) - at;
     };
-    if (!inFile(batAt, batLength) || !inFile(metaAt, metaLength) || metaLength < 32 || metaLength > 64 * MiB)
-        return fail(QStringLiteral("die Blocktabelle oder die Metadaten liegen nicht in der Datei"));
-    const QByteArray meta = fileHead(path, qint64(metaLength), qint64(metaAt));
-    if (!startsWith(meta, 0, "metadata")) return fail(QStringLiteral("keine Metadatentabelle"));
-    std::uint64_t diskSize = 0;
     VhdBlocks blocks;
     blocks.vhdx_ = blocks.differencing_ = true;
-    const std::uint16_t items = le16(meta.constData() + 10);
-    for (std::uint32_t i = 0; i < items && i < 2047 && 32 + 32 * qsizetype(i + 1) <= meta.size(); ++i) {
-        const char* e = meta.constData() + 32 + 32 * i;
-        const std::uint32_t at = le32(e + 16), length = le32(e + 20);
-        if (at > meta.size() || length > meta.size() - at) continue;
-        const char* item = meta.constData() + at;
-        if (sameGuid(e, "caa16737-fa36-4d43-b3b6-33f0aa44e76b") && length >= 8) blocks.blockSize_ = le32(item);
-        if (sameGuid(e, "2fa54224-cd1b-4876-b211-5dbed83bf4b8") && length >= 8) diskSize = le64(item);
-        if (sameGuid(e, "8141bf1d-a96f-4709-ba47-f233a8faab5f") && length >= 4) blocks.sectorSize_ = le32(item);
-    }
+    const QByteArrayView parameters = vhdxMetadataItem(regions.metadata, "caa16737-fa36-4d43-b3b6-33f0aa44e76b");
+    const QByteArrayView sizeItem = vhdxMetadataItem(regions.metadata, "2fa54224-cd1b-4876-b211-5dbed83bf4b8");
+    const QByteArrayView sector = vhdxMetadataItem(regions.metadata, "8141bf1d-a96f-4709-ba47-f233a8faab5f");
+    if (parameters.size() >= 8) blocks.blockSize_ = le32(parameters.data());
+    const std::uint64_t diskSize = sizeItem.size() >= 8 ? le64(sizeItem.data()) : 0;
+    if (sector.size() >= 4) blocks.sectorSize_ = le32(sector.data());
     const std::uint32_t bs = blocks.blockSize_;
     if (bs < MiB || bs > 256 * MiB || (bs & (bs - 1)) != 0) return fail(QStringLiteral("Blöcke von %1 Bytes").arg(bs));
     if (blocks.sectorSize_ != 512 && blocks.sectorSize_ != 4096)
@@ -68,8 +56,8 @@ std::optional<VhdBlocks> VhdBlocks::readVhdx(const QString& path, QString& fault
     const std::uint64_t dataBlocks = (diskSize + bs - 1) / bs;
     const std::uint64_t chunks = (dataBlocks + blocks.chunkRatio_ - 1) / blocks.chunkRatio_;
     const std::uint64_t entries = chunks * (blocks.chunkRatio_ + 1);
-    if (entries > MaxEntries || entries * 8 > batLength) return fail(QStringLiteral("die Blocktabelle ist zu kurz"));
-    const QByteArray table = fileHead(path, qint64(entries * 8), qint64(batAt));
+    if (entries > MaxEntries || entries * 8 > regions.batLength) return fail(QStringLiteral("die Blocktabelle ist zu kurz"));
+    const QByteArray table = fileHead(path, qint64(entries * 8), qint64(regions.batAt));
     if (std::uint64_t(table.size()) != entries * 8) return fail(QStringLiteral("die Blocktabelle ist nicht lesbar"));
     blocks.entries_.resize(entries);
     for (std::uint64_t i = 0; i < entries; ++i) {
@@ -123,15 +111,15 @@ std::optional<VhdBlocks> VhdBlocks::readVhd(const QString& path, QString& fault)
     };
     const auto size = fileSize(path);
     if (!size || *size < 1536) return fail(QStringLiteral("zu kurz"));
-    QByteArray footer = fileHead(path, 512, *size - 512);
-    if (!startsWith(footer, 0, "conectix")) footer = fileHead(path, 512);  // the copy at the start
-    if (footer.size() < 512 || !startsWith(footer, 0, "conectix")) return fail(QStringLiteral("keine Fußzeile"));
-    const std::uint32_t type = be32(footer.constData() + 60);
-    const std::uint64_t diskSize = be64(footer.constData() + 48), headerAt = be64(footer.constData() + 16);
+    const VhdHeaders vhd = readVhdHeaders(path, *size);
+    if (!vhd.fault.isEmpty()) {
+        fault = vhd.fault;
+        return std::nullopt;
+    }
+    const std::uint32_t type = vhd.type;
     if (type != 3 && type != 4) return fail(QStringLiteral("kein dynamisches und kein Differenzabbild"));
-    if (headerAt > std::uint64_t(*size) - 1024) return fail(QStringLiteral("der Kopf liegt hinter dem Dateiende"));
-    const QByteArray header = fileHead(path, 1024, qint64(headerAt));
-    if (!startsWith(header, 0, "cxsparse")) return fail(QStringLiteral("kein Kopf eines dynamischen Abbilds"));
+    const QByteArray& header = vhd.header;
+    const std::uint64_t diskSize = be64(vhd.footer.constData() + 48);
     VhdBlocks blocks;
     blocks.differencing_ = type == 4;
     const std::uint64_t tableAt = be64(header.constData() + 16);

@@ -1,6 +1,7 @@
 #include "disk/VhdLinkage.h"
 
 #include "disk/FileBytes.h"
+#include "disk/VhdStructures.h"
 
 #include <QByteArray>
 
@@ -11,9 +12,9 @@ namespace disk {
 
 namespace {
 
-// VHD: the footer (the last 512 bytes; a dynamic disk keeps a copy at its
-// start), then a dynamic disk's header where the footer says, big-endian.
-constexpr qsizetype FooterTypeAt = 60, FooterIdAt = 68, FooterDataAt = 16;
+// VHD, big-endian: the footer's unique id, then in a differencing disk's
+// header its parent's id and name and eight locator entries.
+constexpr qsizetype FooterIdAt = 68;
 constexpr qsizetype ParentIdAt = 40, ParentNameAt = 64, LocatorsAt = 576;
 
 QString utf16be(const char* p, qsizetype bytes)
@@ -37,20 +38,12 @@ QString utf16le(const char* p, qsizetype bytes)
 VhdLinkage readVhd(const QString& path, std::int64_t size)
 {
     VhdLinkage link;
-    QByteArray footer = fileHead(path, 512, size - 512);
-    if (!startsWith(footer, 0, "conectix")) footer = fileHead(path, 512);  // the copy at the start
-    if (!startsWith(footer, 0, "conectix") || footer.size() < 512) {
-        link.fault = QStringLiteral("hat keine VHD-Fußzeile");
-        return link;
-    }
-    link.self = uuidText(footer.constData() + FooterIdAt, false);
-    if (be32(footer.constData() + FooterTypeAt) != 4) return link;  // not differencing
-    const std::uint64_t headerAt = be64(footer.constData() + FooterDataAt);
-    const QByteArray header = headerAt < std::uint64_t(size) ? fileHead(path, 1024, qint64(headerAt)) : QByteArray();
-    if (header.size() < 1024 || !startsWith(header, 0, "cxsparse")) {
-        link.fault = QStringLiteral("hat keinen lesbaren Kopf eines Differenzabbilds");
-        return link;
-    }
+    const VhdHeaders vhd = readVhdHeaders(path, size);
+    link.fault = vhd.fault;
+    if (vhd.footer.isEmpty() || !vhd.fault.isEmpty()) return link;
+    link.self = uuidText(vhd.footer.constData() + FooterIdAt, false);
+    if (vhd.type != 4) return link;  // not differencing
+    const QByteArray& header = vhd.header;
     link.parentIds << uuidText(header.constData() + ParentIdAt, false);
     QStringList relative, absolute;
     for (int i = 0; i < 8; ++i) {
@@ -83,13 +76,6 @@ VhdLinkage readVhd(const QString& path, std::int64_t size)
 // VHDX: two headers at 64 and 128 KiB (the valid one with the higher
 // sequence number counts), the region table at 192 KiB, the metadata region
 // with its table and the parent locator's key-value pairs, little-endian.
-constexpr std::uint32_t MaxEntries = 2047;
-
-bool sameGuid(const char* stored, const char* textual)
-{
-    return uuidText(stored, true) == QLatin1String(textual);
-}
-
 VhdLinkage readVhdx(const QString& path, std::int64_t size)
 {
     VhdLinkage link;
@@ -109,35 +95,15 @@ VhdLinkage readVhdx(const QString& path, std::int64_t size)
         return link;
     }
     link.self = uuidText(current.constData() + 32, true);
-    const QByteArray regions = fileHead(path, 64 * 1024, 192 * 1024);
-    if (regions.size() < 16 || !startsWith(regions, 0, "regi")) {
-        link.fault = QStringLiteral("hat keine VHDX-Regionstabelle");
+    const VhdxRegions regions = readVhdxRegions(path, size);
+    if (!regions.fault.isEmpty()) {
+        link.fault = regions.fault;
         return link;
     }
-    const std::uint32_t count = le32(regions.constData() + 8);
-    std::uint64_t metadataAt = 0, metadataLength = 0;
-    for (std::uint32_t i = 0; i < count && i < MaxEntries && 16 + 32 * qsizetype(i + 1) <= regions.size(); ++i) {
-        const char* entry = regions.constData() + 16 + 32 * i;
-        if (sameGuid(entry, "8b7ca206-4790-4b9a-b8fe-575f050f886e"))
-            metadataAt = le64(entry + 16), metadataLength = le32(entry + 24);
-    }
-    if (metadataAt == 0 || metadataAt >= std::uint64_t(size) || metadataLength < 32
-        || metadataLength > std::uint64_t(size) - metadataAt || metadataLength > 64u << 20) {
-        link.fault = QStringLiteral("hat keine lesbare VHDX-Metadatenregion");
-        return link;
-    }
-    const QByteArray metadata = fileHead(path, qint64(metadataLength), qint64(metadataAt));
-    if (!startsWith(metadata, 0, "metadata")) {
-        link.fault = QStringLiteral("hat keine lesbare VHDX-Metadatentabelle");
-        return link;
-    }
-    const std::uint16_t items = le16(metadata.constData() + 10);
-    for (std::uint32_t i = 0; i < items && i < MaxEntries && 32 + 32 * qsizetype(i + 1) <= metadata.size(); ++i) {
-        const char* entry = metadata.constData() + 32 + 32 * i;
-        if (!sameGuid(entry, "a8d35f2d-b30b-454d-abf7-d3d84834ab0c")) continue;  // the parent locator
-        const std::uint32_t at = le32(entry + 16), length = le32(entry + 20);
-        if (length < 20 || at > metadata.size() || length > metadata.size() - at) break;
-        const char* locator = metadata.constData() + at;
+    const QByteArrayView item = vhdxMetadataItem(regions.metadata, "a8d35f2d-b30b-454d-abf7-d3d84834ab0c");
+    if (item.size() >= 20) {  // the parent locator
+        const std::uint32_t length = std::uint32_t(item.size());
+        const char* locator = item.data();
         const std::uint16_t pairs = le16(locator + 18);
         QString relative, volume, absolute;
         for (std::uint32_t p = 0; p < pairs && 20 + 12 * (p + 1) <= length; ++p) {
@@ -156,7 +122,6 @@ VhdLinkage readVhdx(const QString& path, std::int64_t size)
         }
         for (const QString& name : {relative, absolute, volume})
             if (!name.isEmpty()) link.parentNames << name;
-        break;
     }
     return link;
 }
