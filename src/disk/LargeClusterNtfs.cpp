@@ -1,7 +1,7 @@
 #include "disk/LargeClusterNtfs.h"
 
 #include "disk/DiskImage.h"
-#include "disk/LibraryError.h"
+#include "disk/LibraryCalls.h"
 
 #include <libbfio.h>
 #define LIBFSNTFS_HAVE_BFIO

@@ -1,7 +1,7 @@
 #include "disk/QcowImage.h"
 
 #include "disk/FileBytes.h"
-#include "disk/LibraryError.h"
+#include "disk/LibraryCalls.h"
 #include "disk/ImageFormat.h"
 #include "disk/ParentChain.h"
 #include "disk/SizeInWords.h"
@@ -111,22 +111,9 @@ libqcow_file_t* openFile(const QString& named, const QString& path)
     return file;
 }
 
-std::int64_t mediaSize(libqcow_file_t* file)
-{
-    size64_t size = 0;
-    return libqcow_file_get_media_size(file, &size, nullptr) == 1 ? std::int64_t(size) : -1;
-}
+std::int64_t mediaSize(libqcow_file_t* file) { return libraryMediaSize(file, libqcow_file_get_media_size); }
 
-QString backingName(libqcow_file_t* file)
-{
-    size_t size = 0;
-    if (libqcow_file_get_utf8_backing_filename_size(file, &size, nullptr) != 1 || size <= 1) return {};
-    QByteArray name(qsizetype(size), '\0');
-    if (libqcow_file_get_utf8_backing_filename(file, reinterpret_cast<uint8_t*>(name.data()), size, nullptr) != 1)
-        return {};
-    name.truncate(qsizetype(std::strlen(name.constData())));
-    return QString::fromUtf8(name);
-}
+QString backingName(libqcow_file_t* file) { return libraryText(file, libqcow_file_get_utf8_backing_filename_size, libqcow_file_get_utf8_backing_filename); }
 
 // The cluster size a qcow header names (version 1 at 32, later at 20).
 std::int64_t clusterSizeOf(const QString& path)

@@ -1,7 +1,7 @@
 #include "disk/VhdImage.h"
 
 #include "disk/FileBytes.h"
-#include "disk/LibraryError.h"
+#include "disk/LibraryCalls.h"
 #include "disk/ImageFormat.h"
 #include "disk/ParentChain.h"
 #include "disk/SizeInWords.h"
@@ -43,11 +43,7 @@ libvhdi_file_t* openFile(const QString& named, const QString& path)
     return file;
 }
 
-std::int64_t mediaSize(libvhdi_file_t* file)
-{
-    size64_t size = 0;
-    return libvhdi_file_get_media_size(file, &size, nullptr) == 1 ? std::int64_t(size) : -1;
-}
+std::int64_t mediaSize(libvhdi_file_t* file) { return libraryMediaSize(file, libvhdi_file_get_media_size); }
 
 bool differencing(libvhdi_file_t* file)
 {

@@ -1,7 +1,7 @@
 #include "disk/VmdkImage.h"
 
 #include "disk/FileBytes.h"
-#include "disk/LibraryError.h"
+#include "disk/LibraryCalls.h"
 #include "disk/ImageFormat.h"
 #include "disk/ParentChain.h"
 #include "disk/SizeInWords.h"
@@ -88,22 +88,9 @@ libvmdk_handle_t* openHandle(const QString& named, const QString& path)
     return handle;
 }
 
-std::int64_t mediaSize(libvmdk_handle_t* handle)
-{
-    size64_t size = 0;
-    return libvmdk_handle_get_media_size(handle, &size, nullptr) == 1 ? std::int64_t(size) : -1;
-}
+std::int64_t mediaSize(libvmdk_handle_t* handle) { return libraryMediaSize(handle, libvmdk_handle_get_media_size); }
 
-QString parentName(libvmdk_handle_t* handle)
-{
-    size_t size = 0;
-    if (libvmdk_handle_get_utf8_parent_filename_size(handle, &size, nullptr) != 1 || size <= 1) return {};
-    QByteArray name(qsizetype(size), '\0');
-    if (libvmdk_handle_get_utf8_parent_filename(handle, reinterpret_cast<uint8_t*>(name.data()), size, nullptr) != 1)
-        return {};
-    name.truncate(qsizetype(std::strlen(name.constData())));
-    return QString::fromUtf8(name);
-}
+QString parentName(libvmdk_handle_t* handle) { return libraryText(handle, libvmdk_handle_get_utf8_parent_filename_size, libvmdk_handle_get_utf8_parent_filename); }
 
 QStringList extentFiles(libvmdk_handle_t* handle, const QString& path)
 {
