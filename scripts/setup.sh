@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libhivex-dev libtsk-dev libqcow-dev libvhdi-dev libvmdk-dev libfsntfs-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libhivex-dev libtsk-dev libqcow-dev libvhdi-dev libvmdk-dev libfsntfs-dev libcryptsetup-dev libssl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-wine fontconfig

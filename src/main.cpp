@@ -9,6 +9,7 @@ int main(int argc, char* argv[])
     // version, the terminal outputs and wrong options need no display.
     CommandLine commandLine;
     if (const auto exitCode = readCommandLine(argc, argv, commandLine)) return *exitCode;
+    if (const auto exitCode = readKeyFiles(commandLine)) return *exitCode;
     if (commandLine.mode != CommandLine::Mode::Window) {
         applySources(commandLine);
         return runInTerminal(commandLine.mode);

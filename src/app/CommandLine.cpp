@@ -1,6 +1,8 @@
 #include "app/CommandLine.h"
 
 #include "app/Version.h"
+#include "disk/Keyring.h"
+#include "disk/SecretFile.h"
 #include "shell/RegistrySources.h"
 
 #include <QFile>
@@ -13,8 +15,8 @@
 namespace {
 
 const char* const kHelp =
-    "Aufruf: tessera [QUELLE …]\n"
-    "        tessera --bericht | --json | --quellen [QUELLE …]\n"
+    "Aufruf: tessera [--schluessel DATEI …] [QUELLE …]\n"
+    "        tessera --bericht | --json | --quellen [--schluessel DATEI …] [QUELLE …]\n"
     "\n"
     "Zeigt Fakten über einen Rechner: Prozessor, Firmware, Betriebssystem, Systemordner\n"
     "und Browser, fünf Einstellungen der Speicherverwaltung und die Namen von elf\n"
@@ -43,6 +45,13 @@ const char* const kHelp =
     "  --bericht      gibt den Bericht der Seite „Info“ aus (27 Zeilen, UTF-8), ohne Fenster\n"
     "  --json         gibt die Daten der drei Seiten und die gelesenen Quellen als JSON aus\n"
     "  --quellen      nennt die gelesenen Quellen, eine je Zeile\n"
+    "  --schluessel DATEI\n"
+    "                 entsperrt ein BitLocker-Volume: DATEI hält das Kennwort oder den\n"
+    "                 Wiederherstellungsschlüssel (eine Zeile, auch die Textdatei, in der\n"
+    "                 Windows ihn sichert) oder ist die Schlüsseldatei (.BEK); „-“ liest\n"
+    "                 von der Standardeingabe. Mehrmals angegeben, wird jede versucht.\n"
+    "                 Ohne sie fragt Tessera im Terminal danach (ohne Echo, dreimal).\n"
+    "                 Ein Kennwort gehört nie auf die Befehlszeile.\n"
     "  -h, --help     zeigt diese Hilfe\n"
     "  -v, --version  zeigt die Version\n"
     "  --             was folgt, ist eine QUELLE, auch wenn es mit „-“ beginnt\n"
@@ -62,6 +71,7 @@ const char* const kHelp =
     "  tessera win10.qcow2\n"
     "  tessera /dev/sdb\n"
     "  tessera disk.raw@3\n"
+    "  tessera --schluessel Wiederherstellungsschluessel.txt laptop.raw\n"
     "  tessera ~/\"VirtualBox VMs/Win10\"\n"
     "  tessera /mnt/windows\n"
     "  tessera ~/.wine\n"
@@ -142,6 +152,16 @@ std::optional<int> readCommandLine(int argc, char* argv[], CommandLine& out)
         if (hasValue) name = name.substr(0, eq);
         const std::string_view option = arg.substr(0, dashes.size() + name.size());
 
+        if (dashes == "--" && name == "schluessel") {
+            if (hasValue) {
+                out.keyFiles << QFile::decodeName(argv[i] + dashes.size() + name.size() + 1);
+                continue;
+            }
+            if (i + 1 >= argc)
+                return usageError(QStringLiteral("die Option %1 verlangt eine Datei").arg(quoted(option)));
+            out.keyFiles << QFile::decodeName(argv[++i]);
+            continue;
+        }
         if (const auto mode = dashes == "--" ? modeNamed(name) : std::nullopt) {
             if (hasValue) return usageError(QStringLiteral("die Option %1 nimmt keinen Wert").arg(quoted(option)));
             if (modeOption && std::string_view(modeOption) != arg)
@@ -169,6 +189,20 @@ std::optional<int> readCommandLine(int argc, char* argv[], CommandLine& out)
     }
     out.toolkitArgumentCount = int(out.toolkitArguments.size());
     out.toolkitArguments.push_back(nullptr);  // argv ends in a null pointer
+    return std::nullopt;
+}
+
+std::optional<int> readKeyFiles(const CommandLine& commandLine)
+{
+    for (const QString& path : commandLine.keyFiles) {
+        QString fault;
+        disk::Secret secret = disk::readSecretFile(path, fault);
+        if (secret.empty()) {
+            std::fprintf(stderr, "tessera: %s\n", fault.toUtf8().constData());
+            return ExitCode::Failed;
+        }
+        disk::Keyring::instance().add(std::move(secret));
+    }
     return std::nullopt;
 }
 

@@ -13,6 +13,8 @@ struct CommandLine {
 
     Mode mode = Mode::Window;
     QStringList sources;
+    // --schluessel DATEI: files holding BitLocker secrets ("-": standard input), in order.
+    QStringList keyFiles;
     // argv[0] and the window toolkit's own options (-platform, -style, ...),
     // for the application object; it keeps a reference to the count.
     std::vector<char*> toolkitArguments;
@@ -31,6 +33,10 @@ inline constexpr int Usage = 2;  // also: no display for the window
 // --help and --version itself, and names a wrong option on stderr in German;
 // then gives the exit code. Otherwise fills `out` and gives nothing.
 std::optional<int> readCommandLine(int argc, char* argv[], CommandLine& out);
+
+// Reads the key files named into the keyring; an unreadable one is named on
+// stderr, and the exit code given.
+std::optional<int> readKeyFiles(const CommandLine& commandLine);
 
 // Hands the sources named to the shell; they stand for TESSERA_REGISTRY.
 void applySources(const CommandLine& commandLine);

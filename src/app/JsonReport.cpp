@@ -138,6 +138,10 @@ void writeSource(JsonWriter& json, const shell::SourceDescription& source)
         json.beginArray();
         for (const QString& file : source.chain) json.text(file);
         json.endArray();
+        if (!source.encryption.isEmpty()) {
+            json.key(u"encryption");
+            json.text(source.encryption);
+        }
     }
     if (source.kind == Kind::HiveSystem || source.kind == Kind::HiveSoftware) {
         json.key(u"sequence");

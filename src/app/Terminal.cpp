@@ -1,7 +1,11 @@
 #include "app/Terminal.h"
 
 #include "app/JsonReport.h"
+#include "app/SecretPrompt.h"
 #include "app/TerminalText.h"
+#include "disk/Keyring.h"
+#include "disk/SecretFile.h"
+#include "disk/SecretNeeded.h"
 #include "runtime/RuntimeError.h"
 #include "shell/RegistrySources.h"
 #include "sysinfo/CollectSystemInfo.h"
@@ -9,6 +13,7 @@
 #include "sysinfo/SystemInfo.h"
 
 #include <cstdio>
+#include <map>
 
 namespace {
 
@@ -40,11 +45,35 @@ QByteArray output(CommandLine::Mode mode)
 int runInTerminal(CommandLine::Mode mode)
 {
     int exitCode = ExitCode::Done;
-    try {
-        write(output(mode));
-    } catch (const runtime::RuntimeError& error) {
+    auto fail = [&](const runtime::RuntimeError& error) {
         std::fprintf(stderr, "tessera: %s\n", error.description().toUtf8().constData());
         exitCode = ExitCode::Failed;
+    };
+    // A BitLocker volume that a secret would open is asked for at the
+    // terminal, three times at most, and everything read again.
+    std::map<QByteArray, int> asked;  // by volume
+    for (bool done = false; !done;) {
+        done = true;
+        try {
+            write(output(mode));
+        } catch (const disk::SecretNeeded& question) {
+            int& times = asked[question.volumeId()];
+            if (!canPromptForSecret() || times >= 3) {
+                fail(question);
+                break;
+            }
+            if (times > 0) std::fprintf(stderr, "tessera: Kennwort oder Wiederherstellungsschlüssel passt nicht\n");
+            ++times;
+            disk::Secret secret = disk::secretFromBytes(promptForSecret(question.prompt()));
+            if (secret.empty()) {
+                fail(question);
+                break;
+            }
+            disk::Keyring::instance().add(std::move(secret));
+            done = false;
+        } catch (const runtime::RuntimeError& error) {
+            fail(error);
+        }
     }
     // What the window tells in a box after it is up (a Wine prefix left out, a hive not up to date).
     for (const runtime::RuntimeError& note : shell::takeSourceNotices())

@@ -23,6 +23,7 @@ QString sourceInWords(const shell::SourceDescription& source)
         for (const QString& chained : source.chain) files << QStringLiteral("\u201E%1\u201C").arg(chained);
         file += QStringLiteral(" (gelesen aus %1)").arg(files.join(QStringLiteral(", ")));
     }
+    if (!source.encryption.isEmpty()) file += QStringLiteral(", Volume mit %1").arg(source.encryption);
     switch (source.kind) {
     case Kind::Live:
         return QStringLiteral("dieser Rechner: Prozessor und Firmware aus /proc und /sys unter %1").arg(file);

@@ -128,6 +128,13 @@ DiskImage::DiskImage(const QString& path, const ChainHints& hints) : path_(path)
         rawFile_ = ::open(first.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
 }
 
+DiskImage::DiskImage(const QString& name, std::unique_ptr<Container> container) : path_(name)
+{
+    container_ = container.get();
+    format_ = container->format();
+    image_ = openExternal(name, std::move(container));
+}
+
 DiskImage::~DiskImage()
 {
     if (rawFile_ >= 0) ::close(rawFile_);

@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 struct TSK_IMG_INFO;
 
@@ -25,6 +26,8 @@ public:
     // Fails with a RuntimeError that names the file and what is wrong (a
     // missing parent: a MissingParent).
     explicit DiskImage(const QString& path, const ChainHints& hints = {});
+    // A container read as an image of its own (an unlocked volume), named `name` in messages.
+    DiskImage(const QString& name, std::unique_ptr<Container> container);
     ~DiskImage();
     DiskImage(const DiskImage&) = delete;
     DiskImage& operator=(const DiskImage&) = delete;

@@ -62,14 +62,36 @@ QString fileSystemOf(const unsigned char* head)
     return QStringLiteral("unbekannt");
 }
 
-Volume::Volume(const DiskImage& image, const Partition& partition) : image_(image)
+Volume::Volume(const DiskImage& image, const Partition& partition) : image_(&image), start_(partition.start)
 {
+    std::int64_t length = partition.size;
     // The boot sector and, for ext2/3/4, the superblock after it.
     unsigned char head[2048] = {};
     if (!image.read(partition.start, head, sizeof head))
         image.read(partition.start, head, 512);  // a partition smaller than 2 KiB
     kind_ = fileSystemOf(head);
     bitLocker_ = kind_ == QLatin1String("BitLocker");
+    if (bitLocker_) {
+        const std::int64_t start = partition.start, size = partition.size;
+        BitLockerOpening opening = openBitLocker(
+            [&image, start, size](std::int64_t offset, void* out, std::size_t length) {
+                return offset >= 0 && offset <= size && std::uint64_t(size - offset) >= length
+                       && image.read(start + offset, out, length);
+            },
+            size);
+        encryption_ = opening.encryption;
+        if (!opening.volume) {
+            lock_ = opening.lock;
+            return;
+        }
+        unlocked_ = std::make_unique<DiskImage>(image.path(), std::move(opening.volume));
+        image_ = unlocked_.get();
+        start_ = 0;
+        length = image_->size();
+        std::memset(head, 0, sizeof head);
+        image_->read(0, head, sizeof head);
+        kind_ = fileSystemOf(head);
+    }
     // Only NTFS is read. The Sleuth Kit is asked for nothing else: its search
     // through every file system ends, where none fits, in measuring the
     // partition's entropy (megabytes read for an empty partition).
@@ -77,11 +99,11 @@ Volume::Volume(const DiskImage& image, const Partition& partition) : image_(imag
     // Windows formats clusters of up to 2 MiB; The Sleuth Kit reads 64 KiB at most.
     clusterSize_ = ntfsClusterSize(head);
     if (clusterSize_ > 64 * 1024) {
-        large_ = LargeClusterNtfs::open(image, partition.start, partition.size, fault_);
+        large_ = LargeClusterNtfs::open(*image_, start_, length, fault_);
         return;
     }
     tsk_error_reset();
-    fs_ = tsk_fs_open_img(image.tsk(), partition.start, TSK_FS_TYPE_NTFS);
+    fs_ = tsk_fs_open_img(image_->tsk(), start_, TSK_FS_TYPE_NTFS);
     // An NTFS that does not open is damaged, not unknown: say why.
     if (!fs_) fault_ = tskError();
     else tsk_error_reset();
@@ -220,7 +242,7 @@ bool Volume::copyRuns(const Entry& file, std::int64_t maxSize, PrivateCopy& copy
         const bool onDisk = stored > 0 && !(run->flags & TSK_FS_ATTR_RUN_FLAG_SPARSE);
         if (onDisk && (fs_->offset < 0 || run->addr > std::uint64_t(INT64_MAX - fs_->offset) / ublock))
             return false;
-        if (onDisk && !image_.copyRange(fs_->offset + std::int64_t(run->addr * ublock), stored, copy)) return false;
+        if (onDisk && !image_->copyRange(fs_->offset + std::int64_t(run->addr * ublock), stored, copy)) return false;
         if (!copy.growTo(at + length)) return false;  // sparse, or never written: zeros
     }
     return copy.size() == size;

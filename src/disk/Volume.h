@@ -1,5 +1,6 @@
 #pragma once
 
+#include "disk/BitLockerVolume.h"
 #include "disk/DiskImage.h"
 #include "disk/Partitions.h"
 #include "disk/PrivateCopy.h"
@@ -24,7 +25,9 @@ QString fileSystemOf(const unsigned char* head);
 class LargeClusterNtfs;
 
 // The file system in one partition; an NTFS is read with The Sleuth Kit, or
-// with libfsntfs where its clusters are larger than The Sleuth Kit reads.
+// with libfsntfs where its clusters are larger than The Sleuth Kit reads. A
+// BitLocker volume is unlocked where it can be (see openBitLocker) and its
+// file system read through it.
 class Volume {
 public:
     Volume(const DiskImage& image, const Partition& partition);
@@ -32,8 +35,12 @@ public:
     Volume(const Volume&) = delete;
     Volume& operator=(const Volume&) = delete;
 
-    // BitLocker's signature in the boot sector: nothing inside can be read.
+    // BitLocker's signature in the boot sector.
     bool bitLocker() const { return bitLocker_; }
+    // Why a BitLocker volume stayed locked; null when it opened, or is none.
+    const BitLockerLock* lock() const { return lock_ ? &*lock_ : nullptr; }
+    // "BitLocker AES-XTS 128" for a volume unlocked; empty for any other.
+    const QString& encryption() const { return encryption_; }
     bool ntfs() const;
     // "NTFS", "FAT32", "ext4", ...; "unbekannt" when no file system is found.
     const QString& kind() const { return kind_; }
@@ -65,7 +72,11 @@ private:
     bool copyRuns(const Entry& file, std::int64_t maxSize, PrivateCopy& copy) const;
     template <class Sink> void readInto(const Entry& file, std::int64_t maxSize, const QString& name, Sink&& sink) const;
 
-    const DiskImage& image_;
+    const DiskImage* image_;               // the partition's, or the unlocked volume's
+    std::unique_ptr<DiskImage> unlocked_;  // a BitLocker volume, decrypted
+    std::int64_t start_ = 0;               // of the file system in *image_
+    std::optional<BitLockerLock> lock_;
+    QString encryption_;
     TSK_FS_INFO* fs_ = nullptr;
     std::unique_ptr<LargeClusterNtfs> large_;
     QString kind_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "disk/SecretNeeded.h"
 #include "runtime/RuntimeError.h"
 
 #include <QString>
@@ -34,7 +35,8 @@ std::optional<FileStamp> stampOf(const QString& path);
 // What was made of a file (a parsed tree, an open hive), shared, and made again
 // only when the file changed, or when `current` says what was made is out of
 // date for another reason. A file that failed fails again with the same
-// error, without being read, until it changes.
+// error, without being read, until it changes; only a question to the user
+// (a secret needed) is asked again.
 template <class T>
 class FileCache {
 public:
@@ -58,6 +60,8 @@ public:
             auto made = make(path);
             if (stamp) entries_[path] = Entry{*stamp, made, std::nullopt};
             return made;
+        } catch (const disk::SecretNeeded&) {
+            throw;  // a question: once answered, the same file opens
         } catch (const runtime::RuntimeError& error) {
             if (stamp) entries_[path] = Entry{*stamp, nullptr, error};
             throw;

@@ -40,6 +40,7 @@ public:
         int partition = 0;  // as fdisk counts; 0: the image itself
         QString inside;     // "\Windows\System32\config\SYSTEM"
         QStringList chain;  // the files read: the disk, then its parents (or its segments, its extents)
+        QString encryption; // "BitLocker AES-XTS 128" for a volume unlocked; empty for none
     };
     // A hive already copied (out of a disk image) with its logs; `name` is
     // what messages call it.

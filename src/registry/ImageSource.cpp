@@ -5,6 +5,7 @@
 #include "disk/SizeInWords.h"
 #include "disk/Volume.h"
 #include "disk/ParentChain.h"
+#include "disk/SecretNeeded.h"
 #include "disk/VirtualMachine.h"
 #include "registry/FileCache.h"
 #include "registry/RegistrySource.h"
@@ -18,7 +19,6 @@
 #include <algorithm>
 #include <exception>
 
-#include <sys/stat.h>
 
 namespace registry {
 
@@ -71,6 +71,8 @@ struct Finding {
     QString fault;
     std::int64_t clusterSize = 0;
     bool bitLocker = false;
+    std::optional<disk::BitLockerLock> lock;  // a BitLocker volume that stayed locked
+    QString encryption;                      // one that was unlocked
     std::optional<Config> config;
 };
 
@@ -82,7 +84,12 @@ QString partitionName(const Finding& f)
 
 QString holds(const Finding& f)
 {
-    if (f.bitLocker) return QStringLiteral("mit BitLocker verschlüsselt");
+    if (f.lock) return QStringLiteral("mit BitLocker verschlüsselt");
+    if (f.bitLocker && !f.fault.isEmpty()) return QStringLiteral("BitLocker, darin NTFS beschädigt (%1)").arg(f.fault);
+    if (f.bitLocker && f.kind == u"NTFS")
+        return f.config ? QStringLiteral("BitLocker, darin NTFS mit Windows-Installation")
+                        : QStringLiteral("BitLocker, darin NTFS ohne Windows-Installation");
+    if (f.bitLocker) return QStringLiteral("BitLocker, darin %1").arg(f.kind);
     if (!f.fault.isEmpty() && f.clusterSize > 64 * 1024)
         return QStringLiteral("NTFS mit Clustern von %1, nicht lesbar (%2)").arg(disk::sizeInWords(f.clusterSize), f.fault);
     if (!f.fault.isEmpty()) return QStringLiteral("NTFS, beschädigt (%1)").arg(f.fault);
@@ -120,7 +127,7 @@ std::vector<std::shared_ptr<const Hive>> hivesOf(const disk::Volume& volume, con
             QByteArray bytes = volume.read(*log, MaxHiveSize, prefix + logInside);
             if (!bytes.isEmpty()) logs.push_back(TransactionLog::ofBytes(logInside, std::move(bytes)));
         }
-        Hive::ImageLocation location{name.image, partition, inside, chain};
+        Hive::ImageLocation location{name.image, partition, inside, chain, volume.encryption()};
         hives.push_back(std::make_shared<const Hive>(prefix + inside, volume.copy(*hive, MaxHiveSize, prefix + inside),
                                                      logs, location));
     }
@@ -143,29 +150,66 @@ QString windowsVersion(const std::vector<std::shared_ptr<const Hive>>& hives)
     return QStringLiteral("Windows-Version nicht lesbar");
 }
 
+// A BitLocker volume that stayed locked: a question for a secret where one
+// would open it, else what keeps it closed.
 [[noreturn]] void bitLockerError(const ImageName& name, const Finding& f)
 {
-    struct stat st {};
-    const bool device = ::stat(QFile::encodeName(name.image).constData(), &st) == 0 && S_ISBLK(st.st_mode);
-    // A device or an image of the volume alone is opened as it is; a partition of an image through a loop device.
-    const QString unlock =
-        f.partition.number == 0
-            ? (device ? QStringLiteral("\u201Esudo cryptsetup open --type bitlk %1 windows\u201C").arg(name.image)
-                      : QStringLiteral("\u201Esudo losetup -r -f --show %1\u201C und dann \u201Esudo cryptsetup open "
-                                       "--type bitlk /dev/loopX windows\u201C")
-                            .arg(name.image))
-            : QStringLiteral("\u201Esudo losetup -r -P -f --show %1\u201C und dann \u201Esudo cryptsetup open --type "
-                             "bitlk /dev/loopXp%2 windows\u201C")
-                  .arg(name.image)
-                  .arg(f.partition.number);
-    const QString what = f.partition.number == 0
-                             ? QStringLiteral("\u201E%1\u201C ist mit BitLocker verschlüsselt").arg(name.image)
-                             : QStringLiteral("%1 von \u201E%2\u201C ist mit BitLocker verschlüsselt").arg(partitionName(f), name.image);
+    const disk::BitLockerLock& lock = *f.lock;
+    const QString volume = f.partition.number == 0
+                               ? QStringLiteral("\u201E%1\u201C").arg(name.image)
+                               : QStringLiteral("%1 von \u201E%2\u201C").arg(partitionName(f), name.image);
+    const QString described =
+        lock.description.isEmpty() ? QString() : QStringLiteral(" (\u201E%1\u201C)").arg(lock.description);
+    const QString recoveryKey = QStringLiteral("den Wiederherstellungsschlüssel finden Sie unter "
+                                               "account.microsoft.com/devices/recoverykey oder beim Administrator");
+    using Reason = disk::BitLockerLock::Reason;
+    switch (lock.reason) {
+    case Reason::NeedsSecret: {
+        const QString prompt =
+            QStringLiteral("Kennwort oder Wiederherstellungsschlüssel für %1 (BitLocker%2):")
+                .arg(volume, lock.description.isEmpty() ? QString()
+                                                        : QStringLiteral(", \u201E%1\u201C").arg(lock.description));
+        if (lock.wrong > 0)
+            throw disk::SecretNeeded(
+                QStringLiteral("%1 ist mit BitLocker verschlüsselt%2: Kennwort oder Wiederherstellungsschlüssel passt "
+                               "nicht%3")
+                    .arg(volume, described,
+                         lock.wrong > 1 ? QStringLiteral(" (%1 versucht)").arg(lock.wrong) : QString()),
+                prompt, lock.volumeId, lock.wrong);
+        throw disk::SecretNeeded(
+            QStringLiteral("%1 ist mit BitLocker verschlüsselt%2. Nennen Sie eine Datei mit dem Kennwort oder dem "
+                           "Wiederherstellungsschlüssel, oder die Schlüsseldatei (.BEK), mit \u201E--schluessel "
+                           "DATEI\u201C; in einem Terminal fragt Tessera danach.%3")
+                .arg(volume, described,
+                     lock.tpm && lock.recoveryPassword
+                         ? QStringLiteral(" Der Rechner entsperrt sie mit seinem TPM; %1.").arg(recoveryKey)
+                         : QString()),
+            prompt, lock.volumeId, 0);
+    }
+    case Reason::TpmOnly:
+        throw RuntimeError(ErrorNumber::InvalidData,
+                           QStringLiteral("%1 ist mit BitLocker verschlüsselt%2 und nur mit dem TPM des Rechners zu "
+                                          "entsperren: %3")
+                               .arg(volume, described, recoveryKey));
+    case Reason::Vista:
+        throw RuntimeError(ErrorNumber::InvalidData,
+                           QStringLiteral("%1 ist mit der BitLocker-Version von Windows Vista verschlüsselt%2, die "
+                                          "Tessera nicht öffnet: entschlüsseln Sie sie unter Windows, oder "
+                                          "entsperren Sie sie mit \u201Edislocker\u201C und nennen Sie das "
+                                          "entsperrte Abbild")
+                               .arg(volume, described));
+    case Reason::UnknownRegions:
+        throw RuntimeError(ErrorNumber::InvalidData,
+                           QStringLiteral("%1 ist mit BitLocker verschlüsselt%2, nur der belegte Speicherplatz, und "
+                                          "die Verschlüsselung ist nicht abgeschlossen: welche Bereiche schon "
+                                          "verschlüsselt sind, kann Tessera nicht erkennen. Lassen Sie Windows die "
+                                          "Verschlüsselung beenden")
+                               .arg(volume, described));
+    case Reason::Unreadable: break;
+    }
     throw RuntimeError(ErrorNumber::InvalidData,
-                       QStringLiteral("%1; Tessera liest keine Schlüssel. Entsperren Sie %2 mit %3 (oder mit "
-                                      "dislocker) und nennen Sie das entsperrte Gerät: \u201Etessera "
-                                      "/dev/mapper/windows\u201C.")
-                           .arg(what, f.partition.number == 0 ? QStringLiteral("es") : QStringLiteral("sie"), unlock));
+                       QStringLiteral("%1 ist mit BitLocker verschlüsselt%2 und nicht zu öffnen: %3")
+                           .arg(volume, described, lock.fault));
 }
 
 }  // namespace
@@ -198,7 +242,15 @@ DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
         // An image without a table is partition 0, and answers to @1 as well.
         if (wanted >= 0 && partition.number != wanted && !(partition.number == 0 && wanted == 1)) continue;
         auto volume = std::make_unique<disk::Volume>(*d.image, partition);
-        Finding f{partition, volume->kind(), volume->label(), {}, volume->clusterSize(), volume->bitLocker(), {}};
+        Finding f{partition,
+                  volume->kind(),
+                  volume->label(),
+                  {},
+                  volume->clusterSize(),
+                  volume->bitLocker(),
+                  volume->lock() ? std::optional(*volume->lock()) : std::nullopt,
+                  volume->encryption(),
+                  {}};
         if (volume->ntfs()) f.config = configOf(*volume);
         if (!f.config) f.fault = volume->fault();  // the file system did not open, or a folder on the way
         if (f.config) d.installations.push_back(d.findings.size());
@@ -223,7 +275,7 @@ DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
                                    .arg(numbers.join(QStringLiteral(", "))));
         }
         const Finding& f = d.findings.front();
-        if (f.bitLocker) bitLockerError({shown, name.partition}, f);
+        if (f.lock) bitLockerError({shown, name.partition}, f);
         throw RuntimeError(ErrorNumber::FileNotFound,
                            QStringLiteral("%1 von \u201E%2\u201C enthält keine Windows-Installation (%3)")
                                .arg(partitionName(f), shown, holds(f)));
@@ -253,7 +305,7 @@ DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
                                .arg(lines.join(u'\n'), choices.join(QStringLiteral(" oder "))));
     }
     for (const Finding& f : d.findings)
-        if (f.bitLocker) bitLockerError({shown, name.partition}, f);
+        if (f.lock) bitLockerError({shown, name.partition}, f);
     QStringList parts;
     for (const Finding& f : d.findings)
         parts << (f.partition.number == 0 ? QStringLiteral("Dateisystem: %1").arg(holds(f))
@@ -319,6 +371,8 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
             std::rethrow_exception(firstFault);
         } catch (const disk::MissingParent&) {
             throw;  // names the disk and what it needs: a question to the user
+        } catch (const disk::SecretNeeded&) {
+            throw;
         } catch (const RuntimeError& error) {
             throw inMachine(error);
         }
@@ -338,6 +392,8 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
     if (d.installations.size() != 1) {
         try {
             noSingleInstallation(d, name, shown);
+        } catch (const disk::SecretNeeded&) {
+            throw;  // a question to the user, as it is
         } catch (const RuntimeError& error) {
             throw inMachine(error);
         }

@@ -69,6 +69,7 @@ SourceDescription describedHive(const registry::Hive& hive)
         d.partition = location->partition;
         d.path = location->inside;
         d.chain = location->chain;
+        d.encryption = location->encryption;
     }
     d.primarySequence = hive.primarySequence();
     d.secondarySequence = hive.secondarySequence();

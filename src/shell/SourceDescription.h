@@ -18,6 +18,7 @@ struct SourceDescription {
     QString image;       // the disk image or device a hive was read from; null for files
     int partition = -1;  // its partition there, as fdisk counts; 0: the image itself
     QStringList chain;   // the files of the disk read: the disk, then its parents (segments, extents)
+    QString encryption;  // the volume's, where it was unlocked: "BitLocker AES-XTS 128"; empty for none
     // Hives only: the header's sequence numbers as the file has them, and
     // whether they differ (the hive was not written back completely).
     std::uint32_t primarySequence = 0;

@@ -17,7 +17,7 @@ struct Sample {
 };
 
 const Sample kSamples[] = {
-    {"dfvfs/bdetogo.raw", "ist mit BitLocker verschlüsselt"},
+    {"dfvfs/bdetogo.raw", "ist mit BitLocker verschlüsselt und nicht zu öffnen: das Abbild ist abgeschnitten"},
     {"dfvfs/bogus.001", "passt zu keinem bekannten Format"},
     {"dfvfs/ext2.E01", "(E01) enthält keine Windows-Installation: keine Partitionstabelle; Dateisystem: ext2"},
     {"dfvfs/ext2.qcow2", "(qcow2) enthält keine Windows-Installation: keine Partitionstabelle; Dateisystem: ext2"},
@@ -56,8 +56,9 @@ const Sample kSamples[] = {
     {"ntfs-samples/ntfs-2m.raw.gz", "Partition 1: NTFS ohne Windows-Installation"},
     {"ntfs-samples/ntfs-lastaccess.raw.gz", "Partition 1: NTFS ohne Windows-Installation"},
     {"ntfs-samples/ntfs.tgz", "ist mit gzip gepackt", true},
-    {"bitlocker/aes_128.bin.gz", "ist mit BitLocker verschlüsselt"},
-    {"bitlocker/vista.bin.gz", "ist mit BitLocker verschlüsselt"},
+    {"bitlocker/aes_128.bin.gz", "ist mit BitLocker verschlüsselt (\u201EDESKTOP-QNI1MMF TestVolume 10/8/2021\u201C). Nennen Sie"},
+    {"bitlocker/vista.bin.gz", "ist mit der BitLocker-Version von Windows Vista verschlüsselt"},
+    {"bitlocker/eow_partial.bin.gz", "(\u201EDESKTOP-QNI1MMF TestVolume 10/12/2021\u201C). Nennen Sie"},
 };
 
 void PrintTo(const Sample& s, std::ostream* out) { *out << s.path; }

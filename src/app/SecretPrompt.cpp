@@ -1,0 +1,64 @@
+#include "app/SecretPrompt.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
+
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+termios g_saved;  // the terminal as it was, put back however the prompt ends
+
+void restoreAndRaise(int signal)
+{
+    ::tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+    std::signal(signal, SIG_DFL);
+    std::raise(signal);
+}
+
+}  // namespace
+
+bool canPromptForSecret() { return ::isatty(STDIN_FILENO) == 1; }
+
+disk::Secret promptForSecret(const QString& prompt)
+{
+    const bool terminal = ::tcgetattr(STDIN_FILENO, &g_saved) == 0;
+    struct sigaction previous[3] = {};
+    const int watched[3] = {SIGINT, SIGTERM, SIGHUP};
+    if (terminal) {
+        struct sigaction restore = {};
+        restore.sa_handler = restoreAndRaise;
+        for (int i = 0; i < 3; ++i) ::sigaction(watched[i], &restore, &previous[i]);
+        termios quiet = g_saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        quiet.c_lflag |= ECHONL;
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &quiet);
+    }
+    // Asked once echo is off, so that nothing typed after the question shows.
+    std::fprintf(stderr, "%s ", prompt.toUtf8().constData());
+    std::fflush(stderr);
+    disk::Secret line(1024);
+    std::size_t n = 0;
+    bool ended = false;
+    while (n < line.size()) {
+        char c;
+        const ssize_t got = ::read(STDIN_FILENO, &c, 1);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            ended = true;
+            break;
+        }
+        if (c == '\n') break;
+        line.data()[n++] = static_cast<unsigned char>(c);
+    }
+    if (terminal) {
+        ::tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
+        for (int i = 0; i < 3; ++i) ::sigaction(watched[i], &previous[i], nullptr);
+    }
+    if (ended) std::fputc('\n', stderr);
+    if (n > 0 && line.data()[n - 1] == '\r') --n;
+    line.shrink(n);
+    return n > 0 ? std::move(line) : disk::Secret();
+}

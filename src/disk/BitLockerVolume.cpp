@@ -1,0 +1,184 @@
+#include "disk/BitLockerVolume.h"
+
+#include "disk/BitLockerKey.h"
+#include "disk/Keyring.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace disk {
+
+namespace {
+
+constexpr std::int64_t kSector = 512;
+constexpr std::int64_t kArea = 64 * 1024;  // each FVE metadata area
+
+// A boot sector of a file system that can hold Windows: what a volume's
+// first sector must be once decrypted.
+bool bootSector(const unsigned char* s)
+{
+    return s[510] == 0x55 && s[511] == 0xAA
+           && (std::memcmp(s + 3, "NTFS    ", 8) == 0 || std::memcmp(s + 3, "EXFAT   ", 8) == 0
+               || std::memcmp(s + 82, "FAT32   ", 8) == 0 || std::memcmp(s + 54, "FAT1", 4) == 0);
+}
+
+}  // namespace
+
+BitLockerVolume::BitLockerVolume(VolumeReader raw, std::int64_t size, const BitLockerMetadata& metadata,
+                                 std::unique_ptr<BitLockerCipher> cipher)
+    : raw_(std::move(raw)), size_(size / kSector * kSector), metadata_(metadata), cipher_(std::move(cipher))
+{
+    metadata_.clearKeyEntry.clear();
+    metadata_.volumeKeyEntry.clear();
+}
+
+BitLockerVolume::~BitLockerVolume() = default;
+
+// Whole sectors: each run of them that lies alike (moved, zeros, encrypted,
+// plain) read at once.
+bool BitLockerVolume::readSectors(std::int64_t offset, unsigned char* out, std::size_t length)
+{
+    const std::int64_t end = offset + std::int64_t(length);
+    for (std::int64_t at = offset; at < end;) {
+        std::int64_t until = end;
+        auto before = [&](std::int64_t boundary) {
+            if (boundary > at) until = std::min(until, boundary);
+        };
+        std::int64_t physical = at;
+        bool zeros = false;
+        if (at < metadata_.headerSize) {  // the first sectors, moved
+            physical = metadata_.headerAt + at;
+            before(metadata_.headerSize);
+        } else if (metadata_.headerSize > 0 && at >= metadata_.headerAt && at < metadata_.headerAt + metadata_.headerSize) {
+            zeros = true;
+            before(metadata_.headerAt + metadata_.headerSize);
+        } else {
+            before(metadata_.headerAt);
+        }
+        for (std::int64_t area : metadata_.metadataAt) {
+            if (area <= 0) continue;
+            if (at >= area && at < area + kArea) {
+                zeros = true;
+                before(area + kArea);
+            } else {
+                before(area);
+            }
+        }
+        const bool encrypted = cipher_ && physical < metadata_.encryptedSize;
+        if (!zeros && encrypted) before(at + (metadata_.encryptedSize - physical));
+        unsigned char* to = out + (at - offset);
+        const std::size_t n = std::size_t(until - at);
+        if (zeros) {
+            std::memset(to, 0, n);
+        } else {
+            if (!raw_(physical, to, n)) return false;
+            if (encrypted && !cipher_->decrypt(physical, to, n)) return false;
+        }
+        at = until;
+    }
+    return true;
+}
+
+ssize_t BitLockerVolume::read(std::int64_t offset, char* out, std::size_t length)
+{
+    if (offset < 0 || offset >= size_) return 0;
+    length = std::size_t(std::min<std::int64_t>(std::int64_t(length), size_ - offset));
+    auto* to = reinterpret_cast<unsigned char*>(out);
+    if (offset % kSector == 0 && length % kSector == 0) return readSectors(offset, to, length) ? ssize_t(length) : -1;
+    const std::int64_t first = offset / kSector * kSector;
+    const std::int64_t last = std::min(size_, (offset + std::int64_t(length) + kSector - 1) / kSector * kSector);
+    buffer_.resize(std::size_t(last - first));
+    if (!readSectors(first, buffer_.data(), buffer_.size())) return -1;
+    std::memcpy(out, buffer_.data() + (offset - first), length);
+    return ssize_t(length);
+}
+
+BitLockerOpening openBitLocker(const VolumeReader& raw, std::int64_t size)
+{
+    BitLockerOpening opening;
+    BitLockerLock& lock = opening.lock;
+    auto unreadable = [&](const QString& why) {
+        lock.reason = BitLockerLock::Reason::Unreadable;
+        lock.fault = why;
+    };
+    BitLockerMetadataRead read = readBitLockerMetadata(raw, size);
+    if (!read.metadata) {
+        unreadable(read.fault);
+        return opening;
+    }
+    const BitLockerMetadata& m = *read.metadata;
+    lock.description = m.description;
+    lock.volumeId = m.volumeId;
+    lock.recoveryPassword = m.has(BitLockerMetadata::RecoveryPassword);
+    lock.tpm = m.has(BitLockerMetadata::Tpm) || m.has(BitLockerMetadata::TpmAndPin);
+    if (m.version == 1) {
+        lock.reason = BitLockerLock::Reason::Vista;
+        return opening;
+    }
+
+    // The volume once a key is had: its first sector must then be a file
+    // system's; an encryption of the used space only, caught part way, is
+    // recognised by its first sectors being still plain.
+    auto opened = [&](std::unique_ptr<BitLockerCipher> cipher) {
+        auto volume = std::make_unique<BitLockerVolume>(raw, size, m, std::move(cipher));
+        unsigned char first[kSector];
+        if (volume->read(0, reinterpret_cast<char*>(first), sizeof first) != kSector) {
+            unreadable(QStringLiteral("ihr erster Sektor ist nicht lesbar"));
+            return false;
+        }
+        if (!bootSector(first)) {
+            unsigned char moved[kSector];
+            if (m.usedSpaceOnly && raw(m.headerAt, moved, sizeof moved) && bootSector(moved))
+                lock.reason = BitLockerLock::Reason::UnknownRegions;
+            else
+                unreadable(QStringLiteral("entschlüsselt ergibt ihr erster Sektor kein Dateisystem"));
+            return false;
+        }
+        opening.volume = std::move(volume);
+        return true;
+    };
+
+    if (m.method == 0 && m.state == 1) {  // decrypted, its metadata still there
+        opening.encryption = QStringLiteral("BitLocker (entschlüsselt)");
+        opened(nullptr);
+        return opening;
+    }
+    if (m.cipherName().isEmpty()) {
+        unreadable(QStringLiteral("ihr Verschlüsselungsverfahren 0x%1 ist unbekannt").arg(m.method, 4, 16, QChar(u'0')));
+        return opening;
+    }
+    opening.encryption = QStringLiteral("BitLocker ") + m.cipherName();
+
+    VolumeKey key;
+    if (!m.clearKeyEntry.isEmpty()) key = clearVolumeKey(m);
+    if (key.outcome != VolumeKey::Outcome::Opened) {
+        QString fault;
+        const Keyring::Tried tried = Keyring::instance().unlock(m.volumeId, [&](const Secret& secret) {
+            key = volumeKeyFromSecret(raw, size, m, secret);
+            if (key.outcome == VolumeKey::Outcome::Failed) fault = key.fault;
+            return key.outcome == VolumeKey::Outcome::Opened ? Keyring::Attempt::Opened
+                   : key.outcome == VolumeKey::Outcome::Wrong ? Keyring::Attempt::Wrong
+                                                               : Keyring::Attempt::Failed;
+        });
+        if (!fault.isEmpty()) {
+            unreadable(fault);
+            return opening;
+        }
+        lock.wrong = tried.wrong;
+        if (!tried.opened) {
+            const bool userProtector = m.has(BitLockerMetadata::Password) || m.has(BitLockerMetadata::RecoveryPassword)
+                                       || m.has(BitLockerMetadata::StartupKey);
+            lock.reason = lock.tpm && !userProtector ? BitLockerLock::Reason::TpmOnly : BitLockerLock::Reason::NeedsSecret;
+            return opening;
+        }
+    }
+    auto cipher = BitLockerCipher::make(m.method, key.key);
+    key.key = Secret();  // wiped: the cipher holds what it needs
+    if (!cipher)
+        unreadable(QStringLiteral("OpenSSL kann %1 nicht einrichten").arg(m.cipherName()));
+    else
+        opened(std::move(cipher));
+    return opening;
+}
+
+}  // namespace disk

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "disk/Secret.h"
+
+#include <QByteArray>
+
+#include <functional>
+#include <mutex>
+#include <set>
+#include <utility>
+#include <vector>
+
+namespace disk {
+
+// The secrets the user gave for BitLocker volumes (with --schluessel, at a
+// prompt, in a dialog), kept for as long as the program runs: a volume read
+// again after its image changed is opened again with them. Which secret did
+// not fit which volume is remembered, so none is tried twice on the same one.
+class Keyring {
+public:
+    static Keyring& instance();
+
+    void add(Secret secret);
+    bool empty() const;
+
+    // Tries each secret not yet known to fail on the volume `volumeId` with
+    // `attempt`, which answers whether it opened the volume (and keeps what it
+    // opened) or whether the secret did not fit; a failure of another kind
+    // ends the trying. The number of secrets that did not fit, all told.
+    enum class Attempt { Opened, Wrong, Failed };
+    struct Tried {
+        bool opened = false;
+        int wrong = 0;
+    };
+    Tried unlock(const QByteArray& volumeId, const std::function<Attempt(const Secret&)>& attempt);
+
+    // Forgets every secret (wiping it); for tests.
+    void clear();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<Secret> secrets_;
+    std::set<std::pair<QByteArray, std::size_t>> wrong_;  // volume, secret
+};
+
+}  // namespace disk
