@@ -5,6 +5,8 @@
 #include "app/AppSetup.h"
 #include "app/End.h"
 #include "app/Main.h"
+#include "disk/Keyring.h"
+#include "disk/SecretFile.h"
 
 #include <QApplication>
 
@@ -15,6 +17,11 @@ int main(int argc, char* argv[])
     clock.mark("application");
     prepareApplication();
     clock.mark("setup");
+    // A BitLocker volume's key file, named by its path (the secret stays in the file).
+    if (const QString keyFile = qEnvironmentVariable("TESSERA_PROBE_KEY_FILE"); !keyFile.isEmpty()) {
+        QString fault;
+        disk::Keyring::instance().add(disk::readSecretFile(keyFile, fault));
+    }
     clock.quitAfterFirstFrame();
     Main();
     clock.mark("main");

@@ -12,7 +12,7 @@ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPI
       -DTESSERA_BUILD_FUZZ=ON -DTESSERA_BUILD_TESTS=OFF >/dev/null
 # target name -> corpus folder
 declare -A corpus=([fuzz_registry_parser]=registry [fuzz_variant]=variant [fuzz_machine_facts]=machine [fuzz_hive]=hive
-                  [fuzz_log_replay]=logs [fuzz_image]=images)
+                  [fuzz_log_replay]=logs [fuzz_image]=images [fuzz_bitlocker]=bitlocker)
 cmake --build "$build" --parallel "$jobs" --target "${!corpus[@]}"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

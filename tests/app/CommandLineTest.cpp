@@ -15,7 +15,7 @@ TEST(CommandLine, HelpAndVersionAnswerWithoutADisplay)
         const ProgramRun o = runProgram({QString::fromLatin1(help)});
         EXPECT_EQ(o.exitCode, 0) << help;
         const QString out = QString::fromUtf8(o.out);
-        EXPECT_TRUE(out.startsWith(QStringLiteral("Aufruf: tessera [QUELLE …]\n"))) << o.out.toStdString();
+        EXPECT_TRUE(out.startsWith(QStringLiteral("Aufruf: tessera [--schluessel DATEI …] [QUELLE …]\n"))) << o.out.toStdString();
         for (const char* says : {"Registrierungsstruktur", "Wine-Präfix", "TESSERA_REGISTRY", "--version",
                                  "--bericht", "--json", "--quellen", "Rückgabewert", "xvfb-run"})
             EXPECT_TRUE(out.contains(QString::fromUtf8(says))) << says;
