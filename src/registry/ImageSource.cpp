@@ -386,7 +386,15 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
                                          .arg(withWindows.size())
                                          .arg(which.join(QStringLiteral(", ")))));
     }
-    const std::size_t chosen = withWindows.empty() ? 0 : withWindows.front();
+    // Without Windows in sight, a disk with a locked BitLocker volume is the one to ask about.
+    std::size_t chosen = withWindows.empty() ? 0 : withWindows.front();
+    if (withWindows.empty())
+        for (std::size_t i = 0; i < scans.size(); ++i)
+            if (scans[i] && std::any_of(scans[i]->findings.begin(), scans[i]->findings.end(),
+                                        [](const Finding& f) { return f.lock.has_value(); })) {
+                chosen = i;
+                break;
+            }
     DiskScan& d = *scans[chosen];
     const QString shown = vm ? shownAs(disks[qsizetype(chosen)]) : name.image;
     if (d.installations.size() != 1) {

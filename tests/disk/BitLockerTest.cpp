@@ -10,6 +10,7 @@
 #include "disk/SecretFile.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -180,6 +181,49 @@ TEST_F(BitLocker, ADamagedVolumeIsToldNotOpened)
     const disk::BitLockerOpening cut = opening(bytes.left(1 << 20));
     EXPECT_FALSE(cut.volume);
     EXPECT_EQ(cut.lock.reason, BitLockerLock::Reason::Unreadable);
+}
+
+// The protectors a volume names decide what is asked: a volume only the
+// machine's TPM opens cannot be opened here; with a recovery password beside
+// the TPM, that is what is asked for.
+TEST_F(BitLocker, AVolumeOnlyItsTpmOpensIsToldSo)
+{
+    RealVolume volume("recovery_password");  // a recovery password and a password protect it
+    SKIP_WITHOUT_SHARED(volume.path);
+    QByteArray bytes = (volume.file.seek(0), volume.file.readAll());
+    // Each volume master key's protection, in each metadata copy, changed to `to` where it is `from`.
+    auto protect = [&](std::uint16_t from, std::uint16_t to) {
+        for (qint64 area : {35586048, 43278336, 50966528}) {
+            const auto size = qFromLittleEndian<std::uint32_t>(bytes.constData() + area + 64);
+            for (qint64 at = area + 112; at + 8 <= area + 64 + size;) {
+                const auto length = qFromLittleEndian<std::uint16_t>(bytes.constData() + at);
+                if (length < 8) break;
+                if (qFromLittleEndian<std::uint16_t>(bytes.constData() + at + 2) == 2
+                    && qFromLittleEndian<std::uint16_t>(bytes.constData() + at + 34) == from)
+                    qToLittleEndian<std::uint16_t>(to, bytes.data() + at + 34);
+                at += length;
+            }
+        }
+    };
+    auto opening = [&] {
+        return disk::openBitLocker(
+            [&](std::int64_t offset, void* out, std::size_t length) {
+                if (offset < 0 || offset > bytes.size() || std::size_t(bytes.size() - offset) < length) return false;
+                std::memcpy(out, bytes.constData() + offset, length);
+                return true;
+            },
+            bytes.size());
+    };
+    protect(0x2000, 0x0100);  // the password becomes the TPM
+    disk::BitLockerOpening asked = opening();
+    EXPECT_EQ(asked.lock.reason, BitLockerLock::Reason::NeedsSecret);
+    EXPECT_TRUE(asked.lock.tpm);
+    EXPECT_TRUE(asked.lock.recoveryPassword);
+    protect(0x0800, 0x0500);  // and the recovery password the TPM with a PIN
+    disk::BitLockerOpening tpm = opening();
+    EXPECT_FALSE(tpm.volume);
+    EXPECT_EQ(tpm.lock.reason, BitLockerLock::Reason::TpmOnly);
+    EXPECT_FALSE(tpm.lock.recoveryPassword);
 }
 
 // Every method: a sector encrypted and decrypted is itself again, and two

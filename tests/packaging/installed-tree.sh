@@ -50,7 +50,9 @@ complete_words() {  # the words completed for the command line "$@", the last on
     complete "$completion" "$@"
 }
 [ "$(complete_words tessera --b)" = "--bericht" ] || fail "completion of --b"
-[ "$(complete_words tessera --json --)" = $'--help\n--version\n--' ] || fail "completion after --json"
+[ "$(complete_words tessera --json --)" = $'--schluessel\n--help\n--version\n--' ] || fail "completion after --json"
+[ "$(complete_words tessera --schluessel "$root/share/bash-completion/completions/te")" = "$completion" ] \
+  || fail "completion of a key file"
 [ "$(complete_words tessera "$root/share/bash-completion/completions/te")" = "$completion" ] \
   || fail "completion of a file name"
 
