@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 namespace disk {
 
@@ -28,14 +29,18 @@ void closeHandle(libvmdk_handle_t*& handle)
     libvmdk_handle_free(&handle, nullptr);
 }
 
-// The descriptor's text: a file of its own, or embedded in a sparse extent.
-QByteArray descriptorOf(const QString& path)
+// The descriptor's text: a file of its own, or embedded in a sparse extent
+// (empty when it has none); nothing when the sparse header places it where
+// no descriptor can be (VMware writes 20 sectors near the start), as libvmdk
+// would still read from there.
+std::optional<QByteArray> descriptorOf(const QString& path)
 {
     const QByteArray head = fileHead(path, 512);
     if (startsWith(head, 0, "# Disk DescriptorFile")) return fileHead(path, 64 * 1024);
-    if (!startsWith(head, 0, "KDMV") || head.size() < 44) return {};
+    if (!startsWith(head, 0, "KDMV") || head.size() < 44) return QByteArray();
     const std::uint64_t at = le64(head.constData() + 28), sectors = le64(head.constData() + 36);
-    if (at == 0 || sectors == 0 || sectors > 128 || at > (1ull << 40)) return {};
+    if (at == 0 && sectors == 0) return QByteArray();
+    if (at == 0 || sectors == 0 || sectors > 128 || at > (1ull << 40)) return std::nullopt;
     return fileHead(path, qint64(sectors * 512), qint64(at * 512));
 }
 
@@ -58,7 +63,11 @@ QString badExtentName(const QByteArray& descriptor)
 
 libvmdk_handle_t* openHandle(const QString& named, const QString& path)
 {
-    const QByteArray descriptor = descriptorOf(path);
+    const std::optional<QByteArray> described = descriptorOf(path);
+    if (!described)
+        imageFault(named, QStringLiteral("ist beschädigt (VMDK): %1sein Kopf legt die Beschreibung an eine unmögliche Stelle")
+                              .arg(path == named ? QString() : QStringLiteral("\u201E%1\u201C ").arg(path)));
+    const QByteArray& descriptor = *described;
     if (const QString bad = badExtentName(descriptor); !bad.isNull())
         imageFault(named, QStringLiteral("ist beschädigt (VMDK): %1nennt eine Teildatei \u201E%2\u201C, die kein Dateiname ist")
                               .arg(path == named ? QString() : QStringLiteral("\u201E%1\u201C ").arg(path), bad));

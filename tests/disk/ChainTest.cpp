@@ -14,7 +14,10 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using namespace registry;
 
@@ -147,6 +150,29 @@ TEST(Chain, ADamagedVdiOrQcowIsToldNeverReadPast)
         const auto [number, told] = errorOf([&] { disk::DiskImage opened(path); });
         EXPECT_TRUE(told.contains(QString::fromUtf8(says))) << told.toStdString();
     }
+}
+
+// A sparse VMDK whose header puts its descriptor past any sane size: refused
+// before libvmdk reads it (libvmdk would read an extent name from there and
+// run past it).
+TEST(Chain, AVmdkWhoseHeaderMisplacesItsDescriptorIsRefused)
+{
+    QTemporaryDir dir;
+    QByteArray vmdk(4096, '\0');
+    std::memcpy(vmdk.data(), "KDMV\x01\0\0\0\x03\0\0\0", 12);
+    vmdk[28] = 1;                                    // descriptor at sector 1,
+    std::memcpy(vmdk.data() + 36, "\x14\0\0\0\0\0\0v", 8);  // 0x76000000'00000014 sectors long
+    const QByteArray descriptor = "# Disk DescriptorFile\nversion=1\ncreateType=\"monolithicSparse\"\n"
+                                  "RW 6144 SPARSE \"top.vmdk\"\n";
+    vmdk.replace(512, descriptor.size(), descriptor);
+    const QString path = dir.filePath(QStringLiteral("top.vmdk"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(vmdk);
+    f.close();
+    const auto [number, told] = errorOf([&] { disk::DiskImage opened(path); });
+    EXPECT_TRUE(told.contains(QStringLiteral("ist beschädigt (VMDK): sein Kopf legt die Beschreibung an eine unmögliche Stelle")))
+        << told.toStdString();
 }
 
 TEST(Chain, ParentsAreSoughtWhereTheChildSaysThenBesideIt)
