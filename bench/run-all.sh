@@ -11,7 +11,8 @@ build=${1:-$here/build-bench}
 runs=${2:-15}
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Release -DTESSERA_BUILD_BENCH=ON -DTESSERA_BUILD_TESTS=OFF >/dev/null
 cmake --build "$build" --parallel 2 --target tessera startup_probe startup_floor startup_floor_look \
-      startup_floor_widgets startup_floor_widgets_look bench_pages bench_registry_parser bench_hives ntfs_put
+      startup_floor_widgets startup_floor_widgets_look bench_pages bench_registry_parser bench_hives ntfs_put \
+      bench_bitlocker_cipher bitlocker_put
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 python3 "$here/bench/make_wine_registry.py" "$work/system.reg"
@@ -54,3 +55,14 @@ echo "== the big hives in a folder and inside disk images and chains of three, t
 python3 "$here/bench/image_bench.py" "$build/bench/startup_probe" "$work/windows" "$work/images" "$runs"
 echo "== pages with the hives"
 QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/windows" "$build/bench/bench_pages" --benchmark_filter='file-warm'
+echo "== BitLocker: the decryption alone, in reads of 512 bytes and 4 KiB"
+"$build/bench/bench_bitlocker_cipher"
+# The start with a BitLocker volume: the test fixtures, made from the real
+# volumes beside the repository (skipped without them).
+if [ -f "$here/../shared/real-images/bitlocker/recovery_key.bek" ]; then
+    echo "== BitLocker: Windows 10 on a volume unlocked with a key file, to the first frame"
+    bash "$here/tests/fixtures/images/make_images.sh" "$work/fixtures" "$build/ntfs_put" "$build/bitlocker_put" \
+         "$here/../shared" >/dev/null
+    python3 "$here/bench/bitlocker_bench.py" "$build/bench/startup_probe" "$build/tessera" "$work/fixtures" \
+            "$here/../shared/real-images/bitlocker/recovery_key.bek" "$runs"
+fi
