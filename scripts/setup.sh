@@ -13,7 +13,7 @@ packages=(
   strace
   python3 python3-hivex man-db groff-base neofetch xz-utils
   ntfs-3g ntfs-3g-dev dosfstools e2fsprogs fdisk sleuthkit qemu-utils ewf-tools libvhdi-utils libvmdk-utils  # the disk image fixtures
-  desktop-file-utils appstream dpkg-dev file x11-utils
+  desktop-file-utils appstream appstream-compose dpkg-dev file x11-utils lintian libglib2.0-bin shared-mime-info
 )
 
 missing=()
