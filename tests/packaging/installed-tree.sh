@@ -11,16 +11,23 @@ root="$tmp/root/opt/tessera"
 (cd "$root" && find . -type f | sort) > "$tmp/have"
 cat > "$tmp/want" <<LIST
 ./bin/tessera
-./lib/tessera/tessera-window.so
+./lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/tessera/tessera-window.so
 ./share/applications/de.oxa.tessera.desktop
 ./share/bash-completion/completions/tessera
+./share/doc/tessera/changelog.Debian.gz
+./share/doc/tessera/copyright
+./share/icons/hicolor/128x128/apps/de.oxa.tessera.png
 ./share/icons/hicolor/16x16/apps/de.oxa.tessera.png
+./share/icons/hicolor/256x256/apps/de.oxa.tessera.png
 ./share/icons/hicolor/32x32/apps/de.oxa.tessera.png
 ./share/icons/hicolor/48x48/apps/de.oxa.tessera.png
 ./share/icons/hicolor/64x64/apps/de.oxa.tessera.png
 ./share/icons/hicolor/72x72/apps/de.oxa.tessera.png
+./share/icons/hicolor/scalable/apps/de.oxa.tessera.svg
+./share/lintian/overrides/tessera
 ./share/man/man1/tessera.1.gz
 ./share/metainfo/de.oxa.tessera.metainfo.xml
+./share/mime/packages/de.oxa.tessera.xml
 LIST
 diff -u "$tmp/want" "$tmp/have" || fail "installed files differ"
 [ -x "$root/bin/tessera" ] || fail "tessera is not executable"
@@ -36,6 +43,39 @@ appstreamcli validate --no-net --pedantic "$root/share/metainfo/de.oxa.tessera.m
 grep -q "<release version=\"$version\"" "$root/share/metainfo/de.oxa.tessera.metainfo.xml" \
   || fail "metainfo lacks release $version"
 grep -q '^Exec=tessera %F$' "$root/share/applications/de.oxa.tessera.desktop" || fail "the desktop entry passes no files"
+
+# AppStream's catalogue keeps the component and its icon (it drops one without a 128 px or scalable icon).
+mkdir -p "$tmp/compose-in/usr" && cp -r "$root/share" "$tmp/compose-in/usr/"
+appstreamcli compose --no-net --origin=tessera --result-root="$tmp/compose" "$tmp/compose-in" >"$tmp/compose.log" 2>&1 \
+  || { cat "$tmp/compose.log" >&2; fail "appstreamcli compose"; }
+catalog=$(find "$tmp/compose" -name 'tessera.xml.gz' | head -n 1)
+[ -n "$catalog" ] || { cat "$tmp/compose.log" >&2; fail "appstreamcli compose made no catalogue"; }
+zcat "$catalog" | grep -q '<id>de.oxa.tessera</id>' || { cat "$tmp/compose.log" >&2; fail "the catalogue lacks Tessera"; }
+zcat "$catalog" | grep -q '<icon type="cached"' || { cat "$tmp/compose.log" >&2; fail "the catalogue dropped the icon"; }
+! grep -qi 'icon-not-found\|error' "$tmp/compose.log" || { cat "$tmp/compose.log" >&2; fail "appstreamcli compose reports a problem"; }
+
+# The file types: files told by their content, with the system's types and Tessera's merged.
+mime=$tmp/mime
+mkdir -p "$mime/mime/packages" "$tmp/types"
+cp /usr/share/mime/packages/freedesktop.org.xml "$root/share/mime/packages/de.oxa.tessera.xml" "$mime/mime/packages/"
+update-mime-database "$mime/mime" >"$tmp/mime.log" 2>&1 || { cat "$tmp/mime.log" >&2; fail "update-mime-database"; }
+typed() { XDG_DATA_DIRS=$mime XDG_DATA_HOME=$tmp/nohome gio info -a standard::content-type "$1" | sed -n 's/^ *standard::content-type: //p'; }
+printf 'regf' > "$tmp/types/SYSTEM"; truncate -s 4096 "$tmp/types/SYSTEM"
+printf 'EVF\x09\x0d\x0a\xff\x00' > "$tmp/types/laptop.E01"; truncate -s 512 "$tmp/types/laptop.E01"
+printf '<<< Tessera Disk Image >>>\n' > "$tmp/types/disk.bin"; truncate -s 512 "$tmp/types/disk.bin"
+printf '\x7f\x10\xda\xbe' | dd of="$tmp/types/disk.bin" bs=1 seek=64 conv=notrunc status=none
+printf '<?xml version="1.0"?>\n<VirtualBox xmlns="http://www.virtualbox.org/" version="1.19-linux">\n</VirtualBox>\n' > "$tmp/types/Win10.vbox"
+printf '.encoding = "UTF-8"\nconfig.version = "8"\nvirtualHW.version = "19"\n' > "$tmp/types/Win10.vmx"
+for pair in SYSTEM:application/x-windows-registry-hive laptop.E01:application/x-ewf-image \
+            disk.bin:application/x-vdi-disk Win10.vbox:application/x-virtualbox-vbox Win10.vmx:application/x-vmware-vm; do
+  file=${pair%%:*} want=${pair#*:}
+  got=$(typed "$tmp/types/$file")
+  [ "$got" = "$want" ] || fail "$file is typed $got, not $want"
+  grep -q "^MimeType=.*$want;" "$root/share/applications/de.oxa.tessera.desktop" || fail "the desktop entry does not list $want"
+  grep -q "<mediatype>$want</mediatype>" "$root/share/metainfo/de.oxa.tessera.metainfo.xml" || fail "the metainfo does not provide $want"
+done
+# Tessera lists .reg files but makes itself the default for nothing.
+[ ! -e "$root/share/applications/mimeapps.list" ] || fail "the package sets default applications"
 
 # The manual page formats without a warning and names this version.
 man=$root/share/man/man1/tessera.1.gz
