@@ -22,6 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::memcpy(out, data + offset, n);
         return true;
     };
+    // As a partition is opened: without a secret, so only a clear key or a plain volume opens.
+    (void)disk::openBitLocker(read, length);
     const disk::BitLockerMetadataRead metadata = disk::readBitLockerMetadata(read, length);
     if (!metadata.metadata) return 0;
     const disk::BitLockerMetadata& m = *metadata.metadata;

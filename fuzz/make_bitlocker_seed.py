@@ -12,6 +12,7 @@ import sys
 size = 48 * 1024
 vol = bytearray(size)
 vol[0:11] = b'\xebX\x90-FVE-FS-'
+struct.pack_into('<HB', vol, 0x0B, 512, 8)  # bytes per sector, sectors per cluster
 vol[0xA0:0xB0] = bytes.fromhex('3bd66749292ed84a8399f6a339e3d001')
 areas = [0x4000, 0x6000, 0x8000]
 for i, a in enumerate(areas):

@@ -24,6 +24,7 @@ bool canPromptForSecret() { return ::isatty(STDIN_FILENO) == 1; }
 
 disk::Secret promptForSecret(const QString& prompt)
 {
+    disk::Secret line(1024);  // before the terminal is changed: nothing to undo if it fails
     const bool terminal = ::tcgetattr(STDIN_FILENO, &g_saved) == 0;
     struct sigaction previous[3] = {};
     const int watched[3] = {SIGINT, SIGTERM, SIGHUP};
@@ -39,10 +40,10 @@ disk::Secret promptForSecret(const QString& prompt)
     // Asked once echo is off, so that nothing typed after the question shows.
     std::fprintf(stderr, "%s ", prompt.toUtf8().constData());
     std::fflush(stderr);
-    disk::Secret line(1024);
+    // The line to its end; one longer than the buffer is read to its end all the same and refused.
     std::size_t n = 0;
-    bool ended = false;
-    while (n < line.size()) {
+    bool ended = false, tooLong = false;
+    for (;;) {
         char c;
         const ssize_t got = ::read(STDIN_FILENO, &c, 1);
         if (got < 0 && errno == EINTR) continue;
@@ -51,13 +52,17 @@ disk::Secret promptForSecret(const QString& prompt)
             break;
         }
         if (c == '\n') break;
-        line.data()[n++] = static_cast<unsigned char>(c);
+        if (n < line.size())
+            line.data()[n++] = static_cast<unsigned char>(c);
+        else
+            tooLong = true;
     }
     if (terminal) {
         ::tcsetattr(STDIN_FILENO, TCSANOW, &g_saved);
         for (int i = 0; i < 3; ++i) ::sigaction(watched[i], &previous[i], nullptr);
     }
     if (ended) std::fputc('\n', stderr);
+    if (tooLong) n = 0;
     if (n > 0 && line.data()[n - 1] == '\r') --n;
     line.shrink(n);
     return n > 0 ? std::move(line) : disk::Secret();

@@ -9,5 +9,5 @@ bool canPromptForSecret();
 
 // Asks on the terminal, the prompt on stderr, the answer read from standard
 // input without echo into locked memory (its line, without the line's end);
-// empty when nothing was typed or input ended.
+// empty when nothing was typed, input ended, or the line is over 1024 bytes.
 disk::Secret promptForSecret(const QString& prompt);

@@ -119,6 +119,7 @@ bool BitLockerCipher::sector(std::int64_t offset, unsigned char* data, bool decr
 
 bool BitLockerCipher::decrypt(std::int64_t offset, unsigned char* data, std::size_t length)
 {
+    if (offset % SectorSize != 0 || length % SectorSize != 0) return false;
     for (std::size_t at = 0; at + SectorSize <= length; at += SectorSize)
         if (!sector(offset + std::int64_t(at), data + at, true)) return false;
     return true;
@@ -126,6 +127,7 @@ bool BitLockerCipher::decrypt(std::int64_t offset, unsigned char* data, std::siz
 
 bool BitLockerCipher::encrypt(std::int64_t offset, unsigned char* data, std::size_t length)
 {
+    if (offset % SectorSize != 0 || length % SectorSize != 0) return false;
     for (std::size_t at = 0; at + SectorSize <= length; at += SectorSize)
         if (!sector(offset + std::int64_t(at), data + at, false)) return false;
     return true;

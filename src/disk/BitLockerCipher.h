@@ -24,7 +24,8 @@ public:
 
     static constexpr std::size_t SectorSize = 512;
     // Decrypts `length` bytes (whole sectors) in place, the first lying at
-    // byte `offset` of the volume (a multiple of 512); false when OpenSSL fails.
+    // byte `offset` of the volume; false when either is no multiple of 512,
+    // or OpenSSL fails.
     bool decrypt(std::int64_t offset, unsigned char* data, std::size_t length);
     // The other way, for making volumes to test with.
     bool encrypt(std::int64_t offset, unsigned char* data, std::size_t length);

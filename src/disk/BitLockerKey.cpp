@@ -146,14 +146,18 @@ VolumeKey clearVolumeKey(const BitLockerMetadata& metadata)
 {
     if (metadata.clearKeyEntry.size() < 28 || metadata.volumeKeyEntry.isEmpty())
         return failed(QStringLiteral("ihr Schlüssel liegt nicht offen"));
-    QByteArray clear, wrapped;
-    for (const FveEntry& e : fveEntries(metadata.clearKeyEntry.mid(28))) {
-        if (e.valueType == 1 && e.value.size() == 4 + 32) clear = e.value.mid(4);
+    // Every copy of the clear key's bytes is wiped before it is freed.
+    QByteArray nested = metadata.clearKeyEntry.mid(28);
+    std::vector<FveEntry> entries = fveEntries(nested);
+    Secret clearKey;
+    QByteArray wrapped;
+    for (const FveEntry& e : entries) {
+        if (e.valueType == 1 && e.value.size() == 4 + 32) clearKey = Secret(e.value.constData() + 4, 32);
         if (e.valueType == 5) wrapped = e.value;
     }
-    if (clear.isEmpty() || wrapped.isEmpty()) return failed(QStringLiteral("ihr offener Schlüssel ist unvollständig"));
-    Secret clearKey(clear.constData(), std::size_t(clear.size()));
-    std::fill(clear.begin(), clear.end(), '\0');
+    for (FveEntry& e : entries) wipe(e.value);
+    wipe(nested);
+    if (clearKey.empty() || wrapped.isEmpty()) return failed(QStringLiteral("ihr offener Schlüssel ist unvollständig"));
     const Secret master = unwrap(wrapped, clearKey.data());
     const unsigned char* key = nullptr;
     std::size_t size = 0;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include <string.h>
+
 namespace disk {
 
 namespace {
@@ -33,6 +35,12 @@ bool within(std::int64_t offset, std::int64_t length, std::int64_t size)
 }
 
 }  // namespace
+
+void wipe(QByteArray& bytes)
+{
+    if (!bytes.isEmpty() && bytes.isDetached()) ::explicit_bzero(bytes.data(), std::size_t(bytes.size()));
+    bytes.clear();
+}
 
 bool BitLockerMetadata::has(Protection p) const
 {
@@ -108,11 +116,19 @@ BitLockerMetadataRead readBitLockerMetadata(const VolumeReader& read, std::int64
         return fault(QStringLiteral("ihr Startsektor trägt keine BitLocker-Kennung"));
     }
     m.usedSpaceOnly = usedSpaceOnly;
+    // Windows 7 and later in sectors of 512 bytes; a volume on a disk of 4 KiB
+    // sectors counts its sectors otherwise.
+    const std::uint16_t sector = le16(boot + 0x0B);
+    if (!m.toGo && signature && (sector == 1024 || sector == 2048 || sector == 4096))
+        return fault(QStringLiteral("sie hat Sektoren von %1 Bytes; Tessera entschlüsselt nur solche von 512 Bytes")
+                         .arg(le16(boot + 0x0B)));
 
+    bool misplaced = false;
     for (std::int64_t at : candidates) {
         // An area is 64 KiB; the metadata in it may end before an image cut short does.
+        if (at <= 0 || at >= volumeSize || at % 512 != 0) continue;
         const std::int64_t length = std::min(kAreaSize, volumeSize - at);
-        if (at <= 0 || length < std::int64_t(kBlockHeader + kMetadataHeader)) continue;
+        if (length < std::int64_t(kBlockHeader + kMetadataHeader)) continue;
         QByteArray area(length, Qt::Uninitialized);
         if (!read(at, area.data(), std::size_t(area.size()))) continue;
         const auto* p = reinterpret_cast<const unsigned char*>(area.constData());
@@ -124,23 +140,32 @@ BitLockerMetadataRead readBitLockerMetadata(const VolumeReader& read, std::int64
             continue;
         m.version = version;
         m.state = le16(p + 12);
-        m.encryptedSize = std::int64_t(std::min<std::uint64_t>(le64(p + 16), std::uint64_t(volumeSize)));
-        for (int i = 0; i < 3; ++i) m.metadataAt[i] = std::int64_t(le64(p + 32 + 8 * i));
+        // Encrypted whole sectors from the start; a size inside a sector ends before it.
+        m.encryptedSize = std::int64_t(std::min<std::uint64_t>(le64(p + 16), std::uint64_t(volumeSize))) / 512 * 512;
+        for (int i = 0; i < 3; ++i) {
+            m.metadataAt[i] = std::int64_t(le64(p + 32 + 8 * i));
+            if (m.metadataAt[i] < 0 || m.metadataAt[i] % 512 != 0) m.metadataAt[i] = 0;  // none there
+        }
         if (version == 2) {
             m.headerAt = std::int64_t(le64(p + 56));
             m.headerSize = std::int64_t(le32(p + 28)) * 512;
             if (m.headerSize <= 0 || m.headerSize > kAreaSize || !within(m.headerAt, m.headerSize, volumeSize)
-                || m.headerAt < m.headerSize)
-                return fault(QStringLiteral("ihre Metadaten nennen für den Anfang des Volumes eine Stelle außerhalb davon"));
+                || m.headerAt < m.headerSize || m.headerAt % 512 != 0) {
+                misplaced = true;  // this copy is damaged; another may not be
+                continue;
+            }
         }
         m.method = le32(p + kBlockHeader + 36) & 0xFFFF;
         m.volumeId = area.mid(kBlockHeader + 16, 16);
         for (const FveEntry& e : fveEntries(area.mid(kBlockHeader + kMetadataHeader, size - kMetadataHeader))) {
-            if (e.type == 7 && e.valueType == 2)  // the description, UTF-16
+            if (e.type == 7 && e.valueType == 2) {  // the description, UTF-16, shown as it is printable
                 m.description = QString::fromUtf16(reinterpret_cast<const char16_t*>(e.value.constData()),
                                                    e.value.size() / 2)
-                                    .remove(QChar(0))
-                                    .simplified();
+                                    .remove(QChar(0));
+                for (QChar& c : m.description)
+                    if (!c.isPrint()) c = u' ';
+                m.description = m.description.simplified();
+            }
             if (e.type == 2 && e.valueType == 8 && e.value.size() >= 28) {  // a volume master key
                 const std::uint16_t protection = le16(reinterpret_cast<const unsigned char*>(e.value.constData()) + 26);
                 m.protections.push_back(protection);
@@ -157,6 +182,8 @@ BitLockerMetadataRead readBitLockerMetadata(const VolumeReader& read, std::int64
                                        [&](std::int64_t at) { return at <= 0 || at >= volumeSize; });
     if (beyond)
         return fault(QStringLiteral("das Abbild ist abgeschnitten: ihre BitLocker-Metadaten liegen hinter seinem Ende"));
+    if (misplaced)
+        return fault(QStringLiteral("ihre Metadaten nennen für den Anfang des Volumes eine Stelle außerhalb davon"));
     return fault(QStringLiteral("keine ihrer drei Kopien der BitLocker-Metadaten ist lesbar"));
 }
 

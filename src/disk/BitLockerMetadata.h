@@ -62,6 +62,9 @@ struct BitLockerMetadataRead {
 // The metadata of the BitLocker volume `volumeSize` bytes long that `read` reads.
 BitLockerMetadataRead readBitLockerMetadata(const VolumeReader& read, std::int64_t volumeSize);
 
+// Zeros the bytes where nothing else shares them, then empties the array.
+void wipe(QByteArray& bytes);
+
 // One entry of the metadata (a "datum"): its type, the type of its value, and the value's bytes.
 struct FveEntry {
     std::uint16_t type = 0;

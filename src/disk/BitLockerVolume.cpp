@@ -28,6 +28,8 @@ BitLockerVolume::BitLockerVolume(VolumeReader raw, std::int64_t size, const BitL
                                  std::unique_ptr<BitLockerCipher> cipher)
     : raw_(std::move(raw)), size_(size / kSector * kSector), metadata_(metadata), cipher_(std::move(cipher))
 {
+    // Only the layout is kept; the key entries are wiped by the one who read them.
+    metadata_.area.clear();
     metadata_.clearKeyEntry.clear();
     metadata_.volumeKeyEntry.clear();
 }
@@ -107,6 +109,16 @@ BitLockerOpening openBitLocker(const VolumeReader& raw, std::int64_t size)
         return opening;
     }
     const BitLockerMetadata& m = *read.metadata;
+    // The metadata holds a suspended volume's clear key: wiped however this ends.
+    struct Wipe {
+        BitLockerMetadata& m;
+        ~Wipe()
+        {
+            wipe(m.area);
+            wipe(m.clearKeyEntry);
+            wipe(m.volumeKeyEntry);
+        }
+    } wipeOnReturn{*read.metadata};
     lock.description = m.description;
     lock.volumeId = m.volumeId;
     lock.recoveryPassword = m.has(BitLockerMetadata::RecoveryPassword);
@@ -151,6 +163,18 @@ BitLockerOpening openBitLocker(const VolumeReader& raw, std::int64_t size)
 
     VolumeKey key;
     if (!m.clearKeyEntry.isEmpty()) key = clearVolumeKey(m);
+    const bool userProtector = m.has(BitLockerMetadata::Password) || m.has(BitLockerMetadata::RecoveryPassword)
+                               || m.has(BitLockerMetadata::StartupKey);
+    if (key.outcome != VolumeKey::Outcome::Opened && !userProtector) {
+        // Nothing the user can hold opens it: only the machine's TPM, or a clear key that did not unwrap.
+        if (lock.tpm)
+            lock.reason = BitLockerLock::Reason::TpmOnly;
+        else
+            unreadable(key.fault.isEmpty() ? QStringLiteral("sie nennt keinen Schutz, den ein Kennwort, ein "
+                                                            "Wiederherstellungsschlüssel oder eine Schlüsseldatei öffnet")
+                                           : key.fault);
+        return opening;
+    }
     if (key.outcome != VolumeKey::Outcome::Opened) {
         QString fault;
         const Keyring::Tried tried = Keyring::instance().unlock(m.volumeId, [&](const Secret& secret) {
@@ -166,9 +190,7 @@ BitLockerOpening openBitLocker(const VolumeReader& raw, std::int64_t size)
         }
         lock.wrong = tried.wrong;
         if (!tried.opened) {
-            const bool userProtector = m.has(BitLockerMetadata::Password) || m.has(BitLockerMetadata::RecoveryPassword)
-                                       || m.has(BitLockerMetadata::StartupKey);
-            lock.reason = lock.tpm && !userProtector ? BitLockerLock::Reason::TpmOnly : BitLockerLock::Reason::NeedsSecret;
+            lock.reason = BitLockerLock::Reason::NeedsSecret;
             return opening;
         }
     }

@@ -11,7 +11,7 @@ namespace disk {
 class Secret {
 public:
     Secret() = default;
-    explicit Secret(std::size_t size);  // zeros; empty when no memory could be had
+    explicit Secret(std::size_t size);  // zeros; std::bad_alloc when no pages can be had
     Secret(const void* bytes, std::size_t size);
     ~Secret();
     Secret(Secret&& other) noexcept;

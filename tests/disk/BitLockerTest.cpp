@@ -171,6 +171,21 @@ TEST_F(BitLocker, ADamagedVolumeIsToldNotOpened)
     broken = bytes;
     broken[35586048] = 'x';
     EXPECT_TRUE(opening(broken).volume);
+    // The first copy naming a volume header off a sector's start: the second is read.
+    broken = bytes;
+    broken[35586048 + 56] = 0x10;
+    EXPECT_TRUE(opening(broken).volume);
+    // The description as Windows wrote it, but never a control character to the terminal.
+    broken = bytes;
+    for (qint64 at : {35586048, 43278336, 50966528}) {
+        const qsizetype d = broken.indexOf(QByteArray("D\0E\0S\0K\0"), at);
+        ASSERT_GT(d, 0);
+        broken[d] = '\x1b';
+    }
+    Keyring::instance().clear();
+    const disk::BitLockerOpening described = opening(broken);
+    EXPECT_EQ(described.lock.description, QStringLiteral("ESKTOP-QNI1MMF TestVolume 10/8/2021"));
+    Keyring::instance().add(text(kPassword));
     // The moved boot sector overwritten: the key fits, but what it decrypts is no file system.
     broken = bytes;
     std::memset(broken.data() + 35651584, 0x5A, 512);
@@ -224,6 +239,9 @@ TEST_F(BitLocker, AVolumeOnlyItsTpmOpensIsToldSo)
     EXPECT_FALSE(tpm.volume);
     EXPECT_EQ(tpm.lock.reason, BitLockerLock::Reason::TpmOnly);
     EXPECT_FALSE(tpm.lock.recoveryPassword);
+    // A secret given for another volume changes nothing here.
+    Keyring::instance().add(text(kPassword));
+    EXPECT_EQ(opening().lock.reason, BitLockerLock::Reason::TpmOnly);
 }
 
 // Every method: a sector encrypted and decrypted is itself again, and two
