@@ -1,5 +1,7 @@
 #include "disk/BitLockerKey.h"
 
+#include "disk/FileBytes.h"
+
 #include <libcryptsetup.h>
 #include <openssl/evp.h>
 
@@ -14,8 +16,6 @@
 namespace disk {
 
 namespace {
-
-std::uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
 
 VolumeKey failed(const QString& why)
 {
@@ -133,8 +133,8 @@ Secret unwrap(const QByteArray& value, const unsigned char* key)
 // The key bytes of a decrypted key entry: an 8-byte entry header, the method, the key.
 bool keyOf(const Secret& entry, const unsigned char*& key, std::size_t& size)
 {
-    if (entry.size() < 12 || le32(entry.data()) % 65536 != entry.size() % 65536) return false;
-    if ((entry.data()[4] | entry.data()[5] << 8) != 1) return false;  // a key
+    if (entry.size() < 12 || le16(entry.data()) != entry.size() % 65536) return false;
+    if (le16(entry.data() + 4) != 1) return false;  // a key
     key = entry.data() + 12;
     size = entry.size() - 12;
     return true;

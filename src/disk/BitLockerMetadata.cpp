@@ -1,5 +1,7 @@
 #include "disk/BitLockerMetadata.h"
 
+#include "disk/FileBytes.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -8,10 +10,6 @@
 namespace disk {
 
 namespace {
-
-std::uint16_t le16(const unsigned char* p) { return std::uint16_t(p[0] | p[1] << 8); }
-std::uint32_t le32(const unsigned char* p) { return le16(p) | std::uint32_t(le16(p + 2)) << 16; }
-std::uint64_t le64(const unsigned char* p) { return le32(p) | std::uint64_t(le32(p + 4)) << 32; }
 
 // The identifiers in a BitLocker boot sector: an ordinary volume, and one of
 // which only the space in use was encrypted.

@@ -1,6 +1,7 @@
 #include "disk/BitLockerVolume.h"
 
 #include "disk/BitLockerKey.h"
+#include "disk/FileSystemKind.h"
 #include "disk/Keyring.h"
 
 #include <algorithm>
@@ -12,15 +13,6 @@ namespace {
 
 constexpr std::int64_t kSector = 512;
 constexpr std::int64_t kArea = 64 * 1024;  // each FVE metadata area
-
-// A boot sector of a file system that can hold Windows: what a volume's
-// first sector must be once decrypted.
-bool bootSector(const unsigned char* s)
-{
-    return s[510] == 0x55 && s[511] == 0xAA
-           && (std::memcmp(s + 3, "NTFS    ", 8) == 0 || std::memcmp(s + 3, "EXFAT   ", 8) == 0
-               || std::memcmp(s + 82, "FAT32   ", 8) == 0 || std::memcmp(s + 54, "FAT1", 4) == 0);
-}
 
 }  // namespace
 
@@ -128,19 +120,20 @@ BitLockerOpening openBitLocker(const VolumeReader& raw, std::int64_t size)
         return opening;
     }
 
-    // The volume once a key is had: its first sector must then be a file
+    // The volume once a key is had: its first sectors must then be a file
     // system's; an encryption of the used space only, caught part way, is
     // recognised by its first sectors being still plain.
     auto opened = [&](std::unique_ptr<BitLockerCipher> cipher) {
         auto volume = std::make_unique<BitLockerVolume>(raw, size, m, std::move(cipher));
-        unsigned char first[kSector];
-        if (volume->read(0, reinterpret_cast<char*>(first), sizeof first) != kSector) {
+        unsigned char first[2048] = {};
+        if (volume->read(0, reinterpret_cast<char*>(first), kSector) != kSector) {
             unreadable(QStringLiteral("ihr erster Sektor ist nicht lesbar"));
             return false;
         }
-        if (!bootSector(first)) {
-            unsigned char moved[kSector];
-            if (m.usedSpaceOnly && raw(m.headerAt, moved, sizeof moved) && bootSector(moved))
+        volume->read(kSector, reinterpret_cast<char*>(first) + kSector, sizeof first - kSector);
+        if (!holdsWindowsFileSystem(first)) {
+            unsigned char moved[2048] = {};
+            if (m.usedSpaceOnly && raw(m.headerAt, moved, kSector) && holdsWindowsFileSystem(moved))
                 lock.reason = BitLockerLock::Reason::UnknownRegions;
             else
                 unreadable(QStringLiteral("entschlüsselt ergibt ihr erster Sektor kein Dateisystem"));

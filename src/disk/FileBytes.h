@@ -24,6 +24,9 @@ std::uint32_t le32(const char* p);
 std::uint64_t le64(const char* p);
 std::uint32_t be32(const char* p);
 std::uint64_t be64(const char* p);
+inline std::uint16_t le16(const unsigned char* p) { return le16(reinterpret_cast<const char*>(p)); }
+inline std::uint32_t le32(const unsigned char* p) { return le32(reinterpret_cast<const char*>(p)); }
+inline std::uint64_t le64(const unsigned char* p) { return le64(reinterpret_cast<const char*>(p)); }
 
 // "40d56d36-9ab8-4fe4-a31a-121fe2bf15eb": 16 bytes as stored (`mixedEndian`:
 // the first three fields little-endian, as Microsoft's GUIDs are kept).

@@ -1,5 +1,7 @@
 #include "disk/SecretFile.h"
 
+#include "disk/FileBytes.h"
+
 #include <QFile>
 
 #include <cctype>
@@ -14,8 +16,6 @@ namespace disk {
 namespace {
 
 constexpr std::size_t kMaxFile = 64 * 1024;
-
-std::uint32_t le32(const unsigned char* p) { return p[0] | p[1] << 8 | p[2] << 16 | std::uint32_t(p[3]) << 24; }
 
 // A .BEK file: an external key's metadata, its size first and a 48-byte header.
 bool keyFile(const Secret& b)

@@ -2,6 +2,7 @@
 
 #include "disk/BitLockerVolume.h"
 #include "disk/DiskImage.h"
+#include "disk/FileSystemKind.h"
 #include "disk/Partitions.h"
 #include "disk/PrivateCopy.h"
 
@@ -16,11 +17,6 @@
 struct TSK_FS_INFO;
 
 namespace disk {
-
-// The file system a partition's first 2 KiB announce: "NTFS", "FAT32", "FAT16",
-// "FAT12", "exFAT", "ext2", "ext3", "ext4", "XFS", "ReFS", "HFS+", "APFS",
-// "BitLocker" (To Go too), "LVM", "LUKS" or "unbekannt".
-QString fileSystemOf(const unsigned char* head);
 
 class LargeClusterNtfs;
 

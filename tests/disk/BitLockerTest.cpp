@@ -47,6 +47,18 @@ struct RealVolume {
 
 Secret text(const char* secret) { return Secret(secret, std::strlen(secret)); }
 
+// A volume held in memory, opened as a partition is.
+disk::BitLockerOpening openBytes(const QByteArray& b)
+{
+    return disk::openBitLocker(
+        [&b](std::int64_t offset, void* out, std::size_t length) {
+            if (offset < 0 || offset > b.size() || std::size_t(b.size() - offset) < length) return false;
+            std::memcpy(out, b.constData() + offset, length);
+            return true;
+        },
+        b.size());
+}
+
 Secret keyFile(const char* name)
 {
     QFile f(sharedSample(QStringLiteral("real-images/bitlocker/%1").arg(QLatin1String(name))));
@@ -150,15 +162,7 @@ TEST_F(BitLocker, ADamagedVolumeIsToldNotOpened)
     SKIP_WITHOUT_SHARED(volume.path);
     Keyring::instance().add(text(kPassword));
     QByteArray bytes = (volume.file.seek(0), volume.file.readAll());
-    auto opening = [&](const QByteArray& b) {
-        return disk::openBitLocker(
-            [&b](std::int64_t offset, void* out, std::size_t length) {
-                if (offset < 0 || offset > b.size() || std::size_t(b.size() - offset) < length) return false;
-                std::memcpy(out, b.constData() + offset, length);
-                return true;
-            },
-            b.size());
-    };
+    const auto opening = openBytes;
     ASSERT_TRUE(opening(bytes).volume);
     // Every copy of the metadata broken: named, nothing opened.
     QByteArray broken = bytes;
@@ -220,15 +224,7 @@ TEST_F(BitLocker, AVolumeOnlyItsTpmOpensIsToldSo)
             }
         }
     };
-    auto opening = [&] {
-        return disk::openBitLocker(
-            [&](std::int64_t offset, void* out, std::size_t length) {
-                if (offset < 0 || offset > bytes.size() || std::size_t(bytes.size() - offset) < length) return false;
-                std::memcpy(out, bytes.constData() + offset, length);
-                return true;
-            },
-            bytes.size());
-    };
+    auto opening = [&] { return openBytes(bytes); };
     protect(0x2000, 0x0100);  // the password becomes the TPM
     disk::BitLockerOpening asked = opening();
     EXPECT_EQ(asked.lock.reason, BitLockerLock::Reason::NeedsSecret);
