@@ -11,6 +11,7 @@ int main(int argc, char* argv[])
     if (const auto exitCode = readCommandLine(argc, argv, commandLine)) return *exitCode;
     if (const auto exitCode = readKeyFiles(commandLine)) return *exitCode;
     if (commandLine.mode != CommandLine::Mode::Window) {
+        applySecrets(commandLine);
         applySources(commandLine);
         return runInTerminal(commandLine.mode);
     }

@@ -192,7 +192,7 @@ std::optional<int> readCommandLine(int argc, char* argv[], CommandLine& out)
     return std::nullopt;
 }
 
-std::optional<int> readKeyFiles(const CommandLine& commandLine)
+std::optional<int> readKeyFiles(CommandLine& commandLine)
 {
     for (const QString& path : commandLine.keyFiles) {
         QString fault;
@@ -201,9 +201,15 @@ std::optional<int> readKeyFiles(const CommandLine& commandLine)
             std::fprintf(stderr, "tessera: %s\n", fault.toUtf8().constData());
             return ExitCode::Failed;
         }
-        disk::Keyring::instance().add(std::move(secret));
+        commandLine.secrets.push_back(std::move(secret));
     }
     return std::nullopt;
+}
+
+void applySecrets(CommandLine& commandLine)
+{
+    for (disk::Secret& secret : commandLine.secrets) disk::Keyring::instance().add(std::move(secret));
+    commandLine.secrets.clear();
 }
 
 void applySources(const CommandLine& commandLine)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "disk/Secret.h"
+
 #include <QStringList>
 
 #include <optional>
@@ -13,8 +15,10 @@ struct CommandLine {
 
     Mode mode = Mode::Window;
     QStringList sources;
-    // --schluessel DATEI: files holding BitLocker secrets ("-": standard input), in order.
+    // --schluessel DATEI: files holding BitLocker secrets ("-": standard input), in order,
+    // and what they hold once read (by readKeyFiles).
     QStringList keyFiles;
+    std::vector<disk::Secret> secrets;
     // argv[0] and the window toolkit's own options (-platform, -style, ...),
     // for the application object; it keeps a reference to the count.
     std::vector<char*> toolkitArguments;
@@ -34,9 +38,14 @@ inline constexpr int Usage = 2;  // also: no display for the window
 // then gives the exit code. Otherwise fills `out` and gives nothing.
 std::optional<int> readCommandLine(int argc, char* argv[], CommandLine& out);
 
-// Reads the key files named into the keyring; an unreadable one is named on
-// stderr, and the exit code given.
-std::optional<int> readKeyFiles(const CommandLine& commandLine);
+// Reads the key files named, once (standard input can be read only once); an
+// unreadable one is named on stderr, and the exit code given.
+std::optional<int> readKeyFiles(CommandLine& commandLine);
+
+// Hands the secrets read to the keyring of the code that opens the sources:
+// the program's for the terminal, the window module's (a copy of its own) for
+// the window.
+void applySecrets(CommandLine& commandLine);
 
 // Hands the sources named to the shell; they stand for TESSERA_REGISTRY.
 void applySources(const CommandLine& commandLine);

@@ -11,6 +11,7 @@
 
 int runWindow(CommandLine& commandLine)
 {
+    applySecrets(commandLine);
     applySources(commandLine);
     std::unique_ptr<QApplication> app;
     {

@@ -8,6 +8,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -200,3 +202,37 @@ TEST_F(BitLockerMachine, NoOutputHoldsTheSecretOrTheKey)
         EXPECT_FALSE(all.toLower().contains(raw.left(8).toHex()));
     }
 }
+
+// The window, as the program opens it: the key file the program reads reaches
+// the window module, which opens the sources with floors of its own. Under a
+// virtual X server, the first window captioned "Tessera" must be the main
+// window (over 400 pixels high), not the start's error box.
+TEST_F(BitLockerMachine, TheWindowOpensTheVolumeWithTheKeyFileGiven)
+{
+    SKIP_WITHOUT_BITLOCKER_IMAGES();
+    for (const char* tool : {"xvfb-run", "xwininfo"})
+        if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) GTEST_SKIP() << tool << " is not installed";
+    const QString script = QStringLiteral(
+        "\"$1\" --schluessel \"$2\" \"$3\" 2>/dev/null & pid=$!\n"
+        "for _ in $(seq 150); do\n"
+        "  if xwininfo -name Tessera 2>/dev/null | grep -q 'Map State: IsViewable'; then\n"
+        "    xwininfo -name Tessera | sed -n 's/^ *Height: //p'; kill $pid; exit 0\n"
+        "  fi\n"
+        "  sleep 0.1\n"
+        "done\n"
+        "kill $pid; exit 1\n");
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) env.remove(QString::fromLatin1(name));
+    env.insert(QStringLiteral("HOME"), dir.path());
+    run.setProcessEnvironment(env);
+    run.start(QStringLiteral("xvfb-run"), {QStringLiteral("-a"), QStringLiteral("bash"), QStringLiteral("-c"), script,
+                                           QStringLiteral("window"), QStringLiteral(TESSERA_PROGRAM),
+                                           secretFile(kPassword), image("bitlocker-cbc.raw")});
+    ASSERT_TRUE(run.waitForFinished(60000));
+    const QByteArray height = run.readAllStandardOutput().trimmed();
+    ASSERT_EQ(run.exitCode(), 0) << "no window within 15 s\n" << run.readAllStandardError().toStdString();
+    EXPECT_GT(height.toInt(), 400) << "the first window is " << height.toStdString()
+                                   << " pixels high: the start's error box, not the main window";
+}
+
