@@ -180,9 +180,30 @@ QByteArray jsonReport()
     writeReader(json, kMemory);
     json.key(u"sound");
     writeReader(json, kSound);
+    const shell::ShownMachine shown = shell::describeShownMachine();
+    json.key(u"product");
+    if (shown.product) {
+        json.beginObject();
+        const std::pair<QStringView, const QString&> fields[] = {
+            {u"name", shown.product->name},
+            {u"edition", shown.product->edition},
+            {u"displayVersion", shown.product->displayVersion},
+            {u"build", shown.product->build},
+        };
+        for (const auto& [name, value] : fields) {
+            json.key(name);
+            if (value.isEmpty())
+                json.null();
+            else
+                json.text(value);
+        }
+        json.endObject();
+    } else {
+        json.null();
+    }
     json.key(u"sources");
     json.beginArray();
-    for (const shell::SourceDescription& source : shell::describeSources()) writeSource(json, source);
+    for (const shell::SourceDescription& source : shown.sources) writeSource(json, source);
     json.endArray();
     json.endObject();
     return json.finished();

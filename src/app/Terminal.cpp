@@ -30,9 +30,10 @@ QByteArray output(CommandLine::Mode mode)
         return terminalLines(BuildInfoReport(Variablen::SysInfo)).toUtf8();
     case CommandLine::Mode::Json: return jsonReport();
     case CommandLine::Mode::Sources: {
+        const shell::ShownMachine shown = shell::describeShownMachine();
         QString lines;
-        for (const shell::SourceDescription& source : shell::describeSources())
-            lines += sourceInWords(source) + u'\n';
+        for (const shell::SourceDescription& source : shown.sources) lines += sourceInWords(source) + u'\n';
+        if (shown.product) lines += productInWords(*shown.product) + u'\n';
         return lines.toUtf8();
     }
     case CommandLine::Mode::Window: break;

@@ -61,3 +61,12 @@ QString sourceInWords(const shell::SourceDescription& source)
     }
     return file;
 }
+
+QString productInWords(const registry::WindowsProduct& product)
+{
+    QStringList details;
+    if (!product.edition.isEmpty()) details << QStringLiteral("Edition ") + product.edition;
+    if (!product.build.isEmpty()) details << QStringLiteral("Build ") + product.build;
+    return details.isEmpty() ? QStringLiteral("Windows: ") + product.inWords()
+                             : QStringLiteral("Windows: %1 (%2)").arg(product.inWords(), details.join(QStringLiteral(", ")));
+}

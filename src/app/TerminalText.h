@@ -1,5 +1,6 @@
 #pragma once
 
+#include "registry/WindowsProduct.h"
 #include "shell/SourceDescription.h"
 
 #include <QString>
@@ -9,3 +10,6 @@ QString terminalLines(const QString& text);
 
 // One source in words, as --quellen prints it (without a line end).
 QString sourceInWords(const shell::SourceDescription& source);
+
+// Which Windows the sources are, as --quellen ends: "Windows: Windows 11 Pro 23H2 (Edition Professional, Build 22631)".
+QString productInWords(const registry::WindowsProduct& product);

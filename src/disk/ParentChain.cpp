@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+
+#include <mutex>
 
 #include <sys/stat.h>
 
@@ -37,10 +40,38 @@ QString searchedInWords(const QString& child, const QStringList& searched)
     return parts.join(QStringLiteral(" und "));
 }
 
+std::mutex g_givenMutex;
+QHash<QString, QString> g_given;  // by the child's canonical path
+
+QString childKey(const QString& child)
+{
+    const QFileInfo info(child);
+    const QString canonical = info.canonicalFilePath();
+    return canonical.isEmpty() ? info.absoluteFilePath() : canonical;
+}
+
 }  // namespace
 
+void giveParent(const QString& child, const QString& parent)
+{
+    std::lock_guard lock(g_givenMutex);
+    g_given.insert(childKey(child), QFileInfo(parent).absoluteFilePath());
+}
+
+void forgetGivenParent(const QString& child)
+{
+    std::lock_guard lock(g_givenMutex);
+    g_given.remove(childKey(child));
+}
+
+QString givenParent(const QString& child)
+{
+    std::lock_guard lock(g_givenMutex);
+    return g_given.value(childKey(child));
+}
+
 MissingParent::MissingParent(QString child, QString parentName, QStringList searched)
-    : RuntimeError(ErrorNumber::FileNotFound,
+    : Question(ErrorNumber::FileNotFound,
                    QStringLiteral("Datenträgerabbild %1 braucht sein Basisabbild %2 (gesucht %3)")
                        .arg(quoted(child), quoted(parentName), searchedInWords(child, searched))),
       child_(std::move(child)), parentName_(std::move(parentName)), searched_(std::move(searched))
@@ -55,6 +86,7 @@ QStringList parentCandidates(const QString& child, const QStringList& stored)
         const QString clean = QDir::cleanPath(path);
         if (!clean.isEmpty() && !candidates.contains(clean)) candidates << clean;
     };
+    if (const QString given = givenParent(child); !given.isNull()) add(given);
     for (const QString& name : stored) {
         if (name.isEmpty()) continue;
         if (windowsPath(name)) continue;  // only its last name means anything here
@@ -97,8 +129,10 @@ void imageFault(const QString& path, const QString& what, std::int32_t number)
 
 void wrongParent(const QString& child, const QString& parent, const QString& why)
 {
-    imageFault(child, QStringLiteral("baut nicht auf %1 auf, das als sein Basisabbild gefunden wurde: %2")
-                          .arg(quoted(parent), why));
+    throw WrongParent(QStringLiteral("Datenträgerabbild %1 baut nicht auf %2 auf, das als sein Basisabbild gefunden "
+                                     "wurde: %3")
+                          .arg(quoted(child), quoted(parent), why),
+                      parent);
 }
 
 }  // namespace disk

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "disk/Question.h"
 #include "runtime/RuntimeError.h"
 
 #include <QString>
@@ -14,8 +15,9 @@
 namespace disk {
 
 // A differencing image's parent that is nowhere it was looked for. What is
-// needed and where it was sought, for a question to the user.
-class MissingParent : public runtime::RuntimeError {
+// needed and where it was sought, for a question to the user, whose answer
+// goes to giveParent.
+class MissingParent : public Question {
 public:
     MissingParent(QString child, QString parentName, QStringList searched);
 
@@ -29,9 +31,32 @@ private:
     QStringList searched_;
 };
 
-// Where a parent is looked for, in order, from the names a child stores: a
-// relative name beside the child, an absolute Linux path as it stands, and
-// any name (a Windows path "C:\VMs\X.avhdx" too) by its last name beside the child.
+// A file that is not the parent of the differencing image that names it (or
+// that the user gave for it): which, and why.
+class WrongParent : public runtime::RuntimeError {
+public:
+    WrongParent(const QString& message, QString parent)
+        : RuntimeError(runtime::ErrorNumber::InvalidData, message), parent_(std::move(parent))
+    {
+    }
+    const QString& parent() const { return parent_; }
+
+private:
+    QString parent_;
+};
+
+// The parent the user named for `child`: looked at first, before anything the
+// child stores, for as long as the program runs.
+void giveParent(const QString& child, const QString& parent);
+// Forgets what giveParent was told of `child`.
+void forgetGivenParent(const QString& child);
+// What giveParent was told of `child`, or a null string.
+QString givenParent(const QString& child);
+
+// Where a parent is looked for, in order: the parent the user gave, then from
+// the names a child stores: a relative name beside the child, an absolute
+// Linux path as it stands, and any name (a Windows path "C:\VMs\X.avhdx"
+// too) by its last name beside the child.
 QStringList parentCandidates(const QString& child, const QStringList& stored);
 
 // The parent of `child` among `candidates`: the first that is a file and that
@@ -61,7 +86,7 @@ private:
 [[noreturn]] void imageFault(const QString& path, const QString& what,
                              std::int32_t number = runtime::ErrorNumber::InvalidData);
 
-// That `parent` is not the parent `child` was made on: `why` says how it differs.
+// That `parent` is not the parent `child` was made on: `why` says how it differs (a WrongParent).
 [[noreturn]] void wrongParent(const QString& child, const QString& parent, const QString& why);
 
 }  // namespace disk

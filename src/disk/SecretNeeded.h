@@ -1,6 +1,6 @@
 #pragma once
 
-#include "runtime/RuntimeError.h"
+#include "disk/Question.h"
 
 #include <QByteArray>
 #include <QString>
@@ -11,10 +11,10 @@ namespace disk {
 // to ask (at a terminal's prompt, in a dialog) and, as the message, what to
 // do where nobody can be asked. The answer goes into the Keyring; then the
 // source is read again.
-class SecretNeeded : public runtime::RuntimeError {
+class SecretNeeded : public Question {
 public:
     SecretNeeded(const QString& message, QString prompt, QByteArray volumeId, int wrong)
-        : RuntimeError(runtime::ErrorNumber::InvalidData, message), prompt_(std::move(prompt)),
+        : Question(runtime::ErrorNumber::InvalidData, message), prompt_(std::move(prompt)),
           volumeId_(std::move(volumeId)), wrong_(wrong)
     {
     }

@@ -93,6 +93,7 @@ namespace {
 QStringList vdiFilesNear(const QString& child, const ChainHints& hints)
 {
     QStringList files;
+    if (const QString given = givenParent(child); !given.isNull()) files << given;
     for (const QString& known : hints.knownImages)
         if (!files.contains(known)) files << known;
     QDir beside = QFileInfo(child).absoluteDir();

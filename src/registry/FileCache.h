@@ -1,6 +1,7 @@
 #pragma once
 
-#include "disk/SecretNeeded.h"
+#include "disk/ParentChain.h"
+#include "disk/Question.h"
 #include "runtime/RuntimeError.h"
 
 #include <QString>
@@ -36,7 +37,8 @@ std::optional<FileStamp> stampOf(const QString& path);
 // only when the file changed, or when `current` says what was made is out of
 // date for another reason. A file that failed fails again with the same
 // error, without being read, until it changes; only a question to the user
-// (a secret needed) is asked again.
+// (a secret, a parent image) is asked again, and a parent found wrong is
+// sought again (the user may name another).
 template <class T>
 class FileCache {
 public:
@@ -60,8 +62,10 @@ public:
             auto made = make(path);
             if (stamp) entries_[path] = Entry{*stamp, made, std::nullopt};
             return made;
-        } catch (const disk::SecretNeeded&) {
-            throw;  // a question: once answered, the same file opens
+        } catch (const disk::Question&) {
+            throw;  // once answered, the same file opens
+        } catch (const disk::WrongParent&) {
+            throw;
         } catch (const runtime::RuntimeError& error) {
             if (stamp) entries_[path] = Entry{*stamp, nullptr, error};
             throw;

@@ -9,7 +9,9 @@
 #include "disk/VirtualMachine.h"
 #include "registry/FileCache.h"
 #include "registry/RegistrySource.h"
+#include "registry/SeveralInstallations.h"
 #include "registry/SourceFolder.h"
+#include "registry/WindowsProduct.h"
 #include "runtime/RuntimeError.h"
 
 #include <QDir>
@@ -134,18 +136,18 @@ std::vector<std::shared_ptr<const Hive>> hivesOf(const disk::Volume& volume, con
     return hives;
 }
 
-// "Windows 10 Pro (Build 19045)" from an installation's SOFTWARE, where it can be read.
+// "Windows 11 Pro 23H2 (Build 22631)" from an installation's SOFTWARE, where it can be read.
 QString windowsVersion(const std::vector<std::shared_ptr<const Hive>>& hives)
 {
     for (const auto& hive : hives) {
         if (hive->kind() != Hive::Kind::Software) continue;
-        auto text = [&](QStringView value) {
-            const auto v = findValue(*hive, u"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion", value);
+        const auto product = windowsProduct([&](QStringView value) {
+            const auto v = findValue(*hive, kCurrentVersionKey, value);
             return v ? textOf(*v).value_or(QString()) : QString();
-        };
-        const QString product = text(u"ProductName"), build = text(u"CurrentBuildNumber");
-        if (product.isEmpty()) break;
-        return build.isEmpty() ? product : QStringLiteral("%1 (Build %2)").arg(product, build);
+        });
+        if (!product) break;
+        return product->build.isEmpty() ? product->inWords()
+                                        : QStringLiteral("%1 (Build %2)").arg(product->inWords(), product->build);
     }
     return QStringLiteral("Windows-Version nicht lesbar");
 }
@@ -282,6 +284,7 @@ DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
     }
     if (d.installations.size() > 1) {
         QStringList lines, choices;
+        std::vector<SeveralInstallations::Installation> installations;
         for (std::size_t i : d.installations) {
             const Finding& f = d.findings[i];
             QString version;
@@ -296,13 +299,14 @@ DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
                               f.label.isEmpty() ? QString() : QStringLiteral("Bezeichnung \u201E%1\u201C, ").arg(f.label),
                               version);
             choices << QStringLiteral("\u201Etessera %1@%2\u201C").arg(name.image).arg(f.partition.number);
+            installations.push_back({f.partition.number, f.partition.size, f.label, version});
         }
-        throw RuntimeError(ErrorNumber::InvalidData,
-                           QStringLiteral("Datenträgerabbild \u201E%1\u201C enthält %2 Windows-Installationen:\n%3\n"
-                                          "Wählen Sie eine, etwa mit %4.")
-                               .arg(shown)
-                               .arg(d.installations.size())
-                               .arg(lines.join(u'\n'), choices.join(QStringLiteral(" oder "))));
+        throw SeveralInstallations(QStringLiteral("Datenträgerabbild \u201E%1\u201C enthält %2 Windows-Installationen:\n%3\n"
+                                                  "Wählen Sie eine, etwa mit %4.")
+                                       .arg(shown)
+                                       .arg(d.installations.size())
+                                       .arg(lines.join(u'\n'), choices.join(QStringLiteral(" oder "))),
+                                   name.image, std::move(installations));
     }
     for (const Finding& f : d.findings)
         if (f.lock) bitLockerError({shown, name.partition}, f);
@@ -369,10 +373,10 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
     if (withWindows.empty() && firstFault) {
         try {
             std::rethrow_exception(firstFault);
-        } catch (const disk::MissingParent&) {
-            throw;  // names the disk and what it needs: a question to the user
-        } catch (const disk::SecretNeeded&) {
-            throw;
+        } catch (const disk::Question&) {
+            throw;  // names the disk and what it needs, for the user to answer
+        } catch (const disk::WrongParent& error) {
+            throw disk::WrongParent(inMachine(error).description(), error.parent());
         } catch (const RuntimeError& error) {
             throw inMachine(error);
         }
@@ -400,6 +404,9 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
     if (d.installations.size() != 1) {
         try {
             noSingleInstallation(d, name, shown);
+        } catch (const SeveralInstallations& question) {
+            throw SeveralInstallations(inMachine(question).description(), question.source(),
+                                       question.installations());
         } catch (const disk::SecretNeeded&) {
             throw;  // a question to the user, as it is
         } catch (const RuntimeError& error) {

@@ -152,14 +152,6 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
     }
 }
 
-std::optional<QStringList> namedSources()
-{
-    if (g_namedSources) return g_namedSources;
-    if (qEnvironmentVariableIsSet("TESSERA_REGISTRY"))
-        return qEnvironmentVariable("TESSERA_REGISTRY").split(u':', Qt::SkipEmptyParts);
-    return std::nullopt;
-}
-
 // Whether keyPath lies under HARDWARE\DESCRIPTION\System, however many
 // backslashes stand between its names (compared one name at a time, no copy).
 bool underHardwareDescription(QStringView keyPath)
@@ -175,9 +167,17 @@ bool underHardwareDescription(QStringView keyPath)
 
 }  // namespace
 
-void setNamedSources(const QStringList& sources)
+void setNamedSources(std::optional<QStringList> sources)
 {
-    g_namedSources = sources;
+    g_namedSources = std::move(sources);
+}
+
+std::optional<QStringList> namedSources()
+{
+    if (g_namedSources) return g_namedSources;
+    if (qEnvironmentVariableIsSet("TESSERA_REGISTRY"))
+        return qEnvironmentVariable("TESSERA_REGISTRY").split(u':', Qt::SkipEmptyParts);
+    return std::nullopt;
 }
 
 std::vector<RuntimeError> takeSourceNotices()
@@ -202,6 +202,21 @@ RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistrySourc
 std::vector<SourceDescription> describeSources()
 {
     return RegistrySources::fromEnvironment(std::make_shared<const MachineSnapshot>())->described();
+}
+
+ShownMachine describeShownMachine()
+{
+    const auto sources = RegistrySources::fromEnvironment(std::make_shared<const MachineSnapshot>());
+    // This machine runs no Windows: what a Wine prefix calls itself is no product of it.
+    return {sources->described(), sources->viewsAnotherMachine() ? sources->product() : std::nullopt};
+}
+
+std::optional<registry::WindowsProduct> RegistrySources::product() const
+{
+    return registry::windowsProduct([this](QStringView valueName) {
+        const auto value = find(registry::kCurrentVersionKey, valueName);
+        return value ? textOf(*value).value_or(QString()) : QString();
+    });
 }
 
 std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::shared_ptr<const MachineSnapshot> machine)

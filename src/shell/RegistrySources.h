@@ -2,6 +2,7 @@
 
 #include "machine/MachineFacts.h"
 #include "registry/RegistrySource.h"
+#include "registry/WindowsProduct.h"
 #include "runtime/RuntimeError.h"
 #include "shell/SourceDescription.h"
 
@@ -47,6 +48,9 @@ public:
     // The sources read, in the order they count; a folder as the files it stands for.
     const std::vector<SourceDescription>& described() const { return described_; }
 
+    // Which Windows the sources are, where they name one.
+    std::optional<registry::WindowsProduct> product() const;
+
 private:
     // The hardware keys: this machine's live view, or what another machine's
     // hives tell; built once for this object, on first use.
@@ -60,11 +64,24 @@ private:
 };
 
 // The sources a shell object created now would read (see described()); fails
-// as CreateObject does when a named source cannot be read.
+// as CreateObject does when a named source cannot be read, a question to the
+// user (disk::Question) included, as it is.
 std::vector<SourceDescription> describeSources();
 
-// The sources named on the command line; they stand for TESSERA_REGISTRY.
-void setNamedSources(const QStringList& sources);
+// The machine a shell object created now would show: its sources and which
+// Windows it is. Fails as describeSources does.
+struct ShownMachine {
+    std::vector<SourceDescription> sources;
+    std::optional<registry::WindowsProduct> product;
+};
+ShownMachine describeShownMachine();
+
+// The sources named on the command line; they stand for TESSERA_REGISTRY, and
+// replace what was named before (another machine dropped on the window, a
+// source named again with the installation chosen); nothing: as TESSERA_REGISTRY says.
+void setNamedSources(std::optional<QStringList> sources);
+// The sources named (setNamedSources, else TESSERA_REGISTRY); nothing for this machine.
+std::optional<QStringList> namedSources();
 
 // What to tell of the sources since the last call, each once per run, as
 // errors that name the file and what is wrong: an optional source left out

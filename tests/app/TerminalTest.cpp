@@ -178,7 +178,7 @@ TEST_F(Terminal, ThisMachinesSourcesAndAWinePrefixInWords)
     EXPECT_EQ(QString::fromUtf8(viewed.out),
               QStringLiteral("\u201E%1\u201C: Registrierungsstruktur SYSTEM, Sequenznummern 2 und 2, sauber "
                              "zurückgeschrieben\n\u201E%2\u201C: Registrierungsstruktur SOFTWARE, Sequenznummern 2 "
-                             "und 2, sauber zurückgeschrieben\n")
+                             "und 2, sauber zurückgeschrieben\nWindows: Windows 10 Pro 22H2 (Build 19045)\n")
                   .arg(hives("win10/Windows/System32/config/SYSTEM"), hives("win10/Windows/System32/config/SOFTWARE")));
 }
 

@@ -9,6 +9,7 @@
 #include "disk/Volume.h"
 #include "registry/ImageSource.h"
 #include "registry/RegistrySource.h"
+#include "registry/SeveralInstallations.h"
 
 #include <QDir>
 #include <QFile>
@@ -117,17 +118,29 @@ TEST(DiskImage, MbrAndAPartitionImage)
     }
 }
 
-// Two installations: neither is chosen for the user; @N chooses.
+// Two installations: neither is chosen for the user; the question lists them
+// (a Windows 11 by its build, though its ProductName says 10), and @N chooses.
 TEST(DiskImage, TwoInstallationsAreListedAndChosenWithAnAt)
 {
     const auto [number, told] = errorOf([] { installation(image("two-windows.raw")); });
     EXPECT_EQ(number, int(0x8007000Du));
     for (const QString& says :
          {QStringLiteral("\u201E%1\u201C enthält 2 Windows-Installationen").arg(image("two-windows.raw")),
-          QStringLiteral("Partition 1: Beginn 1 MiB, Größe 20 MiB, Bezeichnung \u201EWindows\u201C, Windows 10 Pro (Build 22631)"),
-          QStringLiteral("Partition 5: Beginn 22 MiB, Größe 16 MiB, Bezeichnung \u201ESYSTEM\u201C, Microsoft Windows 2000 (Build 2195)"),
+          QStringLiteral("Partition 1: Beginn 1 MiB, Größe 20 MiB, Bezeichnung \u201EWindows\u201C, Windows 11 Pro 22H2 (Build 22631)"),
+          QStringLiteral("Partition 5: Beginn 22 MiB, Größe 16 MiB, Bezeichnung \u201ESYSTEM\u201C, Microsoft Windows 2000 Service Pack 4 (Build 2195)"),
           QStringLiteral("\u201Etessera %1@5\u201C").arg(image("two-windows.raw"))})
         EXPECT_TRUE(told.contains(says)) << says.toStdString() << "\n" << told.toStdString();
+    try {
+        installation(image("two-windows.raw"));
+        ADD_FAILURE() << "no question";
+    } catch (const registry::SeveralInstallations& question) {
+        EXPECT_EQ(question.source(), image("two-windows.raw"));
+        ASSERT_EQ(question.installations().size(), 2u);
+        EXPECT_EQ(question.installations()[1].partition, 5);
+        EXPECT_EQ(question.installations()[1].size, 16 * 1024 * 1024);
+        EXPECT_EQ(question.installations()[1].label, QStringLiteral("SYSTEM"));
+        EXPECT_EQ(question.sourceFor(5), image("two-windows.raw") + QStringLiteral("@5"));
+    }
 
     const auto five = installation(image("two-windows.raw") + QStringLiteral("@5"));
     ASSERT_TRUE(five);
