@@ -93,7 +93,7 @@ dasselbe im Terminal aus.")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # Stripped; the debug symbols are not shipped.
 set(CPACK_STRIP_FILES ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, qt6-translations-l10n")  # the toolkit's own texts in German
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 # Packaged apart from its sources: Debian revision 1 of the upstream version.
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)

@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libhivex-dev libtsk-dev libqcow-dev libvhdi-dev libvmdk-dev libfsntfs-dev libcryptsetup-dev libssl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
-  fonts-wine fontconfig
+  fonts-wine fontconfig qt6-translations-l10n
   xvfb xauth
   strace
   python3 python3-hivex man-db groff-base neofetch xz-utils

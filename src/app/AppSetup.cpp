@@ -1,10 +1,21 @@
 #include "app/AppSetup.h"
 
+#include "window/DesktopStyle.h"
+
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QStyleFactory>
+#include <QTranslator>
 
 void prepareApplication()
 {
+    // The toolkit's own texts (context menus, dialog buttons, the file dialog) in German, as the program's.
+    static QTranslator qtTexts;
+    static const bool loaded =
+        qtTexts.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
+        && QCoreApplication::installTranslator(&qtTexts);
+    (void)loaded;
+    rememberDesktopStyle();
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows")))
         QApplication::setStyle(style);
 }

@@ -1,6 +1,7 @@
 #include "app/End.h"
 
 #include <QApplication>
+#include <QThread>
 #include <QWidget>
 
 namespace {
@@ -14,7 +15,11 @@ void End(int code)
     exitCode = code;
     for (QWidget* window : QApplication::topLevelWidgets())
         window->hide();
-    QCoreApplication::exit(code);
+    // Before the event loop runs (a question cancelled at start) the start
+    // returns the code itself; a quit asked for then would also end the first
+    // dialog opened after it.
+    if (QThread::currentThread()->loopLevel() > 0)
+        QCoreApplication::exit(code);
 }
 
 bool programEnded() { return ended; }

@@ -1,6 +1,7 @@
 #include "app/Handlers.h"
 
 #include "app/End.h"
+#include "app/MachineShown.h"
 #include "app/SourceNotices.h"
 #include "app/RuntimeErrorBox.h"
 #include "memory/ShowMemoryPage.h"
@@ -41,6 +42,13 @@ void connectEvents(FrmMain& form)
         QObject::connect(&form.Check1(i), &CheckBox::Click, &form, [i] { clicked([i] { Check1_Click(i); }); });
     for (std::int16_t i : form.cmdMain.indices())
         QObject::connect(&form.cmdMain(i), &CommandButton::Click, &form, [i] { clicked([i] { cmdMain_Click(i); }); });
+    // Another machine dropped on the window: the page shown is read again, as a click on its tab reads it.
+    QObject::connect(&form, &FrmMain::FilesDropped, &form, [](const QStringList& files) {
+        if (openDroppedSources(files)) {
+            reportSourceNotices();
+            clicked(tabMain_Click);
+        }
+    });
     // Closing the window with its title-bar button ends the program as well.
     QObject::connect(&form, &QDialog::rejected, &form, [] { End(); });
 }

@@ -2,6 +2,7 @@
 
 #include "app/End.h"
 #include "app/Handlers.h"
+#include "app/MachineShown.h"
 #include "app/SourceNotices.h"
 #include "window/FrmMain.h"
 
@@ -18,10 +19,14 @@ void SetToolTips()
 void Main()
 {
     installEventHandlers();
+    // Another machine's sources are opened before the window loads: what they need is asked first.
+    if (!openNamedSourcesAtStart())
+        return;
     SetToolTips();
     if (programEnded())
         return;
     FrmMain& form = frmMain();
+    showMachineInCaption(form);
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         form.move(area.center() - QPoint(form.width() / 2, form.height() / 2));

@@ -1,10 +1,11 @@
 #include "app/SourceNotices.h"
 
-#include "app/RuntimeErrorBox.h"
+#include "app/SourceBoxes.h"
 #include "shell/RegistrySources.h"
+#include "window/FrmMain.h"
 
 void reportSourceNotices()
 {
-    for (const runtime::RuntimeError& error : shell::takeSourceNotices())
-        ShowRuntimeError(error);
+    for (const runtime::RuntimeError& notice : shell::takeSourceNotices())
+        showSourceNotice(notice.description(), frmMainExists() ? &frmMain() : nullptr);
 }

@@ -1,7 +1,9 @@
 #include "window/Controls.h"
 
 #include "runtime/RuntimeError.h"
+#include "window/Accessibility.h"
 
+#include <QAccessible>
 #include <QPainter>
 #include <QStyleOptionButton>
 #include <QStyleOptionTabWidgetFrame>
@@ -130,10 +132,34 @@ void CommandButton::initStyleOption(QStyleOptionButton* option) const
 
 TabStrip::TabStrip(QWidget* parent) : QTabBar(parent)
 {
+    installAccessibility();
     setExpanding(false);
     setDrawBase(false);
     setFocusPolicy(Qt::StrongFocus);
-    connect(this, &QTabBar::currentChanged, this, [this] { Q_EMIT Click(); });
+    connect(this, &QTabBar::currentChanged, this, [this](int index) {
+        announceCurrentTab(index);
+        Q_EMIT Click();
+    });
+}
+
+void TabStrip::announceCurrentTab(int index)
+{
+    if (!QAccessible::isActive()) return;
+    // The tab left and the tab chosen changed their selected state.
+    QAccessible::State selected;
+    selected.selected = true;
+    for (int tab : {previousIndex_, index}) {
+        if (tab < 0 || tab >= count()) continue;
+        QAccessibleStateChangeEvent changed(this, selected);
+        changed.setChild(tab);
+        QAccessible::updateAccessibility(&changed);
+    }
+    if (hasFocus() && index >= 0) {
+        QAccessibleEvent focus(this, QAccessible::Focus);
+        focus.setChild(index);
+        QAccessible::updateAccessibility(&focus);
+    }
+    previousIndex_ = index;
 }
 
 std::int16_t TabStrip::selectedIndex() const

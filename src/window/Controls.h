@@ -107,6 +107,9 @@ Q_SIGNALS:
     void Click();  // the selected tab changed, by mouse or keyboard
 protected:
     void paintEvent(QPaintEvent* event) override;
+private:
+    void announceCurrentTab(int index);  // to screen readers
+    int previousIndex_ = -1;
 };
 
 // An opaque rectangle.

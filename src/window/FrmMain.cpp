@@ -10,6 +10,8 @@
 #include <QImage>
 #include <QPixmap>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QUrl>
 
 #include <algorithm>
 #include <memory>
@@ -200,6 +202,8 @@ FrmMain::FrmMain(QWidget* parent) : QDialog(parent)
     // Drawn and announced as the default button; Enter reaches it through eventFilter.
     cmdMain(kDefaultButton).setDefault(true);
 
+    // Another machine is shown by dropping its disk or files on the window.
+    setAcceptDrops(true);
     for (QWidget* child : findChildren<QWidget*>())
         child->installEventFilter(this);
     tabMain->setFocus();
@@ -212,10 +216,78 @@ void FrmMain::setOuterSize(int widthTwips, int heightTwips)
     setFixedSize(widthTwips / 15 - kFrameWidth * 2, heightTwips / 15 - kFrameWidth * 2 - kCaptionHeight);
 }
 
+QStringList FrmMain::droppedFiles(const QMimeData* data)
+{
+    QStringList files;
+    if (!data || !data->hasUrls()) return files;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile() || url.toLocalFile().isEmpty()) return {};
+        files << url.toLocalFile();
+    }
+    return files;
+}
+
+bool FrmMain::switchPage(const QKeyEvent* key)
+{
+    const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+    int step = 0;
+    if (modifiers == Qt::ControlModifier && (key->key() == Qt::Key_Tab || key->key() == Qt::Key_PageDown)) step = 1;
+    else if (modifiers == Qt::ControlModifier && key->key() == Qt::Key_PageUp) step = -1;
+    else if (modifiers == (Qt::ControlModifier | Qt::ShiftModifier)
+             && (key->key() == Qt::Key_Backtab || key->key() == Qt::Key_Tab))
+        step = -1;
+    const int pages = tabMain->count();
+    if (step == 0 || pages == 0) return false;
+    // As a click on that tab: its change raises the strip's Click.
+    tabMain->setCurrentIndex((tabMain->currentIndex() + step + pages) % pages);
+    return true;
+}
+
+bool FrmMain::takeDrag(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::DragEnter:
+    case QEvent::DragMove: {
+        auto* drag = static_cast<QDragMoveEvent*>(event);
+        if (droppedFiles(drag->mimeData()).isEmpty()) return false;
+        drag->acceptProposedAction();
+        return true;
+    }
+    case QEvent::Drop: {
+        auto* drop = static_cast<QDropEvent*>(event);
+        const QStringList files = droppedFiles(drop->mimeData());
+        if (files.isEmpty()) return false;
+        drop->acceptProposedAction();
+        // After the drag has ended: what the drop opens may ask in a dialog of its own.
+        QMetaObject::invokeMethod(this, [this, files] { Q_EMIT FilesDropped(files); }, Qt::QueuedConnection);
+        return true;
+    }
+    default: return false;
+    }
+}
+
+void FrmMain::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!takeDrag(event)) QDialog::dragEnterEvent(event);
+}
+
+void FrmMain::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!takeDrag(event)) QDialog::dragMoveEvent(event);
+}
+
+void FrmMain::dropEvent(QDropEvent* event)
+{
+    if (!takeDrag(event)) QDialog::dropEvent(event);
+}
+
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)
 {
+    // A control that takes drops of its own (an editable list's text) leaves files to the window.
+    if (takeDrag(event)) return true;
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
+        if (switchPage(key)) return true;
         const bool plain = key->modifiers() == Qt::NoModifier || key->modifiers() == Qt::KeypadModifier;
         if (plain && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)
             && !qobject_cast<QPushButton*>(watched)) {
@@ -232,6 +304,7 @@ bool FrmMain::eventFilter(QObject* watched, QEvent* event)
 
 void FrmMain::keyPressEvent(QKeyEvent* event)
 {
+    if (switchPage(event)) return;
     if (event->key() == Qt::Key_Escape) {
         cmdMain(kCancelButton).click();
         return;

@@ -4,6 +4,9 @@
 #include "window/Controls.h"
 
 #include <QDialog>
+#include <QStringList>
+
+class QMimeData;
 
 #include <functional>
 
@@ -38,10 +41,27 @@ public:
     static constexpr int kFrameWidth = 3;
     static constexpr int kCaptionHeight = 19;
 
+    // The files of a drag, when it carries local files and nothing else; empty otherwise.
+    static QStringList droppedFiles(const QMimeData* data);
+
+Q_SIGNALS:
+    // Files or folders were dropped on the window (or any control on it).
+    void FilesDropped(const QStringList& paths);
+
 protected:
     // Enter clicks "OK" from every control but a command button; Esc clicks "Abbrechen".
+    // Ctrl+Tab and Ctrl+PageDown select the next page's tab, Ctrl+Shift+Tab and
+    // Ctrl+PageUp the previous one, wrapping, wherever the focus is.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    bool switchPage(const QKeyEvent* key);
+    // A drag event for the window, wherever on it; false when it carries no files.
+    bool takeDrag(QEvent* event);
 };
 
 // The one window, created on first use; creating it raises its load event

@@ -205,18 +205,20 @@ TEST_F(BitLockerMachine, NoOutputHoldsTheSecretOrTheKey)
 
 // The window, as the program opens it: the key file the program reads reaches
 // the window module, which opens the sources with floors of its own. Under a
-// virtual X server, the first window captioned "Tessera" must be the main
+// virtual X server, the first window captioned "Tessera – …" must be the main
 // window (over 400 pixels high), not the start's error box.
 TEST_F(BitLockerMachine, TheWindowOpensTheVolumeWithTheKeyFileGiven)
 {
     SKIP_WITHOUT_BITLOCKER_IMAGES();
-    for (const char* tool : {"xvfb-run", "xwininfo"})
+    for (const char* tool : {"xvfb-run", "xwininfo", "xprop"})
         if (QStandardPaths::findExecutable(QLatin1String(tool)).isEmpty()) GTEST_SKIP() << tool << " is not installed";
+    // The window named "Tessera – …" (the caption says which machine), its height and name.
     const QString script = QStringLiteral(
         "\"$1\" --schluessel \"$2\" \"$3\" 2>/dev/null & pid=$!\n"
         "for _ in $(seq 150); do\n"
-        "  if xwininfo -name Tessera 2>/dev/null | grep -q 'Map State: IsViewable'; then\n"
-        "    xwininfo -name Tessera | sed -n 's/^ *Height: //p'; kill $pid; exit 0\n"
+        "  id=$(xwininfo -root -tree 2>/dev/null | sed -n 's/^ *\\(0x[0-9a-f]*\\) \"Tessera.*/\\1/p' | head -n 1)\n"
+        "  if [ -n \"$id\" ] && xwininfo -id \"$id\" 2>/dev/null | grep -q 'Map State: IsViewable'; then\n"
+        "    xwininfo -id \"$id\" | sed -n 's/^ *Height: //p'; xprop -id \"$id\" _NET_WM_NAME; kill $pid; exit 0\n"
         "  fi\n"
         "  sleep 0.1\n"
         "done\n"
@@ -235,9 +237,11 @@ TEST_F(BitLockerMachine, TheWindowOpensTheVolumeWithTheKeyFileGiven)
                                            QStringLiteral("window"), QStringLiteral(TESSERA_PROGRAM),
                                            secretFile(kPassword), image("bitlocker-cbc.raw")});
     ASSERT_TRUE(run.waitForFinished(60000));
-    const QByteArray height = run.readAllStandardOutput().trimmed();
+    const QList<QByteArray> said = run.readAllStandardOutput().trimmed().split('\n');
     ASSERT_EQ(run.exitCode(), 0) << "no window within 15 s\n" << run.readAllStandardError().toStdString();
-    EXPECT_GT(height.toInt(), 400) << "the first window is " << height.toStdString()
-                                   << " pixels high: the start's error box, not the main window";
+    ASSERT_EQ(said.size(), 2);
+    EXPECT_GT(said[0].toInt(), 400) << "the first window is " << said[0].toStdString()
+                                    << " pixels high: the start's error box, not the main window";
+    EXPECT_TRUE(said[1].contains("\"Tessera \xE2\x80\x93 bitlocker-cbc.raw, Partition ")) << said[1].toStdString();
 }
 

@@ -124,7 +124,9 @@ TEST(Errors, AnErrorInAClickHandlerIsShownAndTheProgramGoesOn)
     EXPECT_EQ(form.lblHeader(4).caption(), QStringLiteral("START"));
 }
 
-TEST(Errors, AnErrorWhileLoadingEndsTheProgram)
+// A named source that cannot be read is no run-time error: a critical box
+// with the message to copy, and the program ends before its window loads.
+TEST(Errors, ASourceThatCannotBeReadEndsTheProgramBeforeTheWindowLoads)
 {
     resetProgramEnded();
     ModalBoxes boxes;
@@ -133,8 +135,10 @@ TEST(Errors, AnErrorWhileLoadingEndsTheProgram)
     useRegistry({});
     EXPECT_TRUE(programEnded());
     EXPECT_EQ(programExitCode(), 1);
+    EXPECT_FALSE(frmMainExists());
     ASSERT_EQ(boxes.count(), 1);
-    EXPECT_TRUE(boxes.boxes()[0].text.startsWith(QStringLiteral("Laufzeitfehler '")));
+    EXPECT_TRUE(boxes.boxes()[0].isSourceFailure()) << boxes.boxes()[0].text.toStdString();
+    EXPECT_TRUE(boxes.boxes()[0].text.contains(QStringLiteral("does-not-exist.reg"))) << boxes.boxes()[0].text.toStdString();
     unloadFrmMain();
 }
 

@@ -95,8 +95,11 @@ TEST_F(TransactionLogs, ADirtyHiveWithoutLogsIsReadAsItIsAndTold)
     RunningProgram program;
     ASSERT_FALSE(program.ended());
     ASSERT_EQ(shown.count(), 1);
+    EXPECT_TRUE(shown.boxes()[0].isNotice()) << shown.boxes()[0].title.toStdString();
     EXPECT_TRUE(shown.boxes()[0].text.contains(
         QStringLiteral("die Datei zeigt einen älteren Stand; neuere Änderungen fehlen")));
+    // The caption says so for as long as the hive is shown.
+    EXPECT_EQ(program.window().windowTitle(), QStringLiteral("Tessera \u2013 SYSTEM (älterer Stand)"));
     program.clickTab(3);
     EXPECT_EQ(memoryPage(program.window()), QStringLiteral("0100|0|Default"));
 }

@@ -42,7 +42,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Section)" = utils ] || fail "Section: $(field Section)"
 [ -n "$(field Maintainer)" ] || fail "no Maintainer"
 field Depends | grep -q 'libqt6widgets6' || fail "Depends lacks libqt6widgets6: $(field Depends)"
-[ "$(field Recommends)" = fonts-wine ] || fail "Recommends: $(field Recommends)"
+[ "$(field Recommends)" = "fonts-wine, qt6-translations-l10n" ] || fail "Recommends: $(field Recommends)"
 
 # The unpacked program must bring its window up: under a virtual X server,
 # wait (at most ten seconds) until a mapped top-level window captioned

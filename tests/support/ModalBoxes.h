@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMessageBox>
 #include <QString>
 #include <QTimer>
 
@@ -13,6 +14,17 @@ public:
         QString title;
         QString text;
         bool overShownWindow;  // another window was on screen when it opened
+        QMessageBox::Icon icon = QMessageBox::NoIcon;
+        bool selectable = false;  // its text can be selected and copied
+
+        // A named source that cannot be shown: critical, titled "Tessera", not a run-time error.
+        bool isSourceFailure() const
+        {
+            return title == QStringLiteral("Tessera") && icon == QMessageBox::Critical && selectable
+                   && !text.startsWith(QStringLiteral("Laufzeitfehler"));
+        }
+        // What to know of the sources: a warning titled "Hinweis".
+        bool isNotice() const { return title == QStringLiteral("Hinweis") && icon == QMessageBox::Warning && selectable; }
     };
 
     ModalBoxes();

@@ -1,0 +1,58 @@
+#include "app/MachineShown.h"
+
+#include "app/CommandLine.h"
+#include "app/End.h"
+#include "app/MachineCaption.h"
+#include "app/SourceBoxes.h"
+#include "app/SourceQuestions.h"
+#include "window/FrmMain.h"
+
+#include <optional>
+
+namespace {
+
+shell::ShownMachine g_shown;  // what the sources named were, when last opened
+
+}  // namespace
+
+bool openNamedSourcesAtStart()
+{
+    if (!shell::namedSources()) return true;
+    OpenedSources opened = openSourcesAsking(nullptr);
+    switch (opened.outcome) {
+    case OpenedSources::Outcome::Opened: g_shown = std::move(opened.shown); return true;
+    case OpenedSources::Outcome::Cancelled: End(); return false;
+    case OpenedSources::Outcome::Failed: break;
+    }
+    showSourceFailure(opened.error->description());
+    End(ExitCode::Failed);
+    return false;
+}
+
+void showMachineInCaption(FrmMain& form)
+{
+    const QStringList named = shell::namedSources().value_or(QStringList());
+    form.setWindowTitle(machineCaption(named, g_shown));
+    form.setAccessibleDescription(machineDescription(named, g_shown));
+}
+
+bool openDroppedSources(const QStringList& files)
+{
+    FrmMain& form = frmMain();
+    const std::optional<QStringList> before = shell::namedSources();
+    shell::setNamedSources(files);
+    OpenedSources opened = openSourcesAsking(&form);
+    switch (opened.outcome) {
+    case OpenedSources::Outcome::Opened:
+        g_shown = std::move(opened.shown);
+        showMachineInCaption(form);
+        return true;
+    case OpenedSources::Outcome::Cancelled: break;
+    case OpenedSources::Outcome::Failed:
+        showSourceFailure(QStringLiteral("%1\n\nTessera zeigt weiter, was es zeigte.").arg(opened.error->description()),
+                          &form);
+        break;
+    }
+    shell::setNamedSources(before);
+    return false;
+}

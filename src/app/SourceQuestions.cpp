@@ -1,0 +1,117 @@
+#include "app/SourceQuestions.h"
+
+#include "disk/Keyring.h"
+#include "disk/ParentChain.h"
+#include "disk/SecretNeeded.h"
+#include "disk/SizeInWords.h"
+#include "registry/SeveralInstallations.h"
+#include "window/InstallationDialog.h"
+#include "window/ParentDialog.h"
+#include "window/SecretDialog.h"
+
+#include <QFileInfo>
+
+namespace {
+
+using runtime::RuntimeError;
+
+// The partition chosen, or nothing when the user cancels.
+std::optional<int> askInstallation(const registry::SeveralInstallations& question, QWidget* parent)
+{
+    std::vector<InstallationDialog::Row> rows;
+    for (const auto& installation : question.installations())
+        rows.push_back({QString::number(installation.partition), disk::sizeInWords(installation.size),
+                        installation.label, installation.windows});
+    InstallationDialog dialog(QStringLiteral("\u201E%1\u201C enthält %2 Windows-Installationen. Welche soll Tessera "
+                                             "zeigen?")
+                                  .arg(QFileInfo(question.source()).fileName())
+                                  .arg(rows.size()),
+                              rows, parent);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return question.installations()[std::size_t(dialog.chosen())].partition;
+}
+
+// Whether the user gave a secret that opens the volume.
+bool askSecret(const disk::SecretNeeded& question, QWidget* parent)
+{
+    const QByteArray volume = question.volumeId();
+    SecretDialog dialog(
+        question.prompt(),
+        [&](disk::Secret secret) -> QString {
+            disk::Keyring::instance().add(std::move(secret));
+            try {
+                shell::describeSources();
+            } catch (const disk::SecretNeeded& again) {
+                if (again.volumeId() == volume)
+                    return QStringLiteral("Kennwort oder Wiederherstellungsschlüssel passt nicht. Versuchen Sie es "
+                                          "noch einmal.");
+            } catch (const RuntimeError&) {
+                // the volume opened; what else the sources need or lack is for the caller
+            }
+            return {};
+        },
+        parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+// Whether the user found the parent.
+bool askParent(const disk::MissingParent& question, QWidget* parent)
+{
+    const QString child = question.child();
+    ParentDialog dialog(
+        question.description(), question.parentName(), QFileInfo(child).absolutePath(),
+        [&](const QString& chosen) -> QString {
+            disk::giveParent(child, chosen);
+            try {
+                shell::describeSources();
+            } catch (const disk::WrongParent& wrong) {
+                if (QFileInfo(wrong.parent()) == QFileInfo(chosen)) {
+                    disk::forgetGivenParent(child);
+                    return wrong.description();
+                }
+            } catch (const disk::MissingParent& still) {
+                if (QFileInfo(still.child()) == QFileInfo(child)) {
+                    disk::forgetGivenParent(child);
+                    return QStringLiteral("\u201E%1\u201C ist nicht das gesuchte Basisabbild.").arg(chosen);
+                }
+            } catch (const RuntimeError&) {
+                // the chain is whole; what else the sources need or lack is for the caller
+            }
+            return {};
+        },
+        parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+// The source of `question` named again with its partition; false when it is not among those named.
+bool nameAgain(const registry::SeveralInstallations& question, int partition)
+{
+    QStringList named = shell::namedSources().value_or(QStringList());
+    const qsizetype at = named.indexOf(question.source());
+    if (at < 0) return false;
+    named[at] = question.sourceFor(partition);
+    shell::setNamedSources(named);
+    return true;
+}
+
+}  // namespace
+
+OpenedSources openSourcesAsking(QWidget* parent)
+{
+    using Outcome = OpenedSources::Outcome;
+    for (;;) {
+        try {
+            return {Outcome::Opened, shell::describeShownMachine(), std::nullopt};
+        } catch (const registry::SeveralInstallations& question) {
+            const auto partition = askInstallation(question, parent);
+            if (!partition) return {Outcome::Cancelled, {}, std::nullopt};
+            if (!nameAgain(question, *partition)) return {Outcome::Failed, {}, question};
+        } catch (const disk::SecretNeeded& question) {
+            if (!askSecret(question, parent)) return {Outcome::Cancelled, {}, std::nullopt};
+        } catch (const disk::MissingParent& question) {
+            if (!askParent(question, parent)) return {Outcome::Cancelled, {}, std::nullopt};
+        } catch (const RuntimeError& error) {
+            return {Outcome::Failed, {}, error};
+        }
+    }
+}
