@@ -1,5 +1,7 @@
 #include "app/SourceBoxes.h"
 
+#include "window/DesktopStyle.h"
+
 #include <QMessageBox>
 
 namespace {
@@ -8,6 +10,7 @@ void showBox(QMessageBox::Icon icon, const QString& title, const QString& messag
 {
     QMessageBox box(icon, title, message, QMessageBox::Ok, parent);
     box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    useDesktopStyle(&box);
     box.exec();
 }
 

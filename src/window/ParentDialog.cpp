@@ -38,6 +38,7 @@ ParentDialog::ParentDialog(const QString& message, const QString& parentName, co
     layout->addWidget(refusal_);
     layout->addWidget(buttons);
     useDesktopStyle(this);
+    adjustSize();  // the wrapped message's height
     search->setFocus();
 }
 
@@ -55,4 +56,5 @@ void ParentDialog::search()
     }
     refusal_->setText(why);
     refusal_->show();
+    adjustSize();
 }

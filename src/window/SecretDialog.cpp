@@ -39,13 +39,13 @@ SecretDialog::SecretDialog(const QString& prompt, Attempt attempt, QWidget* pare
 
     auto* text = new QLabel(prompt, this);
     text->setWordWrap(true);
+    text->setMinimumWidth(text->fontMetrics().averageCharWidth() * 70);
     field_ = new QLineEdit(this);
     field_->setObjectName(QStringLiteral("secret"));
     field_->setEchoMode(QLineEdit::Password);
     field_->setInputMethodHints(Qt::ImhHiddenText | Qt::ImhSensitiveData | Qt::ImhNoPredictiveText
                                 | Qt::ImhNoAutoUppercase);
     field_->setAccessibleName(QStringLiteral("Kennwort oder Wiederherstellungsschlüssel"));
-    field_->setMinimumWidth(field_->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 60);
     text->setBuddy(field_);
 
     refusal_ = new QLabel(this);
@@ -74,6 +74,7 @@ SecretDialog::SecretDialog(const QString& prompt, Attempt attempt, QWidget* pare
     layout->addWidget(refusal_);
     layout->addWidget(buttons);
     useDesktopStyle(this);
+    adjustSize();  // the wrapped prompt's height
     field_->setFocus();
 }
 
@@ -112,5 +113,6 @@ void SecretDialog::refused(const QString& why)
 {
     refusal_->setText(why);
     refusal_->show();
+    adjustSize();
     field_->setFocus();
 }

@@ -42,7 +42,8 @@ desktop-file-validate "$root/share/applications/de.oxa.tessera.desktop" || fail 
 appstreamcli validate --no-net --pedantic "$root/share/metainfo/de.oxa.tessera.metainfo.xml" || fail "metainfo"
 grep -q "<release version=\"$version\"" "$root/share/metainfo/de.oxa.tessera.metainfo.xml" \
   || fail "metainfo lacks release $version"
-grep -q '^Exec=tessera %F$' "$root/share/applications/de.oxa.tessera.desktop" || fail "the desktop entry passes no files"
+# One window per file: files chosen together are not mixed into one machine.
+grep -q '^Exec=tessera %f$' "$root/share/applications/de.oxa.tessera.desktop" || fail "the desktop entry does not pass one file"
 
 # AppStream's catalogue keeps the component and its icon (it drops one without a 128 px or scalable icon).
 mkdir -p "$tmp/compose-in/usr" && cp -r "$root/share" "$tmp/compose-in/usr/"
