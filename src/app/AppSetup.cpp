@@ -1,5 +1,6 @@
 #include "app/AppSetup.h"
 
+#include "window/Accessibility.h"
 #include "window/DesktopStyle.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@ void prepareApplication()
         qtTexts.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
         && QCoreApplication::installTranslator(&qtTexts);
     (void)loaded;
+    installAccessibility();  // the dialogs before the window, too
     rememberDesktopStyle();
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows")))
         QApplication::setStyle(style);

@@ -44,7 +44,9 @@ void connectEvents(FrmMain& form)
         QObject::connect(&form.cmdMain(i), &CommandButton::Click, &form, [i] { clicked([i] { cmdMain_Click(i); }); });
     // Another machine dropped on the window: the page shown is read again, as a click on its tab reads it.
     QObject::connect(&form, &FrmMain::FilesDropped, &form, [](const QStringList& files) {
-        if (openDroppedSources(files)) {
+        bool opened = false;
+        guarded([&] { opened = openDroppedSources(files); });
+        if (opened) {
             reportSourceNotices();
             clicked(tabMain_Click);
         }

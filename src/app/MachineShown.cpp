@@ -53,6 +53,7 @@ bool openDroppedSources(const QStringList& files)
                           &form);
         break;
     }
+    shell::forgetSourceNotices();
     shell::setNamedSources(before);
     return false;
 }

@@ -9,7 +9,10 @@
 #include "window/ParentDialog.h"
 #include "window/SecretDialog.h"
 
+#include <QDir>
 #include <QFileInfo>
+
+#include <exception>
 
 namespace {
 
@@ -22,10 +25,10 @@ std::optional<int> askInstallation(const registry::SeveralInstallations& questio
     for (const auto& installation : question.installations())
         rows.push_back({QString::number(installation.partition), disk::sizeInWords(installation.size),
                         installation.label, installation.windows});
+    const QString name = QFileInfo(QDir::cleanPath(question.source())).fileName();
     InstallationDialog dialog(QStringLiteral("\u201E%1\u201C enthält %2 Windows-Installationen. Welche soll Tessera "
                                              "zeigen?")
-                                  .arg(QFileInfo(question.source()).fileName())
-                                  .arg(rows.size()),
+                                  .arg(name, QString::number(rows.size())),
                               rows, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     return question.installations()[std::size_t(dialog.chosen())].partition;
@@ -45,7 +48,7 @@ bool askSecret(const disk::SecretNeeded& question, QWidget* parent)
                 if (again.volumeId() == volume)
                     return QStringLiteral("Kennwort oder Wiederherstellungsschlüssel passt nicht. Versuchen Sie es "
                                           "noch einmal.");
-            } catch (const RuntimeError&) {
+            } catch (const std::exception&) {
                 // the volume opened; what else the sources need or lack is for the caller
             }
             return {};
@@ -74,7 +77,7 @@ bool askParent(const disk::MissingParent& question, QWidget* parent)
                     disk::forgetGivenParent(child);
                     return QStringLiteral("\u201E%1\u201C ist nicht das gesuchte Basisabbild.").arg(chosen);
                 }
-            } catch (const RuntimeError&) {
+            } catch (const std::exception&) {
                 // the chain is whole; what else the sources need or lack is for the caller
             }
             return {};
@@ -112,6 +115,9 @@ OpenedSources openSourcesAsking(QWidget* parent)
             if (!askParent(question, parent)) return {Outcome::Cancelled, {}, std::nullopt};
         } catch (const RuntimeError& error) {
             return {Outcome::Failed, {}, error};
+        } catch (const std::exception& error) {
+            return {Outcome::Failed, {},
+                    RuntimeError(51, QStringLiteral("Interner Fehler: %1").arg(QString::fromLocal8Bit(error.what())))};
         }
     }
 }

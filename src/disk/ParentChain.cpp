@@ -102,9 +102,18 @@ QString chooseParent(const QString& child, const QString& parentName, const QStr
                      const std::function<QString(const QString& candidate)>& refusal)
 {
     QString wrong, why;  // the first file found that is not the parent
+    const QString given = givenParent(child);
     for (const QString& candidate : candidates) {
         if (!QFileInfo(candidate).isFile()) continue;
-        const QString no = refusal(candidate);
+        QString no;
+        try {
+            no = refusal(candidate);
+        } catch (const RuntimeError& error) {
+            // The file the user chose does not even open as a parent (the child itself, a damaged
+            // image): that is why it is not the parent, and another may be chosen.
+            if (candidate != given) throw;
+            no = error.description();
+        }
         if (no.isEmpty()) return candidate;
         if (wrong.isNull()) wrong = candidate, why = no;
     }
@@ -129,9 +138,11 @@ void imageFault(const QString& path, const QString& what, std::int32_t number)
 
 void wrongParent(const QString& child, const QString& parent, const QString& why)
 {
-    throw WrongParent(QStringLiteral("Datenträgerabbild %1 baut nicht auf %2 auf, das als sein Basisabbild gefunden "
-                                     "wurde: %3")
-                          .arg(quoted(child), quoted(parent), why),
+    const bool chosen = QFileInfo(parent) == QFileInfo(givenParent(child));
+    throw WrongParent(QStringLiteral("Datenträgerabbild %1 baut nicht auf %2 auf, das als sein Basisabbild %3 "
+                                     "wurde: %4")
+                          .arg(quoted(child), quoted(parent),
+                               chosen ? QStringLiteral("gewählt") : QStringLiteral("gefunden"), why),
                       parent);
 }
 

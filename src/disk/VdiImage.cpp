@@ -157,8 +157,14 @@ VdiImage::VdiImage(const QString& path, const ChainHints& hints, const OpenParen
                 }
                 continue;
             }
-            guard.enter(candidate);
-            parent_ = openParent(candidate);
+            try {
+                guard.enter(candidate);
+                parent_ = openParent(candidate);
+            } catch (const runtime::RuntimeError& error) {
+                // The file the user chose does not open as a parent: another may be chosen.
+                if (candidate != givenParent(path)) throw;
+                wrongParent(path, candidate, error.description());
+            }
             if (!parent_) imageFault(path, QStringLiteral("hat ein Basisabbild, das nicht zu öffnen ist: \u201E%1\u201C").arg(candidate));
             return;
         }

@@ -186,6 +186,12 @@ std::vector<RuntimeError> takeSourceNotices()
     return std::exchange(g_notices, {});
 }
 
+void forgetSourceNotices()
+{
+    std::lock_guard lock(g_noticesMutex);
+    for (const RuntimeError& notice : std::exchange(g_notices, {})) g_toldOf.erase(notice.description());
+}
+
 RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> named,
                                  std::vector<SourceDescription> described)
     : sources_(std::move(named)), described_(std::move(described))

@@ -89,5 +89,8 @@ std::optional<QStringList> namedSources();
 // shows an older state than Windows left (dirty without a usable log, a log
 // that stopped early).
 std::vector<runtime::RuntimeError> takeSourceNotices();
+// Drops what there is to tell of sources that are not shown after all (a
+// drop given up), so that they are told when they are shown.
+void forgetSourceNotices();
 
 }  // namespace shell

@@ -46,7 +46,8 @@ void ParentDialog::search()
 {
     const QString path = chooseExistingFile(
         this, QStringLiteral("Basisabbild \u201E%1\u201C suchen").arg(parentName_), childFolder_,
-        {QStringLiteral("Datenträgerabbilder (*.vhd *.vhdx *.avhd *.avhdx *.vmdk *.vdi *.qcow2 *.qcow *.img)"),
+        {QStringLiteral("Datenträgerabbilder (*.vhd *.vhdx *.avhd *.avhdx *.vmdk *.vdi *.qcow2 *.qcow *.img "
+                        "*.VHD *.VHDX *.AVHD *.AVHDX *.VMDK *.VDI *.QCOW2 *.IMG)"),
          QStringLiteral("Alle Dateien (*)")});
     if (path.isNull()) return;
     const QString why = attempt_(path);

@@ -11,6 +11,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <new>
+
 #include <string.h>
 
 namespace {
@@ -25,7 +27,12 @@ disk::Secret takeText(QLineEdit* field)
     QByteArray utf8 = typed.toUtf8();
     disk::Secret secret(utf8.constData(), std::size_t(utf8.size()));
     explicit_bzero(utf8.data(), std::size_t(utf8.size()));
-    if (!typed.isEmpty()) explicit_bzero(typed.data(), std::size_t(typed.size()) * sizeof(QChar));
+    if (!typed.isEmpty() && typed.isDetached()) {
+        // The whole buffer: characters typed and erased lie before and after the text.
+        auto& d = typed.data_ptr();
+        QChar* begin = typed.data() - d.freeSpaceAtBegin();
+        explicit_bzero(begin, std::size_t(d.freeSpaceAtBegin() + typed.size() + d.freeSpaceAtEnd()) * sizeof(QChar));
+    }
     return disk::secretFromBytes(std::move(secret));
 }
 
@@ -81,7 +88,11 @@ SecretDialog::SecretDialog(const QString& prompt, Attempt attempt, QWidget* pare
 void SecretDialog::tryTyped()
 {
     if (field_->text().isEmpty()) return;
-    tryOne(takeText(field_));
+    try {
+        tryOne(takeText(field_));
+    } catch (const std::bad_alloc&) {
+        refused(QStringLiteral("Für das Kennwort ist kein geschützter Speicher frei (mlock)."));
+    }
 }
 
 void SecretDialog::tryKeyFile()
@@ -91,7 +102,12 @@ void SecretDialog::tryKeyFile()
         {QStringLiteral("Schlüsseldateien (*.BEK *.bek *.txt *.TXT)"), QStringLiteral("Alle Dateien (*)")});
     if (path.isNull()) return;
     QString fault;
-    disk::Secret secret = disk::readSecretFile(path, fault);
+    disk::Secret secret;
+    try {
+        secret = disk::readSecretFile(path, fault);
+    } catch (const std::bad_alloc&) {
+        fault = QStringLiteral("Für den Schlüssel ist kein geschützter Speicher frei (mlock).");
+    }
     if (secret.empty()) {
         refused(fault);
         return;

@@ -197,21 +197,25 @@ TEST_F(Desktop, AMissingParentIsFoundThroughAFileDialogAtTheChildsFolder)
     ASSERT_TRUE(QFile::copy(image("win10-overlay.qcow2"), child));
     useRegistry({child});
     ModalBoxes boxes;
-    QString message, refusal, openedAt;
+    QString message, itself, refusal, openedAt;
     DialogAnswers answers({[&](QDialog* dialog) {
                                message = dialog->findChild<QLabel*>()->text();
+                               clickButton(dialog, QStringLiteral("search"));  // the snapshot itself
+                               itself = refusalOf(dialog)->text();
                                clickButton(dialog, QStringLiteral("search"));  // a file that is no qcow2
                                refusal = refusalOf(dialog)->text();
                                clickButton(dialog, QStringLiteral("search"));
                            },
-                           choose(image("two-windows.raw"), &openedAt), choose(image("win10.qcow2"))});
+                           choose(child, &openedAt), choose(image("two-windows.raw")), choose(image("win10.qcow2"))});
     RunningProgram program;
     ASSERT_FALSE(program.ended());
     EXPECT_EQ(answers.seen(), (QStringList{QStringLiteral("ParentDialog"), QStringLiteral("chooseFile"),
-                                           QStringLiteral("chooseFile")}));
+                                           QStringLiteral("chooseFile"), QStringLiteral("chooseFile")}));
+    EXPECT_TRUE(itself.contains(QStringLiteral("im Kreis"))) << itself.toStdString();
     EXPECT_TRUE(message.contains(QStringLiteral("braucht sein Basisabbild \u201Ewin10.qcow2\u201C"))) << message.toStdString();
     EXPECT_EQ(openedAt, dir.path());
-    EXPECT_TRUE(refusal.contains(QStringLiteral("kein qcow2-Abbild"))) << refusal.toStdString();
+    EXPECT_TRUE(refusal.contains(QStringLiteral("als sein Basisabbild gewählt wurde: es ist kein qcow2-Abbild")))
+        << refusal.toStdString();
     EXPECT_EQ(program.window().windowTitle(),
               QStringLiteral("Tessera \u2013 win10-overlay.qcow2, Partition 3, Windows 11 Pro 22H2"));
     EXPECT_TRUE(program.window().txtInfo->text().contains(kWindows11));
@@ -280,7 +284,9 @@ TEST_F(Desktop, TheCaptionSaysWhatIsShownAndTheDescriptionWhereFrom)
         ASSERT_FALSE(program.ended()) << c.caption.toStdString();
         EXPECT_EQ(program.window().windowTitle(), c.caption);
         const QString described = program.window().accessibleDescription();
-        if (c.sources.isEmpty()) EXPECT_TRUE(described.isEmpty()) << described.toStdString();
+        if (c.sources.isEmpty()) {
+            EXPECT_TRUE(described.isEmpty()) << described.toStdString();
+        }
         for (const QString& source : c.sources)
             EXPECT_TRUE(described.contains(QFileInfo(source.section(u'@', 0, 0)).absoluteFilePath()))
                 << described.toStdString();
@@ -321,6 +327,21 @@ TEST_F(Desktop, AnotherMachineDroppedOnTheWindowIsShown)
     EXPECT_FALSE(program.ended());
     program.clickTab(1);
     EXPECT_TRUE(form.txtInfo->text().contains(kWindows11));
+
+    // A hive older than Windows left it, dropped with a file that cannot be shown: nothing is
+    // told of it; dropped alone, the "Hinweis" comes and the caption says so.
+    const QString dirty = fixture(QStringLiteral("hives/logs/damaged/no-logs/SYSTEM"));
+    ASSERT_TRUE(drop(&form, {dirty, image("garbage.raw")}));
+    for (int i = 0; i < 500 && boxes.count() == 1; ++i) QTest::qWait(10);
+    ASSERT_EQ(boxes.count(), 2);
+    EXPECT_TRUE(boxes.boxes()[1].isSourceFailure());
+    program.clickTab(3);
+    EXPECT_EQ(boxes.count(), 2);
+    ASSERT_TRUE(drop(&form, {dirty}));
+    ASSERT_TRUE(captionBecomes(form, QStringLiteral("Tessera \u2013 SYSTEM (älterer Stand)")));
+    for (int i = 0; i < 500 && boxes.count() == 2; ++i) QTest::qWait(10);
+    ASSERT_EQ(boxes.count(), 3);
+    EXPECT_TRUE(boxes.boxes()[2].isNotice()) << boxes.boxes()[2].text.toStdString();
 }
 
 TEST_F(Desktop, CtrlTabAndCtrlPageKeysSwitchPagesAsAClickDoesAndWrap)
@@ -331,7 +352,9 @@ TEST_F(Desktop, CtrlTabAndCtrlPageKeysSwitchPagesAsAClickDoesAndWrap)
     auto expectPage = [&](int page) {
         EXPECT_EQ(form.tabMain->currentIndex(), page);
         for (int i = 0; i < 4; ++i) EXPECT_EQ(form.fmTab(std::int16_t(i)).isVisible(), i == page) << i;
-        if (page > 0) EXPECT_EQ(form.lblHeader(4).caption(), headers[page]);
+        if (page > 0) {
+            EXPECT_EQ(form.lblHeader(4).caption(), headers[page]);
+        }
     };
     form.txtInfo->setFocus();
     QTest::keyClick(form.txtInfo, Qt::Key_Tab, Qt::ControlModifier);
