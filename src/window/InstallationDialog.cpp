@@ -1,6 +1,7 @@
 #include "window/InstallationDialog.h"
 
 #include "window/DesktopStyle.h"
+#include "window/DialogParts.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>
@@ -16,9 +17,7 @@ InstallationDialog::InstallationDialog(const QString& question, const std::vecto
 {
     setObjectName(QStringLiteral("InstallationDialog"));
     setWindowTitle(QStringLiteral("Tessera – Windows-Installation wählen"));
-    auto* text = new QLabel(question, this);
-    text->setWordWrap(true);
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    QLabel* text = wrappedText(question, this);
 
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("installations"));

@@ -1,6 +1,7 @@
 #include "window/ParentDialog.h"
 
 #include "window/DesktopStyle.h"
+#include "window/DialogParts.h"
 #include "window/FileChooser.h"
 
 #include <QDialogButtonBox>
@@ -14,16 +15,8 @@ ParentDialog::ParentDialog(const QString& message, const QString& parentName, co
 {
     setObjectName(QStringLiteral("ParentDialog"));
     setWindowTitle(QStringLiteral("Tessera – Basisabbild fehlt"));
-    auto* text = new QLabel(message, this);
-    text->setWordWrap(true);
-    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    text->setMinimumWidth(text->fontMetrics().averageCharWidth() * 70);
-
-    refusal_ = new QLabel(this);
-    refusal_->setObjectName(QStringLiteral("refusal"));
-    refusal_->setWordWrap(true);
-    refusal_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    refusal_->hide();
+    QLabel* text = wrappedText(message, this);
+    refusal_ = refusalLine(this);
 
     auto* buttons = new QDialogButtonBox(this);
     auto* search = buttons->addButton(QStringLiteral("Basisabbild suchen …"), QDialogButtonBox::AcceptRole);
@@ -55,7 +48,5 @@ void ParentDialog::search()
         accept();
         return;
     }
-    refusal_->setText(why);
-    refusal_->show();
-    adjustSize();
+    tellRefusal(refusal_, why);
 }

@@ -2,6 +2,7 @@
 
 #include "disk/SecretFile.h"
 #include "window/DesktopStyle.h"
+#include "window/DialogParts.h"
 #include "window/FileChooser.h"
 
 #include <QDialogButtonBox>
@@ -44,9 +45,7 @@ SecretDialog::SecretDialog(const QString& prompt, Attempt attempt, QWidget* pare
     setObjectName(QStringLiteral("SecretDialog"));
     setWindowTitle(QStringLiteral("Tessera – BitLocker entsperren"));
 
-    auto* text = new QLabel(prompt, this);
-    text->setWordWrap(true);
-    text->setMinimumWidth(text->fontMetrics().averageCharWidth() * 70);
+    QLabel* text = wrappedText(prompt, this);
     field_ = new QLineEdit(this);
     field_->setObjectName(QStringLiteral("secret"));
     field_->setEchoMode(QLineEdit::Password);
@@ -55,11 +54,7 @@ SecretDialog::SecretDialog(const QString& prompt, Attempt attempt, QWidget* pare
     field_->setAccessibleName(QStringLiteral("Kennwort oder Wiederherstellungsschlüssel"));
     text->setBuddy(field_);
 
-    refusal_ = new QLabel(this);
-    refusal_->setObjectName(QStringLiteral("refusal"));
-    refusal_->setWordWrap(true);
-    refusal_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    refusal_->hide();
+    refusal_ = refusalLine(this);
 
     auto* buttons = new QDialogButtonBox(this);
     auto* keyFile = buttons->addButton(QStringLiteral("Schlüsseldatei wählen …"), QDialogButtonBox::ActionRole);
@@ -127,8 +122,6 @@ void SecretDialog::tryOne(disk::Secret secret)
 
 void SecretDialog::refused(const QString& why)
 {
-    refusal_->setText(why);
-    refusal_->show();
-    adjustSize();
+    tellRefusal(refusal_, why);
     field_->setFocus();
 }
