@@ -231,3 +231,38 @@ TEST(Chain, ARealDifferencingVhdReadsThroughItsParent)
     ASSERT_TRUE(chained.read(1080, super, 2));
     EXPECT_EQ(QByteArray(super, 2), QByteArray("\x53\xEF"));  // ext2's magic, which only the parent holds
 }
+
+// A snapshot copied away from its parents: the parent the user names is
+// tried first and the chain followed on from it; a file that does not open
+// as its parent (the snapshot itself) is a wrong parent, named as chosen.
+TEST(Chain, AParentTheUserNamesIsTriedFirst)
+{
+    for (const char* format : {"qcow2", "vhd", "vmdk", "vdi"}) {
+        SCOPED_TRACE(format);
+        QTemporaryDir dir;
+        const QString top = dir.filePath(QStringLiteral("top.") + QLatin1String(format));
+        ASSERT_TRUE(QFile::copy(image(QStringLiteral("chains/%1/top.%1").arg(QLatin1String(format))), top));
+        EXPECT_THROW(disk::DiskImage{top}, disk::MissingParent);
+
+        disk::giveParent(top, top);
+        try {
+            const disk::DiskImage opened(top);
+            ADD_FAILURE() << "opened on itself";
+        } catch (const disk::WrongParent& wrong) {
+            EXPECT_EQ(wrong.parent(), top);
+            EXPECT_TRUE(wrong.description().contains(QStringLiteral("das als sein Basisabbild gewählt wurde")))
+                << wrong.description().toStdString();
+        } catch (const disk::MissingParent&) {
+            // a VDI snapshot is told its parent by UUID: itself is no candidate
+            EXPECT_EQ(QLatin1String(format), QLatin1String("vdi"));
+        }
+
+        const QString mid = absolute(QStringLiteral("chains/%1/mid.%1").arg(QLatin1String(format)));
+        disk::giveParent(top, mid);
+        const disk::DiskImage opened(top);
+        ASSERT_GE(opened.files().size(), 3);
+        EXPECT_EQ(opened.files()[1], mid);
+        disk::forgetGivenParent(top);
+        EXPECT_TRUE(disk::givenParent(top).isNull());
+    }
+}
