@@ -163,6 +163,30 @@ void writeSource(JsonWriter& json, const shell::SourceDescription& source)
     json.endObject();
 }
 
+// Which Windows the machine is; null for this one. A value it lacks is null.
+void writeProduct(JsonWriter& json, const std::optional<registry::WindowsProduct>& product)
+{
+    if (!product) {
+        json.null();
+        return;
+    }
+    json.beginObject();
+    const std::pair<QStringView, const QString&> fields[] = {
+        {u"name", product->name},
+        {u"edition", product->edition},
+        {u"displayVersion", product->displayVersion},
+        {u"build", product->build},
+    };
+    for (const auto& [name, value] : fields) {
+        json.key(name);
+        if (value.isEmpty())
+            json.null();
+        else
+            json.text(value);
+    }
+    json.endObject();
+}
+
 }  // namespace
 
 QByteArray jsonReport()
@@ -182,25 +206,7 @@ QByteArray jsonReport()
     writeReader(json, kSound);
     const shell::ShownMachine shown = shell::describeShownMachine();
     json.key(u"product");
-    if (shown.product) {
-        json.beginObject();
-        const std::pair<QStringView, const QString&> fields[] = {
-            {u"name", shown.product->name},
-            {u"edition", shown.product->edition},
-            {u"displayVersion", shown.product->displayVersion},
-            {u"build", shown.product->build},
-        };
-        for (const auto& [name, value] : fields) {
-            json.key(name);
-            if (value.isEmpty())
-                json.null();
-            else
-                json.text(value);
-        }
-        json.endObject();
-    } else {
-        json.null();
-    }
+    writeProduct(json, shown.product);
     json.key(u"sources");
     json.beginArray();
     for (const shell::SourceDescription& source : shown.sources) writeSource(json, source);

@@ -33,14 +33,15 @@ QString shownInWords(const QStringList& named, const shell::ShownMachine& shown,
     return words;
 }
 
+QString fullPath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
+
+// The last name of the full path ("/" stays itself).
 QString fileName(const QString& path)
 {
-    const QString clean = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
-    const QString name = QFileInfo(clean).fileName();
-    return name.isEmpty() ? clean : name;
+    const QString full = fullPath(path);
+    const QString name = QFileInfo(full).fileName();
+    return name.isEmpty() ? full : name;
 }
-
-QString fullPath(const QString& path) { return QDir::cleanPath(QFileInfo(path).absoluteFilePath()); }
 
 }  // namespace
 

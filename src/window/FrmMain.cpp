@@ -266,19 +266,9 @@ bool FrmMain::takeDrag(QEvent* event)
     }
 }
 
-void FrmMain::dragEnterEvent(QDragEnterEvent* event)
+bool FrmMain::event(QEvent* event)
 {
-    if (!takeDrag(event)) QDialog::dragEnterEvent(event);
-}
-
-void FrmMain::dragMoveEvent(QDragMoveEvent* event)
-{
-    if (!takeDrag(event)) QDialog::dragMoveEvent(event);
-}
-
-void FrmMain::dropEvent(QDropEvent* event)
-{
-    if (!takeDrag(event)) QDialog::dropEvent(event);
+    return takeDrag(event) || QDialog::event(event);
 }
 
 bool FrmMain::eventFilter(QObject* watched, QEvent* event)

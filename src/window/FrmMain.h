@@ -54,9 +54,8 @@ protected:
     // Ctrl+PageUp the previous one, wrapping, wherever the focus is.
     bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
+    // Files dragged onto the window itself (its controls pass theirs through eventFilter).
+    bool event(QEvent* event) override;
 
 private:
     bool switchPage(const QKeyEvent* key);
