@@ -2,6 +2,7 @@
 
 #include "window/Accessibility.h"
 #include "window/DesktopStyle.h"
+#include "window/WindowFonts.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -16,6 +17,8 @@ void prepareApplication()
         qtTexts.load(QStringLiteral("qtbase_de"), QLibraryInfo::path(QLibraryInfo::TranslationsPath))
         && QCoreApplication::installTranslator(&qtTexts);
     (void)loaded;
+    // Before any text is drawn: the toolkit reads the font list once, at the first text (a question's dialog).
+    useWindowFonts();
     installAccessibility();  // the dialogs before the window, too
     rememberDesktopStyle();
     if (QStyle* style = QStyleFactory::create(QStringLiteral("Windows")))

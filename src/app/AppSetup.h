@@ -1,6 +1,7 @@
 #pragma once
 
-// Loads the toolkit's German texts, remembers the desktop's style for the
-// dialogs and selects the classic "Windows" widget style for the window. The
-// window makes its own fonts available when it is built (window/WindowFonts.h).
+// Loads the toolkit's German texts, makes the window's fonts available
+// (window/WindowFonts.h) before the first text of a dialog, remembers the
+// desktop's style for the dialogs and selects the classic "Windows" widget
+// style for the window.
 void prepareApplication();

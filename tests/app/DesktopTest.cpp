@@ -20,6 +20,7 @@
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -132,6 +133,9 @@ TEST_F(Desktop, ADiskWithTwoInstallationsAsksWhichAndTheKeyboardChoosesTheSecond
         << form.accessibleDescription().toStdString();
     EXPECT_TRUE(form.txtInfo->text().contains(kWindows2000)) << form.txtInfo->text().toStdString();
     EXPECT_EQ(boxes.count(), 0);
+    // The dialog's text came first: the window's Tahoma was there all the same.
+    if (QFileInfo::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")))
+        EXPECT_EQ(QFontInfo(form.txtInfo->font()).family(), QStringLiteral("Tahoma"));
 }
 
 // Abbrechen in a question ends the program as the window's Abbrechen does; the window never loads.
