@@ -5,11 +5,11 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libhivex-dev libtsk-dev libqcow-dev libvhdi-dev libvmdk-dev libfsntfs-dev libcryptsetup-dev libssl-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev libfontconfig-dev libhivex-dev libtsk-dev libqcow-dev libvhdi-dev libvmdk-dev libfsntfs-dev libbfio-dev libcryptsetup-dev libssl-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   clang libclang-rt-14-dev
   fonts-wine fontconfig qt6-translations-l10n
-  xvfb xauth
+  xvfb xauth openbox xdotool xclip imagemagick  # the desktop tests and pictures: a window manager, keys, the clipboard
   strace
   python3 python3-hivex man-db groff-base neofetch xz-utils
   ntfs-3g ntfs-3g-dev dosfstools e2fsprogs fdisk sleuthkit qemu-utils ewf-tools libvhdi-utils libvmdk-utils  # the disk image fixtures
