@@ -1,5 +1,6 @@
 #include "app/CommandLine.h"
 
+#include "app/TerminalText.h"
 #include "app/Version.h"
 #include "disk/Keyring.h"
 #include "disk/SecretFile.h"
@@ -199,7 +200,10 @@ std::optional<int> readKeyFiles(CommandLine& commandLine)
         QString fault;
         disk::Secret secret = disk::readSecretFile(path, fault);
         if (secret.empty()) {
-            std::fprintf(stderr, "tessera: %s\n", fault.toUtf8().constData());
+            std::fputs(terminalMessage(QString(), runtime::RuntimeError(runtime::ErrorNumber::FileNotFound, fault))
+                           .toUtf8()
+                           .constData(),
+                       stderr);
             return ExitCode::Failed;
         }
         commandLine.secrets.push_back(std::move(secret));

@@ -24,7 +24,7 @@ bool openNamedSourcesAtStart()
     case OpenedSources::Outcome::Cancelled: End(); return false;
     case OpenedSources::Outcome::Failed: break;
     }
-    showSourceFailure(opened.error->description());
+    showSourceFailure(opened.error->description(), opened.error->details());
     End(ExitCode::Failed);
     return false;
 }
@@ -50,6 +50,7 @@ bool openDroppedSources(const QStringList& files)
     case OpenedSources::Outcome::Cancelled: break;
     case OpenedSources::Outcome::Failed:
         showSourceFailure(QStringLiteral("%1\n\nTessera zeigt weiter, was es zeigte.").arg(opened.error->description()),
+                          opened.error->details(),
                           &form);
         break;
     }

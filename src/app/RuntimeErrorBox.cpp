@@ -1,6 +1,7 @@
 #include "app/RuntimeErrorBox.h"
 
 #include "runtime/RuntimeError.h"
+#include "window/MessageBoxText.h"
 
 #include <QMessageBox>
 
@@ -14,6 +15,7 @@ QString runtimeErrorText(const runtime::RuntimeError& error)
 
 void ShowRuntimeError(const runtime::RuntimeError& error)
 {
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tessera"), runtimeErrorText(error), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("Tessera"), QString(), QMessageBox::Ok);
+    setMessageText(box, runtimeErrorText(error), error.details());
     box.exec();
 }

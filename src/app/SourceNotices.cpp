@@ -7,5 +7,5 @@
 void reportSourceNotices()
 {
     for (const runtime::RuntimeError& notice : shell::takeSourceNotices())
-        showSourceNotice(notice.description(), frmMainExists() ? &frmMain() : nullptr);
+        showSourceNotice(notice.description(), notice.details(), frmMainExists() ? &frmMain() : nullptr);
 }

@@ -47,7 +47,7 @@ int runInTerminal(CommandLine::Mode mode)
 {
     int exitCode = ExitCode::Done;
     auto fail = [&](const runtime::RuntimeError& error) {
-        std::fprintf(stderr, "tessera: %s\n", error.description().toUtf8().constData());
+        std::fputs(terminalMessage(QString(), error).toUtf8().constData(), stderr);
         exitCode = ExitCode::Failed;
     };
     // A BitLocker volume that a secret would open is asked for at the
@@ -78,7 +78,7 @@ int runInTerminal(CommandLine::Mode mode)
     }
     // What the window tells in a box after it is up (a Wine prefix left out, a hive not up to date).
     for (const runtime::RuntimeError& note : shell::takeSourceNotices())
-        std::fprintf(stderr, "tessera: Hinweis: %s\n", note.description().toUtf8().constData());
+        std::fputs(terminalMessage(QStringLiteral("Hinweis: "), note).toUtf8().constData(), stderr);
     if (std::fflush(stdout) != 0 && exitCode == ExitCode::Done) {
         std::fprintf(stderr, "tessera: die Ausgabe konnte nicht geschrieben werden\n");
         exitCode = ExitCode::Failed;

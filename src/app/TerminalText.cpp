@@ -11,6 +11,14 @@ QString terminalLines(const QString& text)
     return lines;
 }
 
+QString terminalMessage(const QString& lead, const runtime::RuntimeError& error)
+{
+    QString text = QStringLiteral("tessera: ") + lead + error.description() + u'\n';
+    if (!error.details().isEmpty())
+        text += QStringLiteral("Einzelheiten: ") + QString(error.details()).replace(u'\n', QStringLiteral("; ")) + u'\n';
+    return text;
+}
+
 QString sourceInWords(const shell::SourceDescription& source)
 {
     using Kind = shell::SourceDescription::Kind;

@@ -1,6 +1,7 @@
 #include "disk/BitLockerKey.h"
 
 #include "disk/FileBytes.h"
+#include "runtime/RuntimeError.h"
 
 #include <libcryptsetup.h>
 #include <openssl/evp.h>
@@ -62,7 +63,7 @@ VolumeKey volumeKeyFromSecret(const VolumeReader& read, std::int64_t volumeSize,
     // A sparse anonymous file as large as the volume, holding what libcryptsetup reads of it.
     FdCloser file{::memfd_create("tessera-bitlocker", MFD_CLOEXEC)};
     if (file.fd < 0 || ::ftruncate(file.fd, volumeSize) != 0)
-        return failed(QStringLiteral("kein Speicher für ihre Metadaten (%1)").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        return failed(QStringLiteral("für ihre Metadaten ist kein Speicher frei") + runtime::libraryWords(runtime::errnoName(errno)));
     if (!place(file.fd, 0, 512, [&](char* to) { return read(0, to, 512); }))
         return failed(QStringLiteral("ihr erster Sektor ist nicht lesbar"));
     // The copy of the metadata that was read well, at each place the boot sector names.
@@ -75,16 +76,17 @@ VolumeKey volumeKeyFromSecret(const VolumeReader& read, std::int64_t volumeSize,
 
     crypt_device* made = nullptr;
     const QByteArray path = QByteArray("/proc/self/fd/") + QByteArray::number(file.fd);
-    if (crypt_init(&made, path.constData()) < 0) return failed(QStringLiteral("libcryptsetup startet nicht"));
+    if (crypt_init(&made, path.constData()) < 0)
+        return failed(QStringLiteral("ihre Metadaten sind nicht zu lesen") + runtime::libraryWords(QStringLiteral("libcryptsetup: crypt_init")));
     std::unique_ptr<crypt_device, CryptFree> cd(made);
     crypt_set_log_callback(cd.get(), quiet, nullptr);
     if (const int r = crypt_load(cd.get(), CRYPT_BITLK, nullptr); r < 0)
-        return failed(QStringLiteral("libcryptsetup liest ihre Metadaten nicht (%1)").arg(QString::fromLocal8Bit(std::strerror(-r))));
+        return failed(QStringLiteral("ihre Metadaten sind nicht zu lesen")
+                      + runtime::libraryWords(QStringLiteral("libcryptsetup: crypt_load: %1").arg(runtime::errnoName(-r))));
     const int size = crypt_get_volume_key_size(cd.get());
     if (size <= 0 || std::size_t(size) != metadata.keySize())
-        return failed(QStringLiteral("libcryptsetup nennt für %1 einen Schlüssel von %2 Bytes")
-                          .arg(metadata.cipherName())
-                          .arg(size));
+        return failed(QStringLiteral("ihr Schlüssel hat für %1 die falsche Größe").arg(metadata.cipherName())
+                      + runtime::libraryWords(QStringLiteral("libcryptsetup: %1 Bytes").arg(size)));
     VolumeKey k;
     k.key = Secret(std::size_t(size));
     std::size_t got = k.key.size();
@@ -100,7 +102,8 @@ VolumeKey volumeKeyFromSecret(const VolumeReader& read, std::int64_t volumeSize,
         k.outcome = VolumeKey::Outcome::Wrong;
         return k;
     }
-    return failed(QStringLiteral("libcryptsetup: %1").arg(QString::fromLocal8Bit(std::strerror(-r))));
+    return failed(QStringLiteral("ihr Schlüssel ist nicht abzuleiten")
+                  + runtime::libraryWords(QStringLiteral("libcryptsetup: crypt_volume_key_get: %1").arg(runtime::errnoName(-r))));
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include "disk/BitLockerKey.h"
 #include "disk/FileSystemKind.h"
 #include "disk/Keyring.h"
+#include "runtime/RuntimeError.h"
 
 #include <algorithm>
 #include <cstring>
@@ -190,7 +191,8 @@ BitLockerOpening openBitLocker(const VolumeReader& raw, std::int64_t size)
     auto cipher = BitLockerCipher::make(m.method, key.key);
     key.key = Secret();  // wiped: the cipher holds what it needs
     if (!cipher)
-        unreadable(QStringLiteral("OpenSSL kann %1 nicht einrichten").arg(m.cipherName()));
+        unreadable(QStringLiteral("%1 ist hier nicht einzurichten").arg(m.cipherName())
+                   + runtime::libraryWords(QStringLiteral("OpenSSL: EVP_CipherInit_ex")));
     else
         opened(std::move(cipher));
     return opening;

@@ -27,12 +27,6 @@ namespace ErrorNumber = runtime::ErrorNumber;
 
 namespace {
 
-QString errnoName(int error)
-{
-    const char* name = error ? strerrorname_np(error) : nullptr;
-    return name ? QString::fromLatin1(name) : QStringLiteral("Fehler %1").arg(error);
-}
-
 // A container, as an image of The Sleuth Kit's own.
 struct ExternalImage {
     TSK_IMG_INFO info;  // first: The Sleuth Kit takes a pointer to it for the whole
@@ -68,7 +62,7 @@ TSK_IMG_INFO* openExternal(const QString& path, std::unique_ptr<Container> conta
     image->container = container.get();
     TSK_IMG_INFO* info = tsk_img_open_external(image.get(), TSK_OFF_T(container->size()), container->sectorSize(),
                                                externalRead, externalClose, externalStat);
-    if (!info) imageFault(path, QStringLiteral("kann nicht geöffnet werden: ") + tskError());
+    if (!info) imageFault(path, tskError(QStringLiteral("kann nicht geöffnet werden")));
     container.release();  // The Sleuth Kit's close frees both
     image.release();
     return info;
@@ -76,16 +70,13 @@ TSK_IMG_INFO* openExternal(const QString& path, std::unique_ptr<Container> conta
 
 }  // namespace
 
-QString tskError()
+QString tskError(const QString& otherwise, const QString& cutOff)
 {
     const char* text = tsk_error_get();
-    if (!text) return QStringLiteral("unbekannter Fehler");
-    const QString said = QString::fromUtf8(text).simplified();
+    const QString said = text ? QString::fromUtf8(text).simplified() : QString();
     // What it says most often of a damaged image, in words of our own.
-    if (said.contains(QStringLiteral("partial image")))
-        return QStringLiteral("das Abbild ist abgeschnitten: die Daten liegen hinter seinem Ende (The Sleuth Kit: %1)")
-            .arg(said);
-    return QStringLiteral("The Sleuth Kit: %1").arg(said);
+    const QString inWords = said.contains(QStringLiteral("partial image")) ? cutOff : otherwise;
+    return said.isEmpty() ? inWords : inWords + runtime::libraryWords(QStringLiteral("The Sleuth Kit: ") + said);
 }
 
 DiskImage::DiskImage(const QString& path, const ChainHints& hints) : path_(path)
@@ -98,11 +89,11 @@ DiskImage::DiskImage(const QString& path, const ChainHints& hints) : path_(path)
         imageFault(path, QStringLiteral("ist weder eine gewöhnliche Datei noch ein Blockgerät"), ErrorNumber::FileNotFound);
     if (::access(name.constData(), R_OK) != 0)
         imageFault(path,
-             QStringLiteral("ist nicht lesbar: %1%2")
-                 .arg(errnoName(errno),
-                      S_ISBLK(st.st_mode) ? QStringLiteral(" (ein Gerät liest, wer zur Gruppe \u201Edisk\u201C gehört, "
-                                                          "oder mit sudo)")
-                                          : QString()),
+             QStringLiteral("ist für Sie nicht lesbar%1")
+                 .arg(S_ISBLK(st.st_mode) ? QStringLiteral(": ein Gerät liest, wer zur Gruppe \u201Edisk\u201C gehört, "
+                                                          "oder mit sudo")
+                                          : QString())
+                 + runtime::libraryWords(runtime::errnoName(errno)),
              ErrorNumber::FileNotFound);
     ChainGuard guard(path);
     guard.enter(path);
@@ -121,7 +112,7 @@ DiskImage::DiskImage(const QString& path, const ChainHints& hints) : path_(path)
         if (const auto segment = firstSegmentOf(path)) first = QFile::encodeName(*segment);
     tsk_error_reset();
     image_ = tsk_img_open_utf8_sing(first.constData(), kind == ImageFormat::Ewf ? TSK_IMG_TYPE_EWF_EWF : TSK_IMG_TYPE_RAW, 0);
-    if (!image_) imageFault(path, QStringLiteral("kann nicht geöffnet werden: %1").arg(tskError()));
+    if (!image_) imageFault(path, tskError(QStringLiteral("kann nicht geöffnet werden")));
     if (image_->itype == TSK_IMG_TYPE_EWF_EWF) format_ = QStringLiteral("E01");
     else format_ = S_ISBLK(st.st_mode) ? QStringLiteral("Blockgerät") : QStringLiteral("Rohabbild");
     if (image_->itype == TSK_IMG_TYPE_RAW && image_->num_img == 1)

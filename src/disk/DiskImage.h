@@ -61,7 +61,9 @@ private:
 // of a split raw image.
 bool looksLikeDiskImage(const QString& path);
 
-// The Sleuth Kit's last error, as it says it.
-QString tskError();
+// The Sleuth Kit's last error: `otherwise` in German (or `cutOff`, when the
+// image ends before what was read), its own words marked for the details.
+QString tskError(const QString& otherwise,
+                 const QString& cutOff = QStringLiteral("das Abbild ist abgeschnitten: die Daten liegen hinter seinem Ende"));
 
 }  // namespace disk

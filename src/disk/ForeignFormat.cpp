@@ -43,7 +43,7 @@ const Signature kOthers[] = {
      "ist ein Parallels-Datenträger, den Tessera nicht liest; mit \u201Eqemu-img convert -f parallels -O qcow2 %1 "
      "windows.qcow2\u201C in ein lesbares Abbild umwandeln"},
     {0, "\xBE\xBA\xFE\xCA", 4,
-     "ist der Datenteil eines VMware-Snapshots im seSparse-Format (ESXi), den Tessera (libvmdk) nicht liest; seine "
+     "ist der Datenteil eines VMware-Snapshots im seSparse-Format (ESXi), den Tessera nicht liest; seine "
      "Beschreibungsdatei (.vmdk) mit \u201Eqemu-img convert -O qcow2\u201C in ein lesbares Abbild umwandeln"},
     {0, "MSWIM\x00\x00\x00", 8,
      "ist ein Windows-Installationsabbild (WIM), kein Datenträger einer Installation; Tessera liest keine WIM-Dateien"},

@@ -67,7 +67,7 @@ int ioSize(intptr_t* io, size64_t* size, libbfio_error_t**)
     return 1;
 }
 
-QString fsntfsError(libfsntfs_error_t* error) { return libraryError(error, libfsntfs_error_sprint, libfsntfs_error_free); }
+QString fsntfsError(libfsntfs_error_t* error) { return libraryError("libfsntfs", error, libfsntfs_error_sprint, libfsntfs_error_free); }
 
 struct EntryCloser {
     void operator()(libfsntfs_file_entry_t* entry) const { libfsntfs_file_entry_free(&entry, nullptr); }
@@ -120,13 +120,13 @@ std::unique_ptr<LargeClusterNtfs> LargeClusterNtfs::open(const DiskImage& image,
                                   LIBBFIO_FLAG_IO_HANDLE_MANAGED | LIBBFIO_FLAG_IO_HANDLE_CLONE_BY_FUNCTION, nullptr)
         != 1) {
         delete io;
-        fault = QStringLiteral("libfsntfs: kein Zugriff");
+        fault = runtime::libraryWords(QStringLiteral("libfsntfs: kein Zugriff"));
         return nullptr;
     }
     libfsntfs_error_t* error = nullptr;
     if (libfsntfs_volume_initialize(&h.volume, &error) != 1
         || libfsntfs_volume_open_file_io_handle(h.volume, h.io, LIBFSNTFS_OPEN_READ, &error) != 1) {
-        fault = QStringLiteral("libfsntfs: ") + fsntfsError(error);
+        fault = fsntfsError(error);
         if (h.volume) libfsntfs_volume_free(&h.volume, nullptr);
         return nullptr;
     }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "runtime/RuntimeError.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -13,17 +15,18 @@ namespace disk {
 // out-parameters, errors as texts of their own.
 
 // What one of the format libraries (libqcow, libvhdi, libvmdk, libfsntfs)
-// says of an error: the last line of its text (the lines before say where),
-// with the error freed. Empty when there is none.
+// says of an error, for the details: its name and the last line of its text
+// (the lines before say where), with the error freed.
 template <class Error, class Sprint, class Release>
-QString libraryError(Error* error, Sprint sprint, Release release)
+QString libraryError(const char* library, Error* error, Sprint sprint, Release release)
 {
     char text[512] = {};
     if (error) {
         sprint(error, text, sizeof text);
         release(&error);
     }
-    return QString::fromUtf8(text).trimmed().section(u'\n', -1).trimmed();
+    const QString said = QString::fromUtf8(text).trimmed().section(u'\n', -1).trimmed();
+    return runtime::libraryWords(QStringLiteral("%1: %2").arg(QLatin1String(library), said.isEmpty() ? QStringLiteral("?") : said));
 }
 
 // A handle's media size through the library's getter, or -1.

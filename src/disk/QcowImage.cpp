@@ -20,7 +20,7 @@ namespace ErrorNumber = runtime::ErrorNumber;
 
 namespace {
 
-QString qcowError(libqcow_error_t* error) { return libraryError(error, libqcow_error_sprint, libqcow_error_free); }
+QString qcowError(libqcow_error_t* error) { return libraryError("libqcow", error, libqcow_error_sprint, libqcow_error_free); }
 
 void closeFile(libqcow_file_t*& file)
 {
@@ -88,7 +88,7 @@ libqcow_file_t* openFile(const QString& named, const QString& path)
 {
     if (const QString lacking = qcowFeaturesNotRead(path); !lacking.isEmpty()) {
         const QString name = QFileInfo(path).fileName();
-        imageFault(named, QStringLiteral("%1%2, was Tessera (libqcow) nicht liest; mit \u201Eqemu-img convert -O qcow2 "
+        imageFault(named, QStringLiteral("%1%2, was Tessera nicht liest; mit \u201Eqemu-img convert -O qcow2 "
                                          "%3 %4\u201C in ein lesbares qcow2-Abbild umwandeln")
                               .arg(path == named ? QString() : QStringLiteral("(über \u201E%1\u201C) ").arg(path),
                                    lacking, name, QFileInfo(path).completeBaseName() + QStringLiteral("-lesbar.qcow2")));
@@ -98,10 +98,10 @@ libqcow_file_t* openFile(const QString& named, const QString& path)
     libqcow_error_t* error = nullptr;
     libqcow_file_t* file = nullptr;
     if (libqcow_file_initialize(&file, &error) != 1)
-        imageFault(named, QStringLiteral("kann nicht geöffnet werden: ") + qcowError(error));
+        imageFault(named, QStringLiteral("kann nicht geöffnet werden") + qcowError(error));
     if (libqcow_file_open(file, QFile::encodeName(path).constData(), LIBQCOW_OPEN_READ, &error) != 1) {
         libqcow_file_free(&file, nullptr);
-        imageFault(named, QStringLiteral("ist kein lesbares qcow2-Abbild (%1): %2").arg(path, qcowError(error)));
+        imageFault(named, QStringLiteral("ist kein lesbares qcow2-Abbild%1%2").arg(path == named ? QString() : QStringLiteral(" (über \u201E%1\u201C)").arg(path), qcowError(error)));
     }
     uint32_t encryption = 0;
     if (libqcow_file_get_encryption_method(file, &encryption, nullptr) == 1 && encryption != 0) {

@@ -1,6 +1,7 @@
 #include "disk/SecretFile.h"
 
 #include "disk/FileBytes.h"
+#include "runtime/RuntimeError.h"
 
 #include <QFile>
 
@@ -103,7 +104,7 @@ Secret readSecretFile(const QString& path, QString& fault)
     const QString named = standardInput ? QStringLiteral("die Standardeingabe") : QStringLiteral("\u201E%1\u201C").arg(path);
     const int fd = standardInput ? STDIN_FILENO : ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        fault = QStringLiteral("Schlüsseldatei %1 ist nicht lesbar: %2").arg(named, QString::fromLocal8Bit(std::strerror(errno)));
+        fault = QStringLiteral("Schlüsseldatei %1 ist nicht lesbar").arg(named) + runtime::libraryWords(runtime::errnoName(errno));
         return {};
     }
     Secret bytes(kMaxFile + 1);
@@ -112,7 +113,7 @@ Secret readSecretFile(const QString& path, QString& fault)
         const ssize_t got = ::read(fd, bytes.data() + n, bytes.size() - n);
         if (got < 0 && errno == EINTR) continue;
         if (got < 0) {
-            fault = QStringLiteral("Schlüsseldatei %1 ist nicht lesbar: %2").arg(named, QString::fromLocal8Bit(std::strerror(errno)));
+            fault = QStringLiteral("Schlüsseldatei %1 ist nicht lesbar").arg(named) + runtime::libraryWords(runtime::errnoName(errno));
             if (!standardInput) ::close(fd);
             return {};
         }

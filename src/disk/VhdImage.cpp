@@ -22,7 +22,7 @@ namespace disk {
 
 namespace {
 
-QString vhdiError(libvhdi_error_t* error) { return libraryError(error, libvhdi_error_sprint, libvhdi_error_free); }
+QString vhdiError(libvhdi_error_t* error) { return libraryError("libvhdi", error, libvhdi_error_sprint, libvhdi_error_free); }
 
 void closeFile(libvhdi_file_t*& file)
 {
@@ -35,10 +35,10 @@ libvhdi_file_t* openFile(const QString& named, const QString& path)
     libvhdi_error_t* error = nullptr;
     libvhdi_file_t* file = nullptr;
     if (libvhdi_file_initialize(&file, &error) != 1)
-        imageFault(named, QStringLiteral("kann nicht geöffnet werden: ") + vhdiError(error));
+        imageFault(named, QStringLiteral("kann nicht geöffnet werden") + vhdiError(error));
     if (libvhdi_file_open(file, QFile::encodeName(path).constData(), LIBVHDI_OPEN_READ, &error) != 1) {
         libvhdi_file_free(&file, nullptr);
-        imageFault(named, QStringLiteral("ist kein lesbares VHD-Abbild (%1): %2").arg(path, vhdiError(error)));
+        imageFault(named, QStringLiteral("ist kein lesbares VHD-Abbild%1%2").arg(path == named ? QString() : QStringLiteral(" (über \u201E%1\u201C)").arg(path), vhdiError(error)));
     }
     return file;
 }

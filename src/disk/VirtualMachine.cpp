@@ -104,7 +104,8 @@ VirtualMachine readVbox(const QString& path)
         }
     }
     if (xml.hasError())
-        configFault(kind, path, QStringLiteral("ist beschädigt: Zeile %1: %2").arg(xml.lineNumber()).arg(xml.errorString()));
+        configFault(kind, path, QStringLiteral("ist beschädigt: Zeile %1 ist kein gültiges XML").arg(xml.lineNumber())
+                                    + runtime::libraryWords(xml.errorString()));
     std::stable_sort(attached.begin(), attached.end(), [](const Attached& a, const Attached& b) {
         return std::tie(a.controller, a.port, a.device) < std::tie(b.controller, b.port, b.device);
     });

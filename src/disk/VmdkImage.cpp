@@ -21,7 +21,7 @@ namespace disk {
 
 namespace {
 
-QString vmdkError(libvmdk_error_t* error) { return libraryError(error, libvmdk_error_sprint, libvmdk_error_free); }
+QString vmdkError(libvmdk_error_t* error) { return libraryError("libvmdk", error, libvmdk_error_sprint, libvmdk_error_free); }
 
 void closeHandle(libvmdk_handle_t*& handle)
 {
@@ -72,7 +72,7 @@ libvmdk_handle_t* openHandle(const QString& named, const QString& path)
         imageFault(named, QStringLiteral("ist beschädigt (VMDK): %1nennt eine Teildatei \u201E%2\u201C, die kein Dateiname ist")
                               .arg(path == named ? QString() : QStringLiteral("\u201E%1\u201C ").arg(path), bad));
     if (descriptor.contains("createType=\"seSparse\"") || descriptor.contains(" SESPARSE "))
-        imageFault(named, QStringLiteral("%1ist ein VMware-Snapshot im seSparse-Format (ESXi), das Tessera (libvmdk) nicht "
+        imageFault(named, QStringLiteral("%1ist ein VMware-Snapshot im seSparse-Format (ESXi), das Tessera nicht "
                                          "liest; mit \u201Eqemu-img convert -O qcow2 %2 %3\u201C in ein lesbares Abbild "
                                          "umwandeln")
                               .arg(path == named ? QString() : QStringLiteral("(über \u201E%1\u201C) ").arg(path),
@@ -80,18 +80,18 @@ libvmdk_handle_t* openHandle(const QString& named, const QString& path)
     libvmdk_error_t* error = nullptr;
     libvmdk_handle_t* handle = nullptr;
     if (libvmdk_handle_initialize(&handle, &error) != 1)
-        imageFault(named, QStringLiteral("kann nicht geöffnet werden: ") + vmdkError(error));
+        imageFault(named, QStringLiteral("kann nicht geöffnet werden") + vmdkError(error));
     const QByteArray name = QFile::encodeName(path);
     const QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     if (libvmdk_handle_open(handle, name.constData(), LIBVMDK_OPEN_READ, &error) != 1) {
         libvmdk_handle_free(&handle, nullptr);
-        imageFault(named, QStringLiteral("ist kein lesbares VMDK-Abbild (%1): %2").arg(path, vmdkError(error)));
+        imageFault(named, QStringLiteral("ist kein lesbares VMDK-Abbild%1%2").arg(path == named ? QString() : QStringLiteral(" (über \u201E%1\u201C)").arg(path), vmdkError(error)));
     }
     // The extents lie beside the descriptor, as it names them.
     if (libvmdk_handle_set_extent_data_files_path(handle, folder.constData(), std::size_t(folder.size()), &error) != 1
         || libvmdk_handle_open_extent_data_files(handle, &error) != 1) {
         closeHandle(handle);
-        imageFault(named, QStringLiteral("hat Teildateien, die fehlen oder nicht lesbar sind (%1): %2").arg(path, vmdkError(error)),
+        imageFault(named, QStringLiteral("hat Teildateien, die fehlen oder nicht lesbar sind%1%2").arg(path == named ? QString() : QStringLiteral(" (über \u201E%1\u201C)").arg(path), vmdkError(error)),
                    runtime::ErrorNumber::FileNotFound);
     }
     return handle;
@@ -160,7 +160,7 @@ VmdkImage::VmdkImage(const QString& path, ChainGuard& guard)
         for (std::size_t i = chain_.size() - 1; i > 0; --i) {
             libvmdk_error_t* error = nullptr;
             if (libvmdk_handle_set_parent_handle(chain_[i - 1], chain_[i], &error) != 1)
-                imageFault(path, QStringLiteral("kann nicht mit seinem Basisabbild verbunden werden: %1").arg(vmdkError(error)));
+                imageFault(path, QStringLiteral("kann nicht mit seinem Basisabbild verbunden werden%1").arg(vmdkError(error)));
         }
     } catch (...) {
         for (libvmdk_handle_t*& handle : chain_) closeHandle(handle);

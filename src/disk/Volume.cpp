@@ -70,7 +70,7 @@ Volume::Volume(const DiskImage& image, const Partition& partition) : image_(&ima
     tsk_error_reset();
     fs_ = tsk_fs_open_img(image_->tsk(), start_, TSK_FS_TYPE_NTFS);
     // An NTFS that does not open is damaged, not unknown: say why.
-    if (!fs_) fault_ = tskError();
+    if (!fs_) fault_ = tskError(QString());
     else tsk_error_reset();
 }
 
@@ -108,7 +108,7 @@ std::vector<Volume::Entry> Volume::list(const Entry& folder) const
     tsk_error_reset();
     std::unique_ptr<TSK_FS_DIR, DirCloser> dir(tsk_fs_dir_open_meta(fs_, folder.address));
     if (!dir) {
-        if (fault_.isEmpty()) fault_ = QStringLiteral("ein Ordner ist nicht lesbar: %1").arg(tskError());
+        if (fault_.isEmpty()) fault_ = tskError(QStringLiteral("ein Ordner ist nicht lesbar"));
         return entries;
     }
     const std::size_t count = tsk_fs_dir_getsize(dir.get());
@@ -149,13 +149,13 @@ void Volume::readInto(const Entry& file, std::int64_t maxSize, const QString& na
     constexpr std::size_t Chunk = 1 << 20;
     if (large_) {
         const std::int64_t size = large_->size(file.address);
-        if (size < 0) fault(QStringLiteral("ist nicht lesbar (libfsntfs)"));
+        if (size < 0) fault(QStringLiteral("ist nicht lesbar") + runtime::libraryWords(QStringLiteral("libfsntfs")));
         if (size > maxSize) fault(QStringLiteral("ist größer als %1").arg(sizeInWords(maxSize)));
         std::unique_ptr<char[]> buffer(new char[Chunk]);
         for (std::int64_t at = 0; at < size;) {
             const std::size_t want = std::size_t(std::min<std::int64_t>(Chunk, size - at));
             const std::int64_t n = large_->read(file.address, at, buffer.get(), want);
-            if (n <= 0) fault(QStringLiteral("ist nicht lesbar (bei Byte %1 von %2; libfsntfs)").arg(at).arg(size));
+            if (n <= 0) fault(QStringLiteral("ist nicht lesbar (bei Byte %1 von %2)").arg(at).arg(size) + runtime::libraryWords(QStringLiteral("libfsntfs")));
             if (!sink(buffer.get(), std::size_t(n))) fault(QStringLiteral("kann nicht in den Speicher gelesen werden"));
             at += n;
         }
@@ -163,7 +163,7 @@ void Volume::readInto(const Entry& file, std::int64_t maxSize, const QString& na
     }
     tsk_error_reset();
     std::unique_ptr<TSK_FS_FILE, FileCloser> opened(tsk_fs_file_open_meta(fs_, nullptr, file.address));
-    if (!opened || !opened->meta) fault(QStringLiteral("ist nicht lesbar; %1").arg(tskError()));
+    if (!opened || !opened->meta) fault(tskError(QStringLiteral("ist nicht lesbar")));
     const std::int64_t size = opened->meta->size;
     if (size < 0 || size > maxSize) fault(QStringLiteral("ist größer als %1").arg(sizeInWords(maxSize)));
     std::unique_ptr<char[]> buffer(new char[Chunk]);
@@ -172,7 +172,7 @@ void Volume::readInto(const Entry& file, std::int64_t maxSize, const QString& na
         tsk_error_reset();
         const ssize_t n = tsk_fs_file_read(opened.get(), at, buffer.get(), want, TSK_FS_FILE_READ_FLAG_NONE);
         if (n <= 0)
-            fault(QStringLiteral("ist nicht lesbar (bei Byte %1 von %2); %3").arg(at).arg(size).arg(tskError()));
+            fault(tskError(QStringLiteral("ist nicht lesbar (bei Byte %1 von %2)").arg(at).arg(size)));
         if (!sink(buffer.get(), std::size_t(n))) fault(QStringLiteral("kann nicht in den Speicher gelesen werden"));
         at += n;
     }

@@ -38,11 +38,8 @@ constexpr qint64 MaxHiveSize = 512LL * 1024 * 1024;
                        QStringLiteral("Registrierungsstruktur \u201E%1\u201C %2").arg(path, what));
 }
 
-QString errnoName(int error)
-{
-    const char* name = error ? strerrorname_np(error) : nullptr;
-    return name ? QString::fromLatin1(name) : QStringLiteral("Fehler %1").arg(error);
-}
+// errno's name, for the details.
+QString errnoWords() { return runtime::libraryWords(runtime::errnoName(errno)); }
 
 void checkSize(const QString& path, qint64 size)
 {
@@ -69,7 +66,7 @@ void checkKind(const QString& path, const BaseBlock& b)
 void checkReplayed(const QString& path, disk::PrivateCopy& copy)
 {
     unsigned char header[HeaderSize];
-    if (!copy.read(0, header, HeaderSize)) fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
+    if (!copy.read(0, header, HeaderSize)) fail(path, QStringLiteral("ist nicht lesbar") + errnoWords());
     const BaseBlock b = parseBaseBlock(header);
     if (!b.checksumValid) fail(path, QStringLiteral("ist beschädigt: die Prüfsumme des Kopfes stimmt nicht"));
     if (qint64(HeaderSize) + b.binsSize > copy.size())
@@ -99,8 +96,7 @@ disk::PrivateCopy copyOf(const QString& path)
     const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         throw RuntimeError(ErrorNumber::FileNotFound,
-                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C nicht lesbar: %2")
-                               .arg(path, errnoName(errno)));
+                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist nicht lesbar").arg(path) + errnoWords());
     struct Closer {
         int fd;
         ~Closer() { ::close(fd); }
@@ -113,15 +109,15 @@ disk::PrivateCopy copyOf(const QString& path)
     checkSize(path, size);
     unsigned char header[HeaderSize];
     if (::pread(fd, header, HeaderSize, 0) != HeaderSize)
-        fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
+        fail(path, QStringLiteral("ist nicht lesbar") + errnoWords());
     checkKind(path, parseBaseBlock(header));
 
     disk::PrivateCopy copy;
     if (!copy.valid())
-        fail(path, QStringLiteral("kann nicht in den Speicher gelesen werden: %1").arg(errnoName(errno)));
+        fail(path, QStringLiteral("kann nicht in den Speicher gelesen werden") + errnoWords());
     if (!copy.appendFromFile(fd, size)) {
         if (errno == 0) fail(path, QStringLiteral("wurde beim Lesen kürzer"));
-        fail(path, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
+        fail(path, QStringLiteral("ist nicht lesbar") + errnoWords());
     }
     return copy;
 }
@@ -148,7 +144,7 @@ Hive::Hive(const QString& name, disk::PrivateCopy copy, const std::vector<Transa
 {
     checkSize(name, copy.size());
     unsigned char header[HeaderSize];
-    if (!copy.read(0, header, HeaderSize)) fail(name, QStringLiteral("ist nicht lesbar: %1").arg(errnoName(errno)));
+    if (!copy.read(0, header, HeaderSize)) fail(name, QStringLiteral("ist nicht lesbar") + errnoWords());
     checkKind(name, parseBaseBlock(header));
     open(std::move(copy), logs);
 }
@@ -161,7 +157,8 @@ void Hive::open(disk::PrivateCopy copy, const std::vector<TransactionLog>& logs)
     // hivex maps the copy; its descriptor may go afterwards.
     hive_ = hivex_open(copy.procPath().constData(), 0);
     if (!hive_)
-        fail(path_, QStringLiteral("ist beschädigt oder hat ein unbekanntes Format (hivex: %1)").arg(errnoName(errno)));
+        fail(path_, QStringLiteral("ist beschädigt oder hat ein unbekanntes Format")
+                        + runtime::libraryWords(QStringLiteral("hivex: ") + runtime::errnoName(errno)));
     try {
         // SYSTEM: Select and numbered control sets; SOFTWARE: Microsoft\Windows NT\CurrentVersion.
         static const QRegularExpression controlSet(QStringLiteral("^ControlSet\\d{3}$"),
@@ -200,7 +197,7 @@ Hive::~Hive()
 
 void Hive::damaged(const QString& what, int error) const
 {
-    fail(path_, QStringLiteral("ist beschädigt: %1 (hivex: %2)").arg(what, errnoName(error)));
+    fail(path_, QStringLiteral("ist beschädigt: %1").arg(what) + runtime::libraryWords(QStringLiteral("hivex: ") + runtime::errnoName(error)));
 }
 
 // The names under a key, listed once: its children or its values, with the

@@ -84,17 +84,25 @@ QString partitionName(const Finding& f)
                                    : QStringLiteral("Partition %1").arg(f.partition.number);
 }
 
+// What a partition holds, with why it cannot be read: the fault's German
+// words in brackets, a library's own words after it (they go to the details).
+QString withFault(const QString& what, const QString& fault)
+{
+    return runtime::splitLibraryWords(fault).message.isEmpty() ? what + fault
+                                                               : QStringLiteral("%1 (%2)").arg(what, fault);
+}
+
 QString holds(const Finding& f)
 {
     if (f.lock) return QStringLiteral("mit BitLocker verschlüsselt");
-    if (f.bitLocker && !f.fault.isEmpty()) return QStringLiteral("BitLocker, darin NTFS beschädigt (%1)").arg(f.fault);
+    if (f.bitLocker && !f.fault.isEmpty()) return withFault(QStringLiteral("BitLocker, darin NTFS beschädigt"), f.fault);
     if (f.bitLocker && f.kind == u"NTFS")
         return f.config ? QStringLiteral("BitLocker, darin NTFS mit Windows-Installation")
                         : QStringLiteral("BitLocker, darin NTFS ohne Windows-Installation");
     if (f.bitLocker) return QStringLiteral("BitLocker, darin %1").arg(f.kind);
     if (!f.fault.isEmpty() && f.clusterSize > 64 * 1024)
-        return QStringLiteral("NTFS mit Clustern von %1, nicht lesbar (%2)").arg(disk::sizeInWords(f.clusterSize), f.fault);
-    if (!f.fault.isEmpty()) return QStringLiteral("NTFS, beschädigt (%1)").arg(f.fault);
+        return withFault(QStringLiteral("NTFS mit Clustern von %1, nicht lesbar").arg(disk::sizeInWords(f.clusterSize)), f.fault);
+    if (!f.fault.isEmpty()) return withFault(QStringLiteral("NTFS, beschädigt"), f.fault);
     if (f.kind == u"NTFS") return f.config ? QStringLiteral("NTFS mit Windows-Installation")
                                            : QStringLiteral("NTFS ohne Windows-Installation");
     if (f.kind == u"LVM")

@@ -1,5 +1,7 @@
 #include "registry/RegistryText.h"
 
+#include "disk/FileBytes.h"
+#include "registry/TextLines.h"
 #include "runtime/RuntimeError.h"
 
 #include <QFile>
@@ -127,7 +129,7 @@ std::shared_ptr<const RegistryText> readRegistryFile(const QString& path)
 {
     auto unreadable = [&](const QString& why) {
         return RuntimeError(ErrorNumber::FileNotFound,
-                            QStringLiteral("Registrierungsdatei \u201E%1\u201C nicht lesbar: %2").arg(path, why));
+                            QStringLiteral("Registrierungsdatei \u201E%1\u201C ist nicht lesbar%2").arg(path, why));
     };
     QFile file(path);
     if (!file.exists())
@@ -138,7 +140,7 @@ std::shared_ptr<const RegistryText> readRegistryFile(const QString& path)
         throw RuntimeError(ErrorNumber::FileNotFound,
                            QStringLiteral("Registrierungsdatei \u201E%1\u201C ist keine gew\u00F6hnliche Datei")
                                .arg(path));
-    if (!file.open(QIODevice::ReadOnly)) throw unreadable(file.errorString());
+    if (!file.open(QIODevice::ReadOnly)) throw unreadable(runtime::libraryWords(file.errorString()));
     const qint64 size = file.size();
     if (size > maxRegistryTextSize()) throw registryTextError(path, 0, tooLarge());
     // Read once into memory of its own: a file that changes or shrinks under
@@ -147,12 +149,12 @@ std::shared_ptr<const RegistryText> readRegistryFile(const QString& path)
     try {
         bytes.resize(size);
     } catch (const std::bad_alloc&) {
-        throw unreadable(QStringLiteral("zu wenig Arbeitsspeicher für %1 Bytes").arg(size));
+        throw unreadable(QStringLiteral(": zu wenig Arbeitsspeicher für %1 Bytes").arg(size));
     }
     qint64 got = 0;
     while (got < size) {
         const qint64 n = file.read(bytes.data() + got, size - got);
-        if (n < 0) throw unreadable(file.errorString());
+        if (n < 0) throw unreadable(runtime::libraryWords(file.errorString()));
         if (n == 0) break;  // it shrank
         got += n;
     }
@@ -176,6 +178,39 @@ bool beginsLikeText(const QString& path)
     QStringDecoder utf8(QStringDecoder::Utf8);
     const QString line = utf8.decode(QByteArrayView(head).first(end));  // decoded here, where it is converted
     return !utf8.hasError();
+}
+
+QString firstLineOf(const QString& path)
+{
+    const QByteArray head = disk::fileHead(path, 512);
+    QString text;
+    if (head.startsWith("\xFF\xFE"))
+        text = QStringDecoder(QStringDecoder::Utf16LE).decode(head.mid(2));
+    else if (head.startsWith("\xFE\xFF"))
+        text = QStringDecoder(QStringDecoder::Utf16BE).decode(head.mid(2));
+    else if (head.startsWith("\xEF\xBB\xBF"))
+        text = QString::fromUtf8(head.mid(3));
+    else {
+        QStringDecoder utf8(QStringDecoder::Utf8);
+        text = utf8.decode(head);
+        if (utf8.hasError()) text = decodeWindows1252(head);
+    }
+    text = text.section(u'\n', 0, 0).remove(u'\r');
+    for (QChar& c : text)
+        if (!c.isPrint()) c = u' ';
+    return text.size() > 60 ? text.left(60) + u'\u2026' : text;
+}
+
+bool beginsLikeRegistryText(const QString& path)
+{
+    const QString first = firstLineOf(path).trimmed();
+    if (first.isEmpty()) return false;
+    // A header cut short ("REG") is a registry text cut short.
+    for (const char* begins : {"REGEDIT", "Windows Registry Editor", "WINE REGISTRY"}) {
+        const QLatin1String header(begins);
+        if (first.startsWith(header, Qt::CaseInsensitive) || header.startsWith(first, Qt::CaseInsensitive)) return true;
+    }
+    return false;
 }
 
 }  // namespace registry

@@ -49,6 +49,15 @@ private:
 // file too). A file that does not is no registry text, whatever else it is.
 bool beginsLikeText(const QString& path);
 
+// A text file's first line (at most 60 characters, in its encoding: UTF-8,
+// UTF-16 with its byte-order mark, else Windows-1252), for messages.
+QString firstLineOf(const QString& path);
+
+// Whether the first line begins like a registry text's: "REGEDIT", "Windows
+// Registry Editor" or "WINE REGISTRY" (or the start of one), in any case.
+// Only such a file is read (and told of) as a registry text.
+bool beginsLikeRegistryText(const QString& path);
+
 // Reads a text file whole and checks it; a file that cannot be read, is no
 // plain file or is larger than maxRegistryTextSize() fails, naming it.
 std::shared_ptr<const RegistryText> readRegistryFile(const QString& path);

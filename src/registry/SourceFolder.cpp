@@ -1,5 +1,6 @@
 #include "registry/SourceFolder.h"
 
+#include "disk/NamedFile.h"
 #include "registry/RegistryTree.h"
 #include "runtime/RuntimeError.h"
 
@@ -15,10 +16,12 @@ using runtime::RuntimeError;
 
 namespace {
 
-// The entry of `folder` named `name` in any case, or a null string.
+// The entry of `folder` named `name` in any case, or a null string. A folder
+// the user may not open is told as such, not as one without an installation.
 QString entryIn(const QString& folder, QStringView name, bool wantFolder)
 {
     if (folder.isNull()) return {};
+    disk::checkNamedFile(folder);
     const QDir dir(folder);
     const auto filter = (wantFolder ? QDir::Dirs : QDir::Files) | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot;
     for (const QString& entry : dir.entryList(filter))

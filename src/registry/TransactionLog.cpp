@@ -1,6 +1,7 @@
 #include "registry/TransactionLog.h"
 
 #include "registry/RegistryTree.h"
+#include "runtime/RuntimeError.h"
 
 #include <QDir>
 #include <QFile>
@@ -21,12 +22,6 @@ namespace {
 
 // As large as a hive may be.
 constexpr std::int64_t MaxLogSize = 512LL * 1024 * 1024;
-
-QString errnoText(int error)
-{
-    const char* name = error ? strerrorname_np(error) : nullptr;
-    return name ? QString::fromLatin1(name) : QStringLiteral("Fehler %1").arg(error);
-}
 
 // An open file, closed when the last reader goes.
 struct Descriptor {
@@ -50,7 +45,7 @@ TransactionLog TransactionLog::ofFile(const QString& path)
     log.path_ = path;
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0) {
-        log.unreadable_ = QStringLiteral("nicht lesbar: %1").arg(errnoText(errno));
+        log.unreadable_ = QStringLiteral("nicht lesbar") + runtime::libraryWords(runtime::errnoName(errno));
         return log;
     }
     auto descriptor = std::make_shared<const Descriptor>(fd);

@@ -10,12 +10,19 @@ namespace runtime {
 
 // The program's one error type: a run-time error number with its German
 // description, in the manner of the original platform's run-time errors.
+// What a library said in its own words (its name, its English message, an
+// errno name) is kept apart, as the details: the description is a German
+// sentence that stands without them.
 class RuntimeError : public std::exception {
 public:
-    RuntimeError(std::int32_t number, QString description);
+    // Words marked with libraryWords() in `description` are taken out of it
+    // into the details, after `details`.
+    RuntimeError(std::int32_t number, QString description, QString details = {});
 
     std::int32_t number() const noexcept { return number_; }
     const QString& description() const noexcept { return description_; }
+    // The libraries' own words, a line each; empty when none were said.
+    const QString& details() const noexcept { return details_; }
     const char* what() const noexcept override { return what_.c_str(); }
 
     static RuntimeError overflow();              // 6 "Überlauf"
@@ -25,8 +32,24 @@ public:
 private:
     std::int32_t number_;
     QString description_;
+    QString details_;
     std::string what_;
 };
+
+// A library's own words, marked so that they can travel inside a German text
+// (a fault handed up through the floors) and leave it for the details where
+// the text is shown. Put them where the sentence reads whole without them.
+QString libraryWords(const QString& said);
+
+// A text split into its German sentence and the library words marked in it.
+struct SplitText {
+    QString message;
+    QString details;  // a line each
+};
+SplitText splitLibraryWords(const QString& text);
+
+// An errno value's name ("EACCES"), for the details.
+QString errnoName(int error);
 
 namespace ErrorNumber {
 inline constexpr std::int32_t InvalidProcedureCall = 5;

@@ -2,6 +2,7 @@
 
 #include "disk/FileBytes.h"
 #include "disk/ForeignFormat.h"
+#include "disk/NamedFile.h"
 #include "machine/ViewedHardware.h"
 #include "registry/BuiltinDefaults.h"
 #include "registry/Hive.h"
@@ -75,7 +76,8 @@ SourceDescription describedHive(const registry::Hive& hive)
     d.secondarySequence = hive.secondarySequence();
     d.dirty = hive.replay().before.dirty();
     d.sequence = hive.replay().sequence;
-    for (const registry::LogReplayed& log : hive.replay().logs) d.logs.push_back({log.path, log.entries, log.stopped});
+    for (const registry::LogReplayed& log : hive.replay().logs)
+        d.logs.push_back({log.path, log.entries, runtime::splitLibraryWords(log.stopped).message});
     d.upToDate = hive.replay().upToDate();
     return d;
 }
@@ -108,16 +110,20 @@ void addImage(const registry::ImageName& image, std::vector<std::shared_ptr<cons
 // (an installation, a Wine prefix) or for a virtual machine's disks, a file
 // beginning with "regf" is a hive, a disk image or device, a virtual
 // machine's .vbox or .vmx (or BILD@N) stands for the hives of its
-// installation, a file that begins like a text is a registry text; anything
-// else is named for what it is.
+// installation, a file that begins like a registry text is one; anything
+// else (a path that is not there, a file that may not be read, an empty
+// one, a key file, a text of another kind) is named for what it is.
 void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySource>>& sources,
               std::vector<SourceDescription>& described)
 {
+    disk::checkNamedFile(name);
     const bool folder = QFileInfo(name).isDir();
     QStringList files{name};
     if (folder) {
         try {
             files = registryFilesIn(name);
+        } catch (const disk::NotPermitted&) {
+            throw;
         } catch (const RuntimeError&) {
             if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
                 throw RuntimeError(runtime::ErrorNumber::InvalidData,
@@ -132,6 +138,14 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
         }
         if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
             throw RuntimeError(runtime::ErrorNumber::InvalidData, QStringLiteral("Datei \u201E%1\u201C %2").arg(name, what));
+        if (registry::beginsLikeText(name) && !registry::beginsLikeRegistryText(name))
+            throw RuntimeError(runtime::ErrorNumber::InvalidData,
+                               QStringLiteral("Datei \u201E%1\u201C ist eine Textdatei, aber keine Registrierungsdatei: "
+                                              "ihre erste Zeile lautet \u201E%2\u201C. Eine exportierte "
+                                              "Registrierungsdatei beginnt mit \u201EREGEDIT4\u201C oder "
+                                              "\u201EWindows Registry Editor Version 5.00\u201C, die eines "
+                                              "Wine-Präfixes mit \u201EWINE REGISTRY Version 2\u201C.")
+                                   .arg(name, registry::firstLineOf(name)));
         if (!registry::beginsLikeText(name))
             throw RuntimeError(runtime::ErrorNumber::InvalidData,
                                QStringLiteral("Datei \u201E%1\u201C ist weder eine Registrierungsdatei noch ein "
@@ -142,6 +156,7 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
                                    .arg(name, QString::fromLatin1(disk::fileHead(name, 8).toHex(' ').toUpper())));
     }
     for (const QString& file : files) {
+        if (folder) disk::checkNamedFile(file);
         if (looksLikeHive(file)) {
             addHive(cachedHive(file), sources, described);
         } else {

@@ -5,6 +5,7 @@
 #include "SharedSamples.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -37,7 +38,7 @@ const Sample kSamples[] = {
     {"dfvfs/vsstest.qcow2", "NTFS ohne Windows-Installation"},
     {"dfvfs/windows_volume.qcow2", "NTFS ohne Windows-Installation"},
     {"dfvfs/\u00EDmynd.dd", "Dateisystem: ext2"},
-    {"dissect.hypervisor/basic-zstd.qcow2.gz", "nutzt zstd-Kompression, was Tessera (libqcow) nicht liest; mit \u201Eqemu-img convert -O qcow2"},
+    {"dissect.hypervisor/basic-zstd.qcow2.gz", "nutzt zstd-Kompression, was Tessera nicht liest; mit \u201Eqemu-img convert -O qcow2"},
     {"dissect.hypervisor/basic.qcow2.gz", "(qcow2) enthält keine Windows-Installation"},
     {"dissect.hypervisor/basic.vdi.gz", "(VDI) enthält keine Windows-Installation"},
     {"dissect.hypervisor/basic.vdi.gz", "ist mit gzip gepackt: erst entpacken", true},
@@ -47,11 +48,11 @@ const Sample kSamples[] = {
     {"dissect.hypervisor/dynamic.vhdx.gz", "(VHDX) enthält keine Windows-Installation: MBR-Partitionstabelle; Partition 1: NTFS ohne"},
     {"dissect.hypervisor/fixed.vhd.gz", "(VHD) enthält keine Windows-Installation: MBR-Partitionstabelle; Partition 1: NTFS ohne"},
     {"dissect.hypervisor/fixed.vhdx.gz", "(VHDX) enthält keine Windows-Installation: MBR-Partitionstabelle; Partition 1: NTFS ohne"},
-    {"dissect.hypervisor/sesparse.vmdk.gz", "im seSparse-Format (ESXi), den Tessera (libvmdk) nicht liest"},
+    {"dissect.hypervisor/sesparse.vmdk.gz", "im seSparse-Format (ESXi), den Tessera nicht liest"},
     {"dissect.hypervisor/snapshot.qcow2.gz", "(qcow2) enthält keine Windows-Installation"},
     {"dissect.hypervisor/expanding.hdd", "ist ein Parallels-Datenträger (.hdd), den Tessera nicht liest"},
     {"dissect.hypervisor/split.hdd/DiskDescriptor.xml", "beschreibt einen Parallels-Datenträger"},
-    {"dissect.ntfs/boot_2m.bin.gz", "NTFS mit Clustern von 2 MiB, nicht lesbar (libfsntfs:"},
+    {"dissect.ntfs/boot_2m.bin.gz", "NTFS mit Clustern von 2 MiB, nicht lesbar\nEinzelheiten: libfsntfs: "},
     {"dissect.ntfs/ntfs.bin.gz", "Dateisystem: NTFS ohne Windows-Installation"},
     {"ntfs-samples/ntfs-2m.raw.gz", "Partition 1: NTFS ohne Windows-Installation"},
     {"ntfs-samples/ntfs-lastaccess.raw.gz", "Partition 1: NTFS ohne Windows-Installation"},
@@ -64,6 +65,23 @@ const Sample kSamples[] = {
 void PrintTo(const Sample& s, std::ostream* out) { *out << s.path; }
 
 class RealImage : public ::testing::TestWithParam<Sample> {};
+
+// The message is German: a library's own words (its name, its English, an
+// errno name) stand only on the line of details after it, and no bracket
+// opens inside another.
+void expectGermanMessage(const QString& err)
+{
+    const QString message = err.section(QStringLiteral("\nEinzelheiten: "), 0, 0);
+    static const QRegularExpression library(QStringLiteral(
+        "Sleuth Kit|libqcow|libvhdi|libvmdk|libfsntfs|libcryptsetup|hivex|OpenSSL|\\bE[A-Z]{3,}\\b|Error|error"));
+    EXPECT_FALSE(message.contains(library)) << message.toStdString();
+    int depth = 0, deepest = 0;
+    for (QChar c : message) {
+        if (c == u'(') deepest = std::max(deepest, ++depth);
+        if (c == u')') --depth;
+    }
+    EXPECT_LE(deepest, 1) << message.toStdString();
+}
 
 }  // namespace
 
@@ -80,6 +98,7 @@ TEST_P(RealImage, IsNamedForWhatItIsWithExitCodeOne)
     EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
     EXPECT_TRUE(run.err.contains(QString::fromUtf8(s.says))) << run.err.toStdString();
     EXPECT_TRUE(run.err.contains(QFileInfo(path).fileName())) << run.err.toStdString();
+    expectGermanMessage(run.err);
 }
 
 INSTANTIATE_TEST_SUITE_P(Samples, RealImage, ::testing::ValuesIn(kSamples),

@@ -8,6 +8,7 @@
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -191,7 +192,9 @@ TEST_F(Terminal, AnUnreadableSourceEndsWithExitCodeOne)
         const ProgramRun gone = runProgram({QString::fromLatin1(mode), missing});
         EXPECT_EQ(gone.exitCode, 1);
         EXPECT_TRUE(gone.out.isEmpty());
-        EXPECT_EQ(gone.err, QStringLiteral("tessera: Registrierungsdatei \u201E%1\u201C nicht gefunden\n").arg(missing));
+        EXPECT_EQ(gone.err, QStringLiteral("tessera: \u201E%1\u201C gibt es nicht: in \u201E%2\u201C liegt keine Datei und kein "
+                                           "Ordner dieses Namens. Prüfen Sie den Namen.\n")
+                                .arg(missing, QFileInfo(missing).absolutePath()));
         const ProgramRun damaged = runProgram({QString::fromLatin1(mode), hives("damaged/bad-checksum")});
         EXPECT_EQ(damaged.exitCode, 1);
         EXPECT_TRUE(damaged.err.contains(QStringLiteral("die Prüfsumme des Kopfes stimmt nicht"))) << damaged.err.toStdString();

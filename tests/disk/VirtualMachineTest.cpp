@@ -81,7 +81,7 @@ TEST(VirtualMachine, ConfigurationsThatCannotBeReadAreNamed)
     };
     const QString broken = write(QStringLiteral("kaputt.vbox"), "<?xml version=\"1.0\"?>\n<VirtualBox><Machine>\n</VirtualBox>");
     EXPECT_TRUE(errorOf([&] { disk::virtualMachineAt(broken); }).second.startsWith(
-        QStringLiteral("VirtualBox-Maschine \u201E%1\u201C ist beschädigt: Zeile 3: ").arg(broken)));
+        QStringLiteral("VirtualBox-Maschine \u201E%1\u201C ist beschädigt: Zeile 3 ist kein gültiges XML").arg(broken)));
     const QString unknown = write(QStringLiteral("fremd.vbox"),
                                   "<VirtualBox><Machine><StorageControllers><StorageController>"
                                   "<AttachedDevice type=\"HardDisk\"><Image uuid=\"{11111111-2222-3333-4444-555555555555}\"/>"

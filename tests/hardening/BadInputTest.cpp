@@ -110,7 +110,6 @@ QByteArray utf16le(const QByteArray& ascii)
 }
 
 const Malformed kMalformed[] = {
-    {"empty file", [] { return QByteArray(); }, 1, "unbekannter Dateikopf; erwartet"},
     {"truncated in a string", [] { return v5("[HKLM\\A]\r\n\"Name\"=\"abc"); }, 4,
      "Zeichenkette nicht mit \" abgeschlossen"},
     {"truncated in a key", [] { return v5("[HKEY_LOCAL_MACHINE\\SYS"); }, 3, "Schlüssel nicht mit ] abgeschlossen"},
@@ -481,8 +480,9 @@ TEST_F(DamagedWinePrefix, UnreadableLinkIsLeftOut)
 }
 
 // ---------------------------------------------------------------------------
-// A file that does not begin like a text is no registry file, whatever it
-// is: it is named for what it is, at start and when it turns into one later.
+// A file that does not begin like a registry text is no registry file,
+// whatever it is (an empty file, another text, a program): it is named for
+// what it is, at start and when it turns into one later.
 struct NotText {
     const char* name;
     QByteArray bytes;
@@ -491,6 +491,8 @@ struct NotText {
 
 const NotText kNotText[] = {
     {"an executable", QByteArray("\x7F" "ELF\x02\x01\x01", 7) + QByteArray(4096, '\0'), "ist ein Programm (ELF)"},
+    {"an empty file", QByteArray(), "ist leer (0 Bytes)"},
+    {"a text of another kind", QByteArray("Liebe Grüße\nvom Rechner\n"), "ist eine Textdatei, aber keine Registrierungsdatei: ihre erste Zeile lautet \u201ELiebe Grüße\u201C"},
     {"gzip", QByteArray("\x1F\x8B\x08\x00", 4) + QByteArray(600, 'x'), "ist mit gzip gepackt: erst entpacken"},
     {"random bytes", QByteArray("\x09\xA9\x69\x3C\x51\xE3\x33\x67\x0A", 9) + QByteArray(600, '\xE3'),
      "ihr Anfang (09 A9 69 3C 51 E3 33 67) passt zu keinem bekannten Format"},

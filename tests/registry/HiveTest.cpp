@@ -56,7 +56,7 @@ TEST(Hive, DamagedHivesNameTheFileAndTheFault)
         {"bad-checksum", "ist beschädigt: die Prüfsumme des Kopfes stimmt nicht"},
         {"version-2", "hat das unbekannte Format 2.5 (lesbar ist 1.x)"},
         {"transaction-log", "ist ein Transaktionsprotokoll (Typ 1), keine Registrierungsstruktur"},
-        {"garbage-bins", "ist beschädigt oder hat ein unbekanntes Format (hivex: "},
+        {"garbage-bins", "ist beschädigt oder hat ein unbekanntes Format"},
         {"empty", "ist weder ein SYSTEM-Zweig"},
         {"NTUSER.DAT", "ist weder ein SYSTEM-Zweig (mit Select und ControlSet001) noch ein SOFTWARE-Zweig"},
     };

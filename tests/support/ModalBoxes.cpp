@@ -21,7 +21,7 @@ void ModalBoxes::poll()
     bool overShownWindow = false;
     for (QWidget* window : QApplication::topLevelWidgets())
         overShownWindow = overShownWindow || (window != box && window->isVisible());
-    boxes_.push_back({box->windowTitle(), box->text(), overShownWindow, box->icon(),
-                      box->textInteractionFlags().testFlag(Qt::TextSelectableByMouse)});
+    boxes_.push_back({box->windowTitle(), QString(box->text()).remove(QChar(u'\u200B')), overShownWindow, box->icon(),
+                      box->textInteractionFlags().testFlag(Qt::TextSelectableByMouse), box->detailedText()});
     box->done(QMessageBox::Ok);
 }

@@ -12,10 +12,11 @@ class ModalBoxes {
 public:
     struct Box {
         QString title;
-        QString text;
+        QString text;  // as read: without the break opportunities a long path is given
         bool overShownWindow;  // another window was on screen when it opened
         QMessageBox::Icon icon = QMessageBox::NoIcon;
         bool selectable = false;  // its text can be selected and copied
+        QString details;          // behind "Details anzeigen"
 
         // A named source that cannot be shown: critical, titled "Tessera", not a run-time error.
         bool isSourceFailure() const
