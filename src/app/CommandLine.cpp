@@ -213,7 +213,8 @@ std::optional<int> readKeyFiles(CommandLine& commandLine)
 
 void applySecrets(CommandLine& commandLine)
 {
-    for (disk::Secret& secret : commandLine.secrets) disk::Keyring::instance().add(std::move(secret));
+    for (std::size_t i = 0; i < commandLine.secrets.size(); ++i)
+        disk::Keyring::instance().add(std::move(commandLine.secrets[i]), commandLine.keyFiles.value(qsizetype(i)));
     commandLine.secrets.clear();
 }
 

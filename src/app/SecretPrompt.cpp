@@ -1,5 +1,7 @@
 #include "app/SecretPrompt.h"
 
+#include "disk/SecretFile.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
@@ -41,6 +43,7 @@ disk::Secret promptForSecret(const QString& prompt)
     std::fprintf(stderr, "%s ", prompt.toUtf8().constData());
     std::fflush(stderr);
     // The line to its end; one longer than the buffer is read to its end all the same and refused.
+    // A recovery password typed over several lines goes on in the next.
     std::size_t n = 0;
     bool ended = false, tooLong = false;
     for (;;) {
@@ -51,7 +54,10 @@ disk::Secret promptForSecret(const QString& prompt)
             ended = true;
             break;
         }
-        if (c == '\n') break;
+        if (c == '\n') {
+            if (tooLong || n == 0 || !disk::continuesRecoveryPassword(disk::Secret(line.data(), n))) break;
+            c = ' ';
+        }
         if (n < line.size())
             line.data()[n++] = static_cast<unsigned char>(c);
         else

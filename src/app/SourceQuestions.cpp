@@ -40,20 +40,18 @@ bool askSecret(const disk::SecretNeeded& question, QWidget* parent)
     const QByteArray volume = question.volumeId();
     SecretDialog dialog(
         question.prompt(),
-        [&](disk::Secret secret) -> QString {
+        [&](disk::Secret secret) -> SecretDialog::Outcome {
             disk::Keyring::instance().add(std::move(secret));
             try {
                 shell::describeSources();
             } catch (const disk::SecretNeeded& again) {
-                if (again.volumeId() == volume)
-                    return QStringLiteral("Kennwort oder Wiederherstellungsschlüssel passt nicht. Versuchen Sie es "
-                                          "noch einmal.");
+                if (again.volumeId() == volume) return {false, {}};
             } catch (const std::exception&) {
                 // the volume opened; what else the sources need or lack is for the caller
             }
-            return {};
+            return {true, {}};
         },
-        parent);
+        question.keyFileOnly(), parent);
     return dialog.exec() == QDialog::Accepted;
 }
 

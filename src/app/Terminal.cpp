@@ -59,7 +59,8 @@ int runInTerminal(CommandLine::Mode mode)
             write(output(mode));
         } catch (const disk::SecretNeeded& question) {
             int& times = asked[question.volumeId()];
-            if (!canPromptForSecret() || times >= 3) {
+            // A key file is named with --schluessel; only a password or a recovery password is typed.
+            if (!canPromptForSecret() || times >= 3 || question.keyFileOnly()) {
                 fail(question);
                 break;
             }

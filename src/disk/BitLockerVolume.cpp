@@ -116,8 +116,19 @@ BitLockerOpening openBitLocker(const VolumeReader& raw, std::int64_t size)
     lock.volumeId = m.volumeId;
     lock.recoveryPassword = m.has(BitLockerMetadata::RecoveryPassword);
     lock.tpm = m.has(BitLockerMetadata::Tpm) || m.has(BitLockerMetadata::TpmAndPin);
+    lock.keyFileOnly = m.has(BitLockerMetadata::StartupKey) && !m.has(BitLockerMetadata::Password)
+                       && !m.has(BitLockerMetadata::RecoveryPassword);
     if (m.version == 1) {
         lock.reason = BitLockerLock::Reason::Vista;
+        return opening;
+    }
+    // An encryption of the used space only, caught part way, shows before any
+    // key: the first sectors, which the metadata says it moved, still lie
+    // plain where they were moved to. Which other regions are encrypted cannot
+    // be told, so no secret is asked for.
+    unsigned char moved[2048] = {};
+    if (m.usedSpaceOnly && m.method != 0 && raw(m.headerAt, moved, kSector) && holdsWindowsFileSystem(moved)) {
+        lock.reason = BitLockerLock::Reason::UnknownRegions;
         return opening;
     }
 
@@ -133,11 +144,7 @@ BitLockerOpening openBitLocker(const VolumeReader& raw, std::int64_t size)
         }
         volume->read(kSector, reinterpret_cast<char*>(first) + kSector, sizeof first - kSector);
         if (!holdsWindowsFileSystem(first)) {
-            unsigned char moved[2048] = {};
-            if (m.usedSpaceOnly && raw(m.headerAt, moved, kSector) && holdsWindowsFileSystem(moved))
-                lock.reason = BitLockerLock::Reason::UnknownRegions;
-            else
-                unreadable(QStringLiteral("entschlüsselt ergibt ihr erster Sektor kein Dateisystem"));
+            unreadable(QStringLiteral("entschlüsselt ergibt ihr erster Sektor kein Dateisystem"));
             return false;
         }
         opening.volume = std::move(volume);
@@ -183,6 +190,7 @@ BitLockerOpening openBitLocker(const VolumeReader& raw, std::int64_t size)
             return opening;
         }
         lock.wrong = tried.wrong;
+        lock.wrongKeyFiles = tried.wrongKeyFiles;
         if (!tried.opened) {
             lock.reason = BitLockerLock::Reason::NeedsSecret;
             return opening;

@@ -5,6 +5,7 @@
 #include "disk/Container.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -52,8 +53,10 @@ struct BitLockerLock {
     QString fault;        // German, for Unreadable
     QByteArray volumeId;
     int wrong = 0;                  // secrets tried that did not fit
+    QStringList wrongKeyFiles;      // the key files among them, by name
     bool recoveryPassword = false;  // a recovery password opens it
     bool tpm = false;               // the machine's TPM opens it
+    bool keyFileOnly = false;       // of what the user can hold, only a key file (.BEK) opens it
 };
 
 // A BitLocker volume opened: unlocked with a key it keeps in the clear

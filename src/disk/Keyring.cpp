@@ -1,5 +1,8 @@
 #include "disk/Keyring.h"
 
+#include "disk/FileBytes.h"
+#include "disk/SecretFile.h"
+
 namespace disk {
 
 Keyring& Keyring::instance()
@@ -8,11 +11,12 @@ Keyring& Keyring::instance()
     return ring;
 }
 
-void Keyring::add(Secret secret)
+void Keyring::add(Secret secret, const QString& from)
 {
     if (secret.empty()) return;
+    const bool keyFile = isKeyFile(secret);
     std::lock_guard lock(mutex_);
-    secrets_.push_back(std::move(secret));
+    secrets_.push_back({std::move(secret), keyFile, keyFile ? lastNameOf(from) : QString()});
 }
 
 bool Keyring::empty() const
@@ -25,19 +29,23 @@ Keyring::Tried Keyring::unlock(const QByteArray& volumeId, const std::function<A
 {
     std::lock_guard lock(mutex_);
     Tried tried;
+    auto wrong = [&](std::size_t i) {
+        ++tried.wrong;
+        if (secrets_[i].keyFile) tried.wrongKeyFiles << secrets_[i].name;
+    };
     for (std::size_t i = 0; i < secrets_.size(); ++i) {
         if (wrong_.count({volumeId, i})) {
-            ++tried.wrong;
+            wrong(i);
             continue;
         }
-        const Attempt a = attempt(secrets_[i]);
+        const Attempt a = attempt(secrets_[i].secret);
         if (a == Attempt::Opened) {
             tried.opened = true;
             return tried;
         }
         if (a == Attempt::Failed) return tried;
         wrong_.insert({volumeId, i});
-        ++tried.wrong;
+        wrong(i);
     }
     return tried;
 }

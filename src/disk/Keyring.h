@@ -3,6 +3,8 @@
 #include "disk/Secret.h"
 
 #include <QByteArray>
+#include <QString>
+#include <QStringList>
 
 #include <functional>
 #include <mutex>
@@ -20,7 +22,9 @@ class Keyring {
 public:
     static Keyring& instance();
 
-    void add(Secret secret);
+    // `from`: the key file the secret was read from, to name it when it does
+    // not fit (a password's file is not named: the secret is a password).
+    void add(Secret secret, const QString& from = {});
     bool empty() const;
 
     // Tries each secret not yet known to fail on the volume `volumeId` with
@@ -31,6 +35,7 @@ public:
     struct Tried {
         bool opened = false;
         int wrong = 0;
+        QStringList wrongKeyFiles;  // the .BEK files among the secrets that did not fit, by name (empty: unnamed)
     };
     Tried unlock(const QByteArray& volumeId, const std::function<Attempt(const Secret&)>& attempt);
 
@@ -39,7 +44,12 @@ public:
 
 private:
     mutable std::mutex mutex_;
-    std::vector<Secret> secrets_;
+    struct Entry {
+        Secret secret;
+        bool keyFile = false;
+        QString name;  // the file's name, for a key file
+    };
+    std::vector<Entry> secrets_;
     std::set<std::pair<QByteArray, std::size_t>> wrong_;  // volume, secret
 };
 

@@ -18,11 +18,6 @@ namespace {
 
 constexpr std::size_t kMaxFile = 64 * 1024;
 
-// A .BEK file: an external key's metadata, its size first and a 48-byte header.
-bool keyFile(const Secret& b)
-{
-    return b.size() >= 48 && le32(b.data()) == b.size() && le32(b.data() + 4) == 1 && le32(b.data() + 8) == 48;
-}
 
 // The text as UTF-8: a UTF-16 text (with its byte order mark, as Windows
 // saves one) converted, any other kept as it is.
@@ -66,6 +61,44 @@ Secret utf8(const Secret& b)
     return out;
 }
 
+bool separator(unsigned char c) { return c == '-' || c == ' ' || c == '\t' || c == '\r' || c == '\n'; }
+
+// A group of a recovery password: a multiple of 11 below 11 * 65536.
+bool validGroup(const unsigned char* digits)
+{
+    std::uint32_t n = 0;
+    for (int i = 0; i < 6; ++i) n = n * 10 + std::uint32_t(digits[i] - '0');
+    return n % 11 == 0 && n / 11 < 65536;
+}
+
+// A text of 48 digits and separators only, every group valid, written as Windows writes it.
+Secret typedRecoveryPassword(const Secret& t)
+{
+    constexpr std::size_t Digits = 48;
+    Secret digits(Digits);
+    std::size_t n = 0;
+    const bool bom = t.size() >= 3 && std::memcmp(t.data(), "\xEF\xBB\xBF", 3) == 0;
+    for (std::size_t i = bom ? 3 : 0; i < t.size(); ++i) {
+        const unsigned char c = t.data()[i];
+        if (std::isdigit(c)) {
+            if (n == Digits) return {};
+            digits.data()[n++] = c;
+        } else if (!separator(c)) {
+            return {};
+        }
+    }
+    if (n != Digits) return {};
+    for (std::size_t g = 0; g < 8; ++g)
+        if (!validGroup(digits.data() + 6 * g)) return {};
+    Secret written(Digits + 7);
+    for (std::size_t g = 0, at = 0; g < 8; ++g) {
+        std::memcpy(written.data() + at, digits.data() + 6 * g, 6);
+        at += 6;
+        if (g < 7) written.data()[at++] = '-';
+    }
+    return written;
+}
+
 // Eight groups of six digits joined by dashes, anywhere in the text.
 Secret recoveryPassword(const Secret& t)
 {
@@ -84,12 +117,39 @@ Secret recoveryPassword(const Secret& t)
 
 }  // namespace
 
+bool isKeyFile(const Secret& b)
+{
+    // An external key's metadata: its size first, then version 1 and a 48-byte header.
+    return b.size() >= 48 && le32(b.data()) == b.size() && le32(b.data() + 4) == 1 && le32(b.data() + 8) == 48;
+}
+
+bool continuesRecoveryPassword(const Secret& line)
+{
+    std::size_t groups = 0, run = 0;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const unsigned char c = line.data()[i];
+        if (std::isdigit(c)) {
+            if (++run > 6) return false;
+        } else if (separator(c)) {
+            if (run != 0 && run != 6) return false;
+            groups += run == 6;
+            run = 0;
+        } else {
+            return false;
+        }
+    }
+    if (run != 0 && run != 6) return false;
+    groups += run == 6;
+    return groups >= 2 && groups < 8;
+}
+
 Secret secretFromBytes(Secret bytes)
 {
-    if (bytes.empty() || keyFile(bytes)) return bytes;
+    if (bytes.empty() || isKeyFile(bytes)) return bytes;
     Secret text = utf8(bytes);
     bytes = Secret();
     if (Secret recovery = recoveryPassword(text); !recovery.empty()) return recovery;
+    if (Secret recovery = typedRecoveryPassword(text); !recovery.empty()) return recovery;
     // A password: the first line, without its end and a UTF-8 byte order mark.
     std::size_t start = text.size() >= 3 && std::memcmp(text.data(), "\xEF\xBB\xBF", 3) == 0 ? 3 : 0;
     std::size_t end = start;

@@ -13,9 +13,9 @@ namespace disk {
 // source is read again.
 class SecretNeeded : public Question {
 public:
-    SecretNeeded(const QString& message, QString prompt, QByteArray volumeId, int wrong)
+    SecretNeeded(const QString& message, QString prompt, QByteArray volumeId, int wrong, bool keyFileOnly = false)
         : Question(runtime::ErrorNumber::InvalidData, message), prompt_(std::move(prompt)),
-          volumeId_(std::move(volumeId)), wrong_(wrong)
+          volumeId_(std::move(volumeId)), wrong_(wrong), keyFileOnly_(keyFileOnly)
     {
     }
 
@@ -24,11 +24,14 @@ public:
     const QByteArray& volumeId() const { return volumeId_; }
     // How many secrets given did not fit it.
     int wrong() const { return wrong_; }
+    // Only a key file (.BEK) opens it, of what the user can hold: no password is asked for.
+    bool keyFileOnly() const { return keyFileOnly_; }
 
 private:
     QString prompt_;
     QByteArray volumeId_;
     int wrong_;
+    bool keyFileOnly_;
 };
 
 }  // namespace disk

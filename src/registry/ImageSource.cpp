@@ -176,16 +176,33 @@ QString windowsVersion(const std::vector<std::shared_ptr<const Hive>>& hives)
     switch (lock.reason) {
     case Reason::NeedsSecret: {
         const QString prompt =
-            QStringLiteral("Kennwort oder Wiederherstellungsschlüssel für %1 (BitLocker%2):")
-                .arg(volume, lock.description.isEmpty() ? QString()
-                                                        : QStringLiteral(", \u201E%1\u201C").arg(lock.description));
-        if (lock.wrong > 0)
+            QStringLiteral("%1 für %2 (BitLocker%3):")
+                .arg(lock.keyFileOnly ? QStringLiteral("Schlüsseldatei (.BEK)")
+                                      : QStringLiteral("Kennwort oder Wiederherstellungsschlüssel"),
+                     volume,
+                     lock.description.isEmpty() ? QString() : QStringLiteral(", \u201E%1\u201C").arg(lock.description));
+        if (lock.wrong > 0) {
+            // Each key file that does not fit by its name, the typed secrets together.
+            QStringList why;
+            for (const QString& keyFile : lock.wrongKeyFiles)
+                why << (keyFile.isEmpty()
+                            ? QStringLiteral("eine Schlüsseldatei passt nicht zu diesem Volume")
+                            : QStringLiteral("die Schlüsseldatei \u201E%1\u201C passt nicht zu diesem Volume").arg(keyFile));
+            const int typed = lock.wrong - int(lock.wrongKeyFiles.size());
+            if (typed > 0)
+                why << QStringLiteral("Kennwort oder Wiederherstellungsschlüssel passt nicht%1")
+                           .arg(typed > 1 ? QStringLiteral(" (%1 versucht)").arg(typed) : QString());
+            throw disk::SecretNeeded(QStringLiteral("%1 ist mit BitLocker verschlüsselt%2: %3")
+                                         .arg(volume, described, why.join(QStringLiteral("; "))),
+                                     prompt, lock.volumeId, lock.wrong, lock.keyFileOnly);
+        }
+        if (lock.keyFileOnly)
             throw disk::SecretNeeded(
-                QStringLiteral("%1 ist mit BitLocker verschlüsselt%2: Kennwort oder Wiederherstellungsschlüssel passt "
-                               "nicht%3")
-                    .arg(volume, described,
-                         lock.wrong > 1 ? QStringLiteral(" (%1 versucht)").arg(lock.wrong) : QString()),
-                prompt, lock.volumeId, lock.wrong);
+                QStringLiteral("%1 ist mit BitLocker verschlüsselt%2 und nur mit ihrer Schlüsseldatei (.BEK) zu öffnen. "
+                               "Nennen Sie sie mit \u201E--schluessel DATEI.BEK\u201C; im Fenster wählen Sie sie mit "
+                               "\u201ESchlüsseldatei wählen \u2026\u201C.")
+                    .arg(volume, described),
+                prompt, lock.volumeId, 0, true);
         throw disk::SecretNeeded(
             QStringLiteral("%1 ist mit BitLocker verschlüsselt%2. Nennen Sie eine Datei mit dem Kennwort oder dem "
                            "Wiederherstellungsschlüssel, oder die Schlüsseldatei (.BEK), mit \u201E--schluessel "

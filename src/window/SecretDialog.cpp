@@ -1,12 +1,15 @@
 #include "window/SecretDialog.h"
 
 #include "disk/SecretFile.h"
+#include "runtime/RuntimeError.h"
 #include "window/DesktopStyle.h"
 #include "window/DialogParts.h"
 #include "window/FileChooser.h"
 
+#include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -39,7 +42,7 @@ disk::Secret takeText(QLineEdit* field)
 
 }  // namespace
 
-SecretDialog::SecretDialog(const QString& prompt, Attempt attempt, QWidget* parent)
+SecretDialog::SecretDialog(const QString& prompt, Attempt attempt, bool keyFileOnly, QWidget* parent)
     : QDialog(parent), attempt_(std::move(attempt))
 {
     setObjectName(QStringLiteral("SecretDialog"));
@@ -53,38 +56,55 @@ SecretDialog::SecretDialog(const QString& prompt, Attempt attempt, QWidget* pare
                                 | Qt::ImhNoAutoUppercase);
     field_->setAccessibleName(QStringLiteral("Kennwort oder Wiederherstellungsschlüssel"));
     text->setBuddy(field_);
+    show_ = new QCheckBox(QStringLiteral("&Zeichen anzeigen"), this);
+    show_->setObjectName(QStringLiteral("showCharacters"));
+    connect(show_, &QCheckBox::toggled, this,
+            [this](bool shown) { field_->setEchoMode(shown ? QLineEdit::Normal : QLineEdit::Password); });
 
     refusal_ = refusalLine(this);
 
+    // Every button presses on Return when it has the focus (autoDefault);
+    // from the field or the check box, Return presses OK.
     auto* buttons = new QDialogButtonBox(this);
-    auto* keyFile = buttons->addButton(QStringLiteral("Schlüsseldatei wählen …"), QDialogButtonBox::ActionRole);
-    keyFile->setObjectName(QStringLiteral("keyFile"));
-    keyFile->setAutoDefault(false);
+    keyFile_ = buttons->addButton(QStringLiteral("Schlüsseldatei wählen …"), QDialogButtonBox::ActionRole);
+    keyFile_->setObjectName(QStringLiteral("keyFile"));
     ok_ = buttons->addButton(QDialogButtonBox::Ok);
     ok_->setText(QStringLiteral("OK"));
-    ok_->setDefault(true);
     ok_->setEnabled(false);
     buttons->addButton(QDialogButtonBox::Cancel)->setText(QStringLiteral("Abbrechen"));
     connect(field_, &QLineEdit::textChanged, this, [this](const QString& typed) { ok_->setEnabled(!typed.isEmpty()); });
     connect(ok_, &QPushButton::clicked, this, &SecretDialog::tryTyped);
-    connect(keyFile, &QPushButton::clicked, this, &SecretDialog::tryKeyFile);
+    connect(keyFile_, &QPushButton::clicked, this, &SecretDialog::tryKeyFile);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(text);
     layout->addWidget(field_);
+    layout->addWidget(show_);
     layout->addWidget(refusal_);
     layout->addWidget(buttons);
+    if (keyFileOnly) {
+        // Nothing typed opens it: the key file is the question.
+        field_->hide();
+        show_->hide();
+        ok_->hide();
+        keyFile_->setDefault(true);
+    } else {
+        ok_->setDefault(true);
+    }
     useDesktopStyle(this);
     adjustSize();  // the wrapped prompt's height
-    field_->setFocus();
+    if (keyFileOnly)
+        keyFile_->setFocus();
+    else
+        field_->setFocus();
 }
 
 void SecretDialog::tryTyped()
 {
     if (field_->text().isEmpty()) return;
     try {
-        tryOne(takeText(field_));
+        tryOne(takeText(field_), QString());
     } catch (const std::bad_alloc&) {
         refused(QStringLiteral("Für das Kennwort ist kein geschützter Speicher frei (mlock)."));
     }
@@ -104,24 +124,33 @@ void SecretDialog::tryKeyFile()
         fault = QStringLiteral("Für den Schlüssel ist kein geschützter Speicher frei (mlock).");
     }
     if (secret.empty()) {
-        refused(fault);
+        refused(runtime::splitLibraryWords(fault).message);
         return;
     }
-    tryOne(std::move(secret));
+    tryOne(std::move(secret), path);
 }
 
-void SecretDialog::tryOne(disk::Secret secret)
+void SecretDialog::tryOne(disk::Secret secret, const QString& keyFile)
 {
-    const QString why = attempt_(std::move(secret));
-    if (why.isNull()) {
+    const Outcome outcome = attempt_(std::move(secret));
+    if (outcome.opened) {
         accept();
         return;
     }
-    refused(why);
+    if (!outcome.why.isEmpty())
+        refused(outcome.why);
+    else if (!keyFile.isNull())
+        refused(QStringLiteral("Die Schlüsseldatei \u201E%1\u201C passt nicht zu diesem Volume.")
+                    .arg(QFileInfo(keyFile).fileName()));
+    else
+        refused(QStringLiteral("Kennwort oder Wiederherstellungsschlüssel passt nicht. Versuchen Sie es noch einmal."));
 }
 
 void SecretDialog::refused(const QString& why)
 {
     tellRefusal(refusal_, why);
-    field_->setFocus();
+    if (field_->isVisible())
+        field_->setFocus();
+    else
+        keyFile_->setFocus();
 }

@@ -59,6 +59,24 @@ disk::BitLockerOpening openBytes(const QByteArray& b)
         b.size());
 }
 
+// The volume with every password protector turned into one of the TPM's, in
+// each copy of its metadata: of what a user holds, only its key file opens it.
+QByteArray withoutPassword(QFile& volume)
+{
+    volume.seek(0);
+    QByteArray b = volume.readAll();
+    auto le16At = [&](qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); };
+    for (int copy = 0; copy < 3; ++copy) {
+        const qsizetype area = qsizetype(qFromLittleEndian<quint64>(b.constData() + 0xB0 + 8 * copy));
+        if (area <= 0 || area + 0x10000 > b.size() || b.mid(area, 8) != "-FVE-FS-") continue;
+        const qsizetype end = area + 64 + qFromLittleEndian<quint32>(b.constData() + area + 64);
+        for (qsizetype at = area + 64 + 48; at + 8 <= end && le16At(at) >= 8; at += le16At(at))
+            if (le16At(at + 2) == 2 && le16At(at + 4) == 8 && le16At(at + 8 + 26) == 0x2000)
+                qToLittleEndian<quint16>(0x0100, b.data() + at + 8 + 26);
+    }
+    return b;
+}
+
 Secret keyFile(const char* name)
 {
     QFile f(sharedSample(QStringLiteral("real-images/bitlocker/%1").arg(QLatin1String(name))));
@@ -149,11 +167,37 @@ TEST_F(BitLocker, WhatCannotBeOpenedIsToldWithTheVolumesDescription)
     EXPECT_EQ(old.lock.reason, BitLockerLock::Reason::Vista);
     EXPECT_EQ(old.lock.description, QStringLiteral("USER-PC C: 10/21/2021"));
 
-    // Only the used space, caught part way: its first sectors are still plain.
+    // Only the used space, caught part way: its first sectors are still plain
+    // where the metadata says they were moved, which shows before any secret.
+    Keyring::instance().clear();
     RealVolume usedSpace("eow_partial");
     const disk::BitLockerOpening partial = usedSpace.open();
     EXPECT_FALSE(partial.volume);
     EXPECT_EQ(partial.lock.reason, BitLockerLock::Reason::UnknownRegions);
+    Keyring::instance().add(text(kPassword));
+    EXPECT_EQ(usedSpace.open().lock.reason, BitLockerLock::Reason::UnknownRegions);
+}
+
+// A volume that only a key file opens says so, and a key file that does not
+// fit is named; a volume a password opens too is no key-file-only volume.
+TEST_F(BitLocker, KeyFilesAreAskedForWhereOnlyTheyOpenAndNamedWhereTheyDoNotFit)
+{
+    RealVolume startup("startup_key");
+    SKIP_WITHOUT_SHARED(startup.path);
+    EXPECT_FALSE(startup.open().lock.keyFileOnly);  // a password opens it too
+    const QByteArray keyOnly = withoutPassword(startup.file);
+    const disk::BitLockerOpening bare = openBytes(keyOnly);
+    EXPECT_EQ(bare.lock.reason, BitLockerLock::Reason::NeedsSecret);
+    EXPECT_TRUE(bare.lock.keyFileOnly);
+
+    Keyring::instance().add(keyFile("recovery_key.bek"), QStringLiteral("/media/usb/recovery_key.bek"));
+    Keyring::instance().add(text("password12!X"), QStringLiteral("kennwort.txt"));
+    const disk::BitLockerOpening wrong = openBytes(keyOnly);
+    EXPECT_FALSE(wrong.volume);
+    EXPECT_EQ(wrong.lock.wrong, 2);
+    EXPECT_EQ(wrong.lock.wrongKeyFiles, QStringList{QStringLiteral("recovery_key.bek")});  // the password is no key file
+    Keyring::instance().add(keyFile("startup_key.bek"), QStringLiteral("startup_key.bek"));
+    EXPECT_TRUE(openBytes(keyOnly).volume);
 }
 
 TEST_F(BitLocker, ADamagedVolumeIsToldNotOpened)
@@ -289,6 +333,16 @@ TEST(SecretFile, PasswordsRecoveryPasswordsAndKeyFilesAreToldByContent)
     QByteArray utf16("\xFF\xFE", 2);
     utf16.append(reinterpret_cast<const char*>(saved.utf16()), saved.size() * 2);
     EXPECT_EQ(secretIn(utf16), "284867-596541-514998-422114-660297-261613-215424-199408");
+    // A recovery password as people type it: without dashes, in groups with
+    // blanks, over several lines. Each comes out as Windows writes it.
+    const QByteArray written = "284867-596541-514998-422114-660297-261613-215424-199408";
+    EXPECT_EQ(secretIn("284867596541514998422114660297261613215424199408\n"), written);
+    EXPECT_EQ(secretIn("284867 596541 514998 422114  660297 261613 215424 199408"), written);
+    EXPECT_EQ(secretIn("284867-596541-514998-422114-\r\n660297-261613-215424-199408\r\n"), written);
+    EXPECT_EQ(secretIn("\xEF\xBB\xBF" "284867 596541\n514998 422114\n660297 261613\n215424 199408\n"), written);
+    // 48 digits whose groups no recovery password has are a password (the first line).
+    EXPECT_EQ(secretIn("123456123456123456123456123456123456123456123456"),
+              "123456123456123456123456123456123456123456123456");
     // Not a recovery password: a group too long.
     EXPECT_EQ(secretIn("2848670-596541-514998-422114-660297-261613-215424-199408"),
               "2848670-596541-514998-422114-660297-261613-215424-199408");
@@ -305,4 +359,16 @@ TEST(SecretFile, PasswordsRecoveryPasswordsAndKeyFilesAreToldByContent)
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray content = f.readAll();
     EXPECT_EQ(secretIn(content), content);  // kept whole
+}
+
+// A line typed at a prompt goes on in the next only as part of a recovery password.
+TEST(SecretFile, ARecoveryPasswordGoesOnInTheNextLineAPasswordDoesNot)
+{
+    auto goesOn = [](const char* line) { return disk::continuesRecoveryPassword(text(line)); };
+    EXPECT_TRUE(goesOn("284867-596541-514998-422114-"));
+    EXPECT_TRUE(goesOn("284867 596541 514998 422114"));
+    EXPECT_FALSE(goesOn("284867-596541-514998-422114-660297-261613-215424-199408"));  // whole
+    EXPECT_FALSE(goesOn("123456"));  // a numeric password
+    EXPECT_FALSE(goesOn("password12!@"));
+    EXPECT_FALSE(goesOn("2848671-596541"));
 }
