@@ -5,6 +5,7 @@
 #include "app/MachineCaption.h"
 #include "app/SourceBoxes.h"
 #include "app/SourceQuestions.h"
+#include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"
 
 #include <optional>
@@ -44,6 +45,10 @@ bool openDroppedSources(const QStringList& files)
     OpenedSources opened = openSourcesAsking(&form);
     switch (opened.outcome) {
     case OpenedSources::Outcome::Opened:
+        // Nothing collected from the machine shown before stays: a fact the
+        // new one lacks shows as at a first collection.
+        Variablen::SysInfo = SystemInfo{};
+        form.restoreDesignValues();
         g_shown = std::move(opened.shown);
         showMachineInCaption(form);
         return true;

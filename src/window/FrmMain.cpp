@@ -216,6 +216,25 @@ void FrmMain::setOuterSize(int widthTwips, int heightTwips)
     setFixedSize(widthTwips / 15 - kFrameWidth * 2, heightTwips / 15 - kFrameWidth * 2 - kCaptionHeight);
 }
 
+void FrmMain::restoreDesignValues()
+{
+    for (const ControlDesign& row : frmMainDesign()) {
+        QWidget* widget = findChild<QWidget*>(controlObjectName(row.name, row.index));
+        const QSignalBlocker quiet(widget);
+        switch (row.kind) {
+        case ControlKind::CheckBox: static_cast<CheckBox*>(widget)->setCheckState(Qt::Unchecked); break;
+        case ControlKind::ComboBox: static_cast<ComboBox*>(widget)->setText(row.caption); break;
+        case ControlKind::TextBox:
+            static_cast<TextBox*>(widget)->setText(row.caption);
+            static_cast<TextBox*>(widget)->setCursorPosition(0);
+            break;
+        case ControlKind::MultiLineTextBox: static_cast<MultiLineTextBox*>(widget)->setText(row.caption); break;
+        default: continue;
+        }
+        widget->setEnabled(true);
+    }
+}
+
 QStringList FrmMain::droppedFiles(const QMimeData* data)
 {
     QStringList files;

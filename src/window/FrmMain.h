@@ -41,6 +41,12 @@ public:
     static constexpr int kFrameWidth = 3;
     static constexpr int kCaptionHeight = 19;
 
+    // The controls that show a machine's facts (the report, the check boxes,
+    // the two lists, the sound names) as the window was built, enabled, with
+    // no Click raised: what another machine shown next lacks is not shown
+    // from the one before.
+    void restoreDesignValues();
+
     // The files of a drag, when it carries local files and nothing else; empty otherwise.
     static QStringList droppedFiles(const QMimeData* data);
 

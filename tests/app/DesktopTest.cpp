@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -426,4 +427,47 @@ TEST_F(Desktop, TheToolkitsOwnTextsAreGerman)
     QDialogButtonBox buttons(QDialogButtonBox::Cancel | QDialogButtonBox::Open);
     EXPECT_EQ(buttons.button(QDialogButtonBox::Cancel)->text(), QStringLiteral("Abbrechen"));
     EXPECT_EQ(buttons.button(QDialogButtonBox::Open)->text(), QStringLiteral("Öffnen"));
+}
+
+// A machine dropped after another shows only itself: what it lacks shows as a
+// first collection shows it (the Info report the same as the program's own
+// first one on that disk), and a Speicher page that cannot read its values
+// keeps nothing of the machine before.
+TEST_F(Desktop, ADroppedMachineShowsNothingOfTheOneBefore)
+{
+    const QString windows10 = image("win10.qcow2");
+    QProcess first;
+    first.start(QStringLiteral(TESSERA_PROGRAM), {QStringLiteral("--bericht"), windows10});
+    ASSERT_TRUE(first.waitForFinished(20000));
+    const QString report = QString::fromUtf8(first.readAllStandardOutput()).replace(u'\n', QStringLiteral("\r\n"));
+    ASSERT_TRUE(report.contains(QStringLiteral(" IE-Patches\t: \r\n"))) << report.toStdString();  // none on Windows 10
+
+    useRegistry({image("mbr-win2000.raw")});
+    ModalBoxes boxes;
+    RunningProgram program;
+    ASSERT_FALSE(program.ended());
+    FrmMain& form = program.window();
+    ASSERT_TRUE(form.txtInfo->text().contains(QStringLiteral(" IE-Patches\t: ;SP1;")));
+    ASSERT_TRUE(drop(&form, {windows10}));
+    ASSERT_TRUE(captionBecomes(form, QStringLiteral("Tessera \u2013 win10.qcow2, Partition 3, Windows 11 Pro 22H2")));
+    EXPECT_EQ(form.txtInfo->text(), report);
+
+    // A machine that keeps no memory settings, dropped on the Speicher page of one that does.
+    program.clickTab(3);
+    ASSERT_EQ(form.Check1(1).value(), 1);
+    const QString bare = dir.filePath(QStringLiteral("bare.reg"));
+    QFile export5(bare);
+    ASSERT_TRUE(export5.open(QIODevice::WriteOnly));
+    export5.write("Windows Registry Editor Version 5.00\r\n\r\n"
+                  "[HKEY_LOCAL_MACHINE\\SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion]\r\n\"CurrentVersion\"=\"6.3\"\r\n");
+    export5.close();
+    ASSERT_TRUE(drop(&form, {bare}));
+    ASSERT_TRUE(captionBecomes(form, QStringLiteral("Tessera \u2013 bare.reg")));
+    for (int i = 0; i < 500 && boxes.count() == 0; ++i) QTest::qWait(10);
+    ASSERT_EQ(boxes.count(), 1);
+    EXPECT_TRUE(boxes.boxes()[0].text.startsWith(QStringLiteral("Laufzeitfehler"))) << boxes.boxes()[0].text.toStdString();
+    for (std::int16_t i : form.Check1.indices()) EXPECT_EQ(form.Check1(i).value(), 0) << i;
+    EXPECT_TRUE(form.cmbIO->currentText().isEmpty());
+    EXPECT_TRUE(form.cmbL2->currentText().isEmpty());
+    EXPECT_EQ(form.tbSound(0).text(), QStringLiteral("Text1"));
 }
