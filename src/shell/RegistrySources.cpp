@@ -167,6 +167,36 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
     }
 }
 
+// A machine's hives named without their partner (SYSTEM without SOFTWARE, or
+// the reverse, and no export that could hold the other) are read all the
+// same; what the missing one holds stays empty, and that is told once.
+void tellMissingPartner(const std::vector<SourceDescription>& described)
+{
+    const SourceDescription* system = nullptr;
+    const SourceDescription* software = nullptr;
+    for (const SourceDescription& d : described) {
+        if (d.kind == SourceDescription::Kind::Export || d.kind == SourceDescription::Kind::Wine) return;
+        if (d.kind == SourceDescription::Kind::HiveSystem && !system) system = &d;
+        if (d.kind == SourceDescription::Kind::HiveSoftware && !software) software = &d;
+    }
+    if (!system == !software) return;
+    const SourceDescription& named = system ? *system : *software;
+    const QString where = named.image.isNull()
+                              ? QStringLiteral("\u201E%1\u201C").arg(named.path)
+                              : QStringLiteral("\u201E%1\u201C in \u201E%2\u201C").arg(named.path, named.image);
+    tell(RuntimeError(runtime::ErrorNumber::FileNotFound,
+                      system ? QStringLiteral("Zu %1 fehlt die Registrierungsstruktur SOFTWARE: die Windows-Version, "
+                                              "der Systemordner und die Browser-Versionen bleiben leer oder "
+                                              "unaufgelöst. Nennen Sie SOFTWARE mit (etwa \u201Etessera SYSTEM "
+                                              "SOFTWARE\u201C) oder den Ordner, in dem beide liegen.")
+                                   .arg(where)
+                             : QStringLiteral("Zu %1 fehlt die Registrierungsstruktur SYSTEM: Prozessor, Umgebung, "
+                                              "Speicher- und Soundeinstellungen bleiben leer. Nennen Sie SYSTEM mit "
+                                              "(etwa \u201Etessera SYSTEM SOFTWARE\u201C) oder den Ordner, in dem "
+                                              "beide liegen.")
+                                   .arg(where)));
+}
+
 // Whether keyPath lies under HARDWARE\DESCRIPTION\System, however many
 // backslashes stand between its names (compared one name at a time, no copy).
 bool underHardwareDescription(QStringView keyPath)
@@ -246,6 +276,7 @@ std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::sha
     std::vector<SourceDescription> described;
     if (const auto named = namedSources()) {
         for (const QString& name : *named) addNamed(name, sources, described);
+        tellMissingPartner(described);
         return std::make_shared<const RegistrySources>(std::move(sources), std::move(described));
     }
     SourceDescription live;

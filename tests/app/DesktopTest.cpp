@@ -344,9 +344,13 @@ TEST_F(Desktop, AnotherMachineDroppedOnTheWindowIsShown)
     EXPECT_EQ(boxes.count(), 2);
     ASSERT_TRUE(drop(&form, {dirty}));
     ASSERT_TRUE(captionBecomes(form, QStringLiteral("Tessera \u2013 SYSTEM (älterer Stand)")));
-    for (int i = 0; i < 500 && boxes.count() == 2; ++i) QTest::qWait(10);
-    ASSERT_EQ(boxes.count(), 3);
+    for (int i = 0; i < 500 && boxes.count() < 4; ++i) QTest::qWait(10);
+    ASSERT_EQ(boxes.count(), 4);
     EXPECT_TRUE(boxes.boxes()[2].isNotice()) << boxes.boxes()[2].text.toStdString();
+    // A SYSTEM without its SOFTWARE: said as well.
+    EXPECT_TRUE(boxes.boxes()[3].isNotice());
+    EXPECT_TRUE(boxes.boxes()[3].text.contains(QStringLiteral("fehlt die Registrierungsstruktur SOFTWARE")))
+        << boxes.boxes()[3].text.toStdString();
 }
 
 TEST_F(Desktop, CtrlTabAndCtrlPageKeysSwitchPagesAsAClickDoesAndWrap)

@@ -226,3 +226,26 @@ TEST_F(Terminal, WithoutADisplayTheWindowSaysSoAndTheReportRuns)
     EXPECT_TRUE(report.out.startsWith(" CPU - Anzahl\t: ")) << report.out.toStdString();
     EXPECT_TRUE(report.out.endsWith(" Office Version\t: -\n"));
 }
+
+// A hive named without its partner is read, and the missing one is named
+// once after the output; both together, or a folder holding both, say nothing.
+TEST_F(Terminal, AHiveWithoutItsPartnerIsNamedAfterTheReport)
+{
+    const QString system = hives("win10/Windows/System32/config/SYSTEM");
+    const QString software = hives("win10/Windows/System32/config/SOFTWARE");
+    const ProgramRun alone = runProgram({QStringLiteral("--bericht"), system});
+    EXPECT_EQ(alone.exitCode, 0);
+    EXPECT_TRUE(alone.out.contains(" Windows Version\t: . \n"));  // the report stays as it is
+    EXPECT_EQ(alone.err, QStringLiteral("tessera: Hinweis: Zu \u201E%1\u201C fehlt die Registrierungsstruktur SOFTWARE: "
+                                        "die Windows-Version, der Systemordner und die Browser-Versionen bleiben leer "
+                                        "oder unaufgelöst. Nennen Sie SOFTWARE mit (etwa \u201Etessera SYSTEM "
+                                        "SOFTWARE\u201C) oder den Ordner, in dem beide liegen.\n")
+                             .arg(system));
+    const ProgramRun reverse = runProgram({QStringLiteral("--json"), software});
+    EXPECT_TRUE(reverse.err.contains(QStringLiteral("fehlt die Registrierungsstruktur SYSTEM: Prozessor"))) << reverse.err.toStdString();
+    for (const QStringList& whole : {QStringList{system, software}, QStringList{hives("win10")}}) {
+        const ProgramRun both = runProgram(QStringList{QStringLiteral("--bericht")} + whole);
+        EXPECT_EQ(both.exitCode, 0);
+        EXPECT_TRUE(both.err.isEmpty()) << both.err.toStdString();
+    }
+}

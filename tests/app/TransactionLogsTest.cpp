@@ -69,17 +69,19 @@ TEST_F(TransactionLogs, ADamagedLogIsToldOnceAndWhatCameBeforeItShows)
     ModalBoxes shown;
     RunningProgram program;
     ASSERT_FALSE(program.ended());
-    ASSERT_EQ(shown.count(), 1);
+    ASSERT_EQ(shown.count(), 2);  // and that SOFTWARE is missing
     EXPECT_TRUE(shown.boxes()[0].overShownWindow);
     EXPECT_TRUE(shown.boxes()[0].text.contains(QStringLiteral("\u201ESYSTEM.LOG1\u201C bricht nach 1 Eintrag ab")))
         << shown.boxes()[0].text.toStdString();
+    EXPECT_TRUE(shown.boxes()[1].isNotice());
+    EXPECT_TRUE(shown.boxes()[1].text.contains(QStringLiteral("fehlt die Registrierungsstruktur SOFTWARE")));
     FrmMain& form = program.window();
     program.clickTab(3);
     EXPECT_EQ(memoryPage(form), QStringLiteral("0110|0|Default"));
     program.clickTab(4);
     EXPECT_EQ(form.tbSound(8).text(), QStringLiteral("Telefon"));
     program.clickTab(1);
-    EXPECT_EQ(shown.count(), 1);
+    EXPECT_EQ(shown.count(), 2);
 
     const ProgramRun run = runProgram({QStringLiteral("--quellen"), logs("damaged/bad-hash/SYSTEM")});
     EXPECT_EQ(run.exitCode, 0);
@@ -94,7 +96,7 @@ TEST_F(TransactionLogs, ADirtyHiveWithoutLogsIsReadAsItIsAndTold)
     ModalBoxes shown;
     RunningProgram program;
     ASSERT_FALSE(program.ended());
-    ASSERT_EQ(shown.count(), 1);
+    ASSERT_EQ(shown.count(), 2);  // and that SOFTWARE is missing
     EXPECT_TRUE(shown.boxes()[0].isNotice()) << shown.boxes()[0].title.toStdString();
     EXPECT_TRUE(shown.boxes()[0].text.contains(
         QStringLiteral("die Datei zeigt einen älteren Stand; neuere Änderungen fehlen")));
