@@ -2,6 +2,8 @@
 # Builds the libFuzzer targets in build-fuzz/ (or $TESSERA_FUZZ_DIR) and runs each
 # for the given seconds (default 60) over a temporary copy of its committed corpus
 # in fuzz/corpus/<name>/. Fails, naming the crashing input, if any target finds one.
+# An input that keeps a target busy for longer than a few seconds is a finding too
+# (a hang); libFuzzer's own limit (20 minutes) would let the pass end before it.
 set -euo pipefail
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=${TESSERA_FUZZ_DIR:-$here/build-fuzz}
@@ -28,7 +30,7 @@ for target in "${!corpus[@]}"; do
     cp -r "$here/fuzz/corpus/$name/." "$work/$name/"
     rm -f "$work/$name/README.md"
     echo "== $target, ${seconds}s"
-    if ! "$build/fuzz/$target" -max_total_time="$seconds" -print_final_stats=1 \
+    if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout="${TESSERA_FUZZ_TIMEOUT:-10}" -print_final_stats=1 \
             -artifact_prefix="$findings/$name/" "$work/$name" >"$work/$name.log" 2>&1; then
         tail -n 40 "$work/$name.log"
         for input in "$findings/$name"/*; do

@@ -20,11 +20,15 @@ struct Partition {
 struct PartitionTable {
     QString kind;  // "GPT", "MBR", or empty: no table, the image is one partition
     std::vector<Partition> partitions;
+    QString fault;  // German, when the table is damaged (the image is then one partition)
 };
 
 // The partitions of an image, as its partition table (MBR or GPT) lists them,
 // allocated ones only; a partition that reaches past the image's end is cut
-// to it. An image without a table is one partition, numbered 0.
+// to it. An image without a table is one partition, numbered 0. A table's
+// counts are checked before The Sleuth Kit loops over them: a GPT header's
+// entries (else its backup header is read), an MBR's chain of logical
+// partitions; a table that fails is told as damaged.
 PartitionTable partitionsOf(const DiskImage& image);
 
 }  // namespace disk

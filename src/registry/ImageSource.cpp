@@ -342,8 +342,9 @@ DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
     throw RuntimeError(ErrorNumber::FileNotFound,
                        QStringLiteral("Datenträgerabbild \u201E%1\u201C (%2) enthält keine Windows-Installation: %3; %4")
                            .arg(shown, d.image->format(),
-                                d.table.kind.isEmpty() ? QStringLiteral("keine Partitionstabelle")
-                                                       : QStringLiteral("%1-Partitionstabelle").arg(d.table.kind),
+                                d.table.kind.isEmpty()   ? QStringLiteral("keine Partitionstabelle")
+                                : d.table.fault.isEmpty() ? QStringLiteral("%1-Partitionstabelle").arg(d.table.kind)
+                                                          : QStringLiteral("%1-Partitionstabelle %2").arg(d.table.kind, d.table.fault),
                                 parts.join(QStringLiteral(", "))));
 }
 

@@ -132,3 +132,27 @@ TEST_F(DiskImages, ChainsAndVirtualMachinesShowWhatTheirTopsHivesShow)
                                "split-numbered/win10.raw.001", "ntfs-2m.img"})
         EXPECT_EQ(pages(image(source)), folder) << source;
 }
+
+// A partition table that counts more than a disk holds keeps nothing busy: a
+// damaged GPT header gives way to its backup, both damaged are told as such,
+// and an MBR whose logical partitions lead in a circle is told too. (Before,
+// The Sleuth Kit read 2^31 entries one by one: over a minute.)
+TEST_F(DiskImages, APartitionTableThatCountsTooMuchIsCheckedFirst)
+{
+    const ProgramRun backup = runProgram({QStringLiteral("--quellen"), image("gpt-primary-damaged.raw")});
+    EXPECT_EQ(backup.exitCode, 0) << backup.err.toStdString();
+    EXPECT_TRUE(QString::fromUtf8(backup.out).contains(QStringLiteral("in Partition 3 von"))) << backup.out.toStdString();
+
+    const ProgramRun damaged = runProgram({QStringLiteral("--quellen"), image("gpt-damaged.raw")});
+    EXPECT_EQ(damaged.exitCode, 1);
+    EXPECT_TRUE(damaged.err.contains(QStringLiteral(
+        "GPT-Partitionstabelle beschädigt: ihr Kopf nennt 2147483648 Einträge von 658 Bytes, mehr als eine "
+        "Partitionstabelle hält, und ihre Sicherung ist nicht lesbar")))
+        << damaged.err.toStdString();
+
+    const ProgramRun looped = runProgram({QStringLiteral("--quellen"), image("mbr-looped.raw")});
+    EXPECT_EQ(looped.exitCode, 1);
+    EXPECT_TRUE(looped.err.contains(QStringLiteral("MBR-Partitionstabelle beschädigt: die Kette ihrer logischen "
+                                                   "Partitionen führt im Kreis")))
+        << looped.err.toStdString();
+}
