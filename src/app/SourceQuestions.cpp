@@ -18,20 +18,21 @@ namespace {
 
 using runtime::RuntimeError;
 
-// The partition chosen, or nothing when the user cancels.
-std::optional<int> askInstallation(const registry::SeveralInstallations& question, QWidget* parent)
+// The row chosen, or nothing when the user cancels.
+std::optional<std::size_t> askInstallation(const registry::SeveralInstallations& question, QWidget* parent)
 {
     std::vector<InstallationDialog::Row> rows;
     for (const auto& installation : question.installations())
-        rows.push_back({QString::number(installation.partition), disk::sizeInWords(installation.size),
-                        installation.label, installation.windows});
+        rows.push_back({installation.disk,
+                        installation.partition > 0 ? QString::number(installation.partition) : QStringLiteral("\u2013"),
+                        disk::sizeInWords(installation.size), installation.label, installation.windows});
     const QString name = QFileInfo(QDir::cleanPath(question.source())).fileName();
     InstallationDialog dialog(QStringLiteral("\u201E%1\u201C enthält %2 Windows-Installationen. Welche soll Tessera "
                                              "zeigen?")
                                   .arg(name, QString::number(rows.size())),
                               rows, parent);
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
-    return question.installations()[std::size_t(dialog.chosen())].partition;
+    return std::size_t(dialog.chosen());
 }
 
 // Whether the user gave a secret that opens the volume.
@@ -84,13 +85,13 @@ bool askParent(const disk::MissingParent& question, QWidget* parent)
     return dialog.exec() == QDialog::Accepted;
 }
 
-// The source of `question` named again with its partition; false when it is not among those named.
-bool nameAgain(const registry::SeveralInstallations& question, int partition)
+// The source of `question` named again as the installation of `row`; false when it is not among those named.
+bool nameAgain(const registry::SeveralInstallations& question, std::size_t row)
 {
     QStringList named = shell::namedSources().value_or(QStringList());
     const qsizetype at = named.indexOf(question.source());
     if (at < 0) return false;
-    named[at] = question.sourceFor(partition);
+    named[at] = question.sourceFor(row);
     shell::setNamedSources(named);
     return true;
 }
@@ -104,9 +105,9 @@ OpenedSources openSourcesAsking(QWidget* parent)
         try {
             return {Outcome::Opened, shell::describeShownMachine(), std::nullopt};
         } catch (const registry::SeveralInstallations& question) {
-            const auto partition = askInstallation(question, parent);
-            if (!partition) return {Outcome::Cancelled, {}, std::nullopt};
-            if (!nameAgain(question, *partition)) return {Outcome::Failed, {}, question};
+            const auto row = askInstallation(question, parent);
+            if (!row) return {Outcome::Cancelled, {}, std::nullopt};
+            if (!nameAgain(question, *row)) return {Outcome::Failed, {}, question};
         } catch (const disk::SecretNeeded& question) {
             if (!askSecret(question, parent)) return {Outcome::Cancelled, {}, std::nullopt};
         } catch (const disk::MissingParent& question) {

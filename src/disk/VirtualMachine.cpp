@@ -161,12 +161,15 @@ VirtualMachine readVmx(const QString& path)
     return vm;
 }
 
+// The names a hypervisor gives its disks.
+const std::initializer_list<const char*> kDiskSuffixes = {".vhd", ".vhdx", ".avhd", ".avhdx", ".vmdk", ".vdi", ".qcow2", ".qcow"};
+
 // The disks of a folder: each chain's top, which no other disk there names.
 std::optional<VirtualMachine> readDiskFolder(const QString& folder, const QString& kind)
 {
     QStringList candidates;
     for (const QFileInfo& entry : QDir(folder).entryInfoList(QDir::Files, QDir::Name))
-        if (hasSuffix(entry.fileName(), {".vhd", ".vhdx", ".avhd", ".avhdx", ".vmdk", ".vdi", ".qcow2", ".qcow"})
+        if (hasSuffix(entry.fileName(), kDiskSuffixes)
             && imageFormatOf(entry.filePath()) != ImageFormat::None)
             candidates << entry.filePath();
     if (candidates.isEmpty()) return std::nullopt;
@@ -210,18 +213,30 @@ std::optional<VirtualMachine> virtualMachineAt(const QString& path)
     for (const auto& [suffix, kind] : {std::pair{".vbox", "VirtualBox"}, std::pair{".vmx", "VMware"}}) {
         const QStringList configs = filesEndingIn(path, suffix);
         if (configs.size() == 1) return suffix == std::string_view(".vbox") ? readVbox(configs.front()) : readVmx(configs.front());
-        if (configs.size() > 1)
-            throw RuntimeError(ErrorNumber::InvalidData,
-                               QStringLiteral("Ordner \u201E%1\u201C enthält %2 %3-Maschinen (%4); nennen Sie eine davon")
-                                   .arg(path)
-                                   .arg(configs.size())
-                                   .arg(QLatin1String(kind), configs.join(QStringLiteral(", "))));
+        if (configs.size() > 1) return std::nullopt;  // several machines: machinesIn
     }
     for (const QFileInfo& sub : QDir(path).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot))
         if (sub.fileName().compare(QLatin1String("Virtual Hard Disks"), Qt::CaseInsensitive) == 0)
             if (auto vm = readDiskFolder(sub.filePath(), QStringLiteral("Hyper-V"))) return vm;
     const bool hyperV = info.fileName().compare(QLatin1String("Virtual Hard Disks"), Qt::CaseInsensitive) == 0;
     return readDiskFolder(path, hyperV ? QStringLiteral("Hyper-V") : QStringLiteral("Ordner"));
+}
+
+QStringList machinesIn(const QString& folder)
+{
+    QStringList machines;
+    for (const char* suffix : {".vbox", ".vmx"}) machines << filesEndingIn(folder, suffix);
+    if (machines.size() > 1) return machines;
+    machines.clear();
+    for (const QFileInfo& sub : QDir(folder).entryInfoList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name)) {
+        const QString path = sub.filePath();
+        bool machine = !filesEndingIn(path, ".vbox").isEmpty() || !filesEndingIn(path, ".vmx").isEmpty()
+                       || QDir(path).exists(QStringLiteral("Virtual Hard Disks"));
+        for (const QFileInfo& entry : QDir(path).entryInfoList(QDir::Files))
+            machine = machine || (hasSuffix(entry.fileName(), kDiskSuffixes) && imageFormatOf(entry.filePath()) != ImageFormat::None);
+        if (machine) machines << path;
+    }
+    return machines;
 }
 
 }  // namespace disk

@@ -26,6 +26,13 @@ struct VirtualMachine {
 // Nothing when `path` is no virtual machine: a file that is no .vbox or
 // .vmx, a folder holding neither nor any disk. A configuration that cannot
 // be read, or names no disk, fails with a German RuntimeError naming it.
+// A folder holding several configurations is no one machine: see machinesIn.
 std::optional<VirtualMachine> virtualMachineAt(const QString& path);
+
+// The machines a folder holds when it is none itself: each .vbox or .vmx in
+// it, where there are several, else each folder in it that is a machine
+// (VirtualBox's "VirtualBox VMs", a folder of VMware or Hyper-V machines).
+// Empty when it holds none.
+QStringList machinesIn(const QString& folder);
 
 }  // namespace disk

@@ -287,6 +287,34 @@ DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
     return d;
 }
 
+// One installation as a line of a message: "Partition 3: Beginn 1 MiB, Größe 20 MiB, …".
+QString installationLine(int partition, std::int64_t start, std::int64_t size, const QString& label,
+                         const QString& windows)
+{
+    return QStringLiteral("Partition %1: %2Größe %3, %4%5")
+        .arg(partition)
+        .arg(start >= 0 ? QStringLiteral("Beginn %1, ").arg(disk::sizeInWords(start)) : QString(),
+             disk::sizeInWords(size),
+             label.isEmpty() ? QString() : QStringLiteral("Bezeichnung \u201E%1\u201C, ").arg(label), windows);
+}
+
+// A folder's installations, each on a disk or machine of it: the question which to show.
+[[noreturn]] void severalInFolder(const QString& folder, std::vector<SeveralInstallations::Installation> rows)
+{
+    QStringList lines;
+    const std::size_t count = rows.size();  // before the rows are moved into the question
+    for (const SeveralInstallations::Installation& i : rows)
+        lines << QStringLiteral("  \u201E%1\u201C, %2: \u201Etessera %3\u201C")
+                     .arg(i.disk, installationLine(i.partition, -1, i.size, i.label, i.windows), i.source);
+    throw SeveralInstallations(QStringLiteral("%1 \u201E%2\u201C enthält %3 Windows-Installationen:\n%4\n"
+                                              "Wählen Sie eine, indem Sie sie nennen.")
+                                   .arg(QFileInfo(folder).isDir() ? QStringLiteral("Ordner") : QStringLiteral("Maschine"),
+                                        folder)
+                                   .arg(count)
+                                   .arg(lines.join(u'\n')),
+                               folder, std::move(rows));
+}
+
 // The messages of one disk that holds no single installation; `name.image`
 // is what the user named, `shown` the disk as the messages call it.
 [[noreturn]] void noSingleInstallation(const DiskScan& d, const ImageName& name, const QString& shown)
@@ -318,11 +346,8 @@ DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
             } catch (const RuntimeError&) {
                 version = QStringLiteral("Windows-Version nicht lesbar");
             }
-            lines << QStringLiteral("  Partition %1: Beginn %2, Größe %3, %4%5")
-                         .arg(f.partition.number)
-                         .arg(disk::sizeInWords(f.partition.start), disk::sizeInWords(f.partition.size),
-                              f.label.isEmpty() ? QString() : QStringLiteral("Bezeichnung \u201E%1\u201C, ").arg(f.label),
-                              version);
+            lines << QStringLiteral("  ")
+                         + installationLine(f.partition.number, f.partition.start, f.partition.size, f.label, version);
             choices << QStringLiteral("\u201Etessera %1@%2\u201C").arg(name.image).arg(f.partition.number);
             installations.push_back({f.partition.number, f.partition.size, f.label, version});
         }
@@ -370,7 +395,12 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
 {
     std::optional<disk::VirtualMachine> vm;
     if (!disk::looksLikeDiskImage(name.image)) vm = disk::virtualMachineAt(name.image);
-    if (!vm && QFileInfo(name.image).isDir()) folderHoldsNothing(name.image);
+    if (!vm && QFileInfo(name.image).isDir()) {
+        const QStringList machines = name.partition < 0 ? disk::machinesIn(name.image) : QStringList();
+        if (machines.isEmpty()) folderHoldsNothing(name.image);
+        openFolderOfMachines(machines);
+        return;
+    }
     const QStringList disks = vm ? vm->disks : QStringList{name.image};
     const disk::ChainHints hints = vm ? vm->hints : disk::ChainHints{};
     auto shownAs = [&](const QString& disk) {
@@ -408,13 +438,26 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
         }
     }
     if (withWindows.size() > 1) {
-        QStringList which;
-        for (std::size_t i : withWindows) which << QStringLiteral("\u201E%1\u201C").arg(shownAs(disks[qsizetype(i)]));
-        throw inMachine(RuntimeError(ErrorNumber::InvalidData,
-                                     QStringLiteral("%1 Festplatten enthalten Windows (%2); nennen Sie die Datei der "
-                                                    "Festplatte, die gezeigt werden soll")
-                                         .arg(withWindows.size())
-                                         .arg(which.join(QStringLiteral(", ")))));
+        // Each disk's installations, as the list that a dual-boot disk gets; a disk is named by its file.
+        std::vector<SeveralInstallations::Installation> rows;
+        for (std::size_t i : withWindows) {
+            const DiskScan& d = *scans[i];
+            const QString file = disks[qsizetype(i)];
+            for (std::size_t at : d.installations) {
+                const Finding& f = d.findings[at];
+                QString version;
+                try {
+                    version = windowsVersion(hivesOf(*d.volumes[at], *f.config, {file, f.partition.number},
+                                                     f.partition.number, {}));
+                } catch (const RuntimeError&) {
+                    version = QStringLiteral("Windows-Version nicht lesbar");
+                }
+                const bool several = d.installations.size() > 1;
+                rows.push_back({f.partition.number, f.partition.size, f.label, version, shownAs(file),
+                                several ? sourceName({file, -1}, f.partition.number) : file});
+            }
+        }
+        severalInFolder(name.image, std::move(rows));
     }
     // Without Windows in sight, a disk with a locked BitLocker volume is the one to ask about.
     std::size_t chosen = withWindows.empty() ? 0 : withWindows.front();
@@ -441,11 +484,51 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
     }
     const Finding& f = d.findings[d.installations.front()];
     partition_ = f.partition.number;
+    size_ = f.partition.size;
+    label_ = f.label;
     QStringList chain;  // absolute, as parents are found
     for (const QString& file : d.image->files()) chain << QFileInfo(file).absoluteFilePath();
     hives_ = hivesOf(*d.volumes[d.installations.front()], *f.config, name, partition_, chain);
     stamps_.emplace_back(name.image, stampOf(name.image));
     for (const QString& file : chain) stamps_.emplace_back(file, stampOf(file));
+}
+
+void ImageInstallation::openFolderOfMachines(const QStringList& machines)
+{
+    // Each machine in the folder, as if named alone; those that do not open
+    // matter only when none shows Windows.
+    std::vector<SeveralInstallations::Installation> rows;
+    std::shared_ptr<const ImageInstallation> single;
+    std::exception_ptr firstFault;
+    const QDir folder(name_.image);
+    for (const QString& machine : machines) {
+        const QString shown = folder.relativeFilePath(machine);
+        try {
+            // Made here, not through the cache, which is busy making the folder.
+            auto opened = std::make_shared<const ImageInstallation>(ImageName{machine, -1});
+            rows.push_back({opened->partition(), opened->size(), opened->label(), windowsVersion(opened->hives()), shown,
+                            machine});
+            single = std::move(opened);
+        } catch (const SeveralInstallations& several) {
+            for (std::size_t i = 0; i < several.installations().size(); ++i) {
+                SeveralInstallations::Installation row = several.installations()[i];
+                row.source = several.sourceFor(i);
+                row.disk = row.disk.isEmpty() ? shown : shown + u'/' + row.disk;
+                rows.push_back(row);
+            }
+        } catch (const RuntimeError&) {
+            if (!firstFault) firstFault = std::current_exception();
+        }
+    }
+    if (rows.empty() && firstFault) std::rethrow_exception(firstFault);
+    if (rows.empty()) folderHoldsNothing(name_.image);
+    if (rows.size() > 1) severalInFolder(name_.image, std::move(rows));
+    partition_ = single->partition_;
+    size_ = single->size_;
+    label_ = single->label_;
+    hives_ = single->hives_;
+    stamps_ = single->stamps_;
+    stamps_.emplace_back(name_.image, stampOf(name_.image));
 }
 
 bool ImageInstallation::unchanged() const

@@ -28,22 +28,32 @@ std::optional<ImageName> imageNamed(const QString& source);
 // Windows\System32\config or WINNT\system32\config, every name without regard
 // to case, and SYSTEM and SOFTWARE with their logs are read from it straight
 // into private copies. Fails with a RuntimeError in German when the image
-// holds none (naming what it holds), several (listing each and how to choose
-// one with BILD@N), or a BitLocker-encrypted one (saying how to unlock it); a
-// machine with several disks shows the one holding Windows.
+// holds none (naming what it holds), several (a SeveralInstallations listing
+// each and how to choose one with BILD@N), or a BitLocker-encrypted one
+// (saying how to unlock it); a machine with several disks, or a folder of
+// disks or machines, shows the one holding Windows, and asks which where
+// several do.
 class ImageInstallation {
 public:
     explicit ImageInstallation(const ImageName& name);
 
     const ImageName& name() const { return name_; }
     int partition() const { return partition_; }
+    // The installation's partition: its size and its file system's label.
+    std::int64_t size() const { return size_; }
+    const QString& label() const { return label_; }
     const std::vector<std::shared_ptr<const Hive>>& hives() const { return hives_; }
     // Whether none of the files read changed since.
     bool unchanged() const;
 
 private:
+    // A folder of several disks or machines: the one with Windows, or a question which.
+    void openFolderOfMachines(const QStringList& machines);
+
     ImageName name_;
     int partition_ = 0;
+    std::int64_t size_ = 0;
+    QString label_;
     std::vector<std::shared_ptr<const Hive>> hives_;
     std::vector<std::pair<QString, std::optional<FileStamp>>> stamps_;
 };

@@ -22,16 +22,22 @@ InstallationDialog::InstallationDialog(const QString& question, const std::vecto
     list_ = new QTreeWidget(this);
     list_->setObjectName(QStringLiteral("installations"));
     list_->setAccessibleName(QStringLiteral("Windows-Installationen"));
-    list_->setHeaderLabels({QStringLiteral("Partition"), QStringLiteral("Größe"), QStringLiteral("Bezeichnung"),
-                            QStringLiteral("Windows")});
+    const bool disks = !rows.empty() && !rows.front().disk.isEmpty();
+    QStringList headers{QStringLiteral("Partition"), QStringLiteral("Größe"), QStringLiteral("Bezeichnung"),
+                        QStringLiteral("Windows")};
+    if (disks) headers.prepend(QStringLiteral("Datenträger"));
+    list_->setHeaderLabels(headers);
     list_->setRootIsDecorated(false);
     list_->setAllColumnsShowFocus(true);
     list_->setUniformRowHeights(true);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
+    const int first = disks ? 1 : 0;
     for (const Row& row : rows) {
-        auto* item = new QTreeWidgetItem(list_, {row.partition, row.size, row.label, row.windows});
-        item->setTextAlignment(0, Qt::AlignRight | Qt::AlignVCenter);
-        item->setTextAlignment(1, Qt::AlignRight | Qt::AlignVCenter);
+        QStringList columns{row.partition, row.size, row.label, row.windows};
+        if (disks) columns.prepend(row.disk);
+        auto* item = new QTreeWidgetItem(list_, columns);
+        item->setTextAlignment(first, Qt::AlignRight | Qt::AlignVCenter);
+        item->setTextAlignment(first + 1, Qt::AlignRight | Qt::AlignVCenter);
     }
     for (int column = 0; column < list_->columnCount(); ++column) list_->resizeColumnToContents(column);
     if (list_->topLevelItemCount() > 0) list_->setCurrentItem(list_->topLevelItem(0));

@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFontInfo>
@@ -474,4 +475,41 @@ TEST_F(Desktop, ADroppedMachineShowsNothingOfTheOneBefore)
     EXPECT_TRUE(form.cmbIO->currentText().isEmpty());
     EXPECT_TRUE(form.cmbL2->currentText().isEmpty());
     EXPECT_EQ(form.tbSound(0).text(), QStringLiteral("Text1"));
+}
+
+// A folder of Windows disks asks with the list a dual-boot disk gets, each
+// row naming its disk; the one chosen is shown.
+TEST_F(Desktop, AFolderOfSeveralWindowsDisksAsksWhichWithTheList)
+{
+    const QDir at(dir.path());
+    at.mkpath(QStringLiteral("Abbilder"));
+    QFile::link(image("win10.qcow2"), at.filePath(QStringLiteral("Abbilder/eins.qcow2")));
+    QFile::link(image("two-windows.raw"), at.filePath(QStringLiteral("Abbilder/zwei.vhd")));
+    useRegistry({at.filePath(QStringLiteral("Abbilder"))});
+    ModalBoxes boxes;
+    QStringList header, rows;
+    DialogAnswers answers({[&](QDialog* dialog) {
+        auto* list = dialog->findChild<QTreeWidget*>(QStringLiteral("installations"));
+        ASSERT_NE(list, nullptr);
+        for (int c = 0; c < list->columnCount(); ++c) header << list->headerItem()->text(c);
+        for (int i = 0; i < list->topLevelItemCount(); ++i) {
+            QStringList columns;
+            for (int c = 0; c < list->columnCount(); ++c) columns << list->topLevelItem(i)->text(c);
+            rows << columns.join(u'|');
+        }
+        press(dialog, Qt::Key_Down);
+        press(dialog, Qt::Key_Down);
+        press(dialog, Qt::Key_Return);
+    }});
+    RunningProgram program;
+    ASSERT_FALSE(program.ended());
+    EXPECT_EQ(header, (QStringList{QStringLiteral("Datenträger"), QStringLiteral("Partition"), QStringLiteral("Größe"),
+                                   QStringLiteral("Bezeichnung"), QStringLiteral("Windows")}));
+    EXPECT_EQ(rows, (QStringList{QStringLiteral("eins.qcow2|3|20 MiB|Windows|Windows 11 Pro 22H2 (Build 22631)"),
+                                 QStringLiteral("zwei.vhd|1|20 MiB|Windows|Windows 11 Pro 22H2 (Build 22631)"),
+                                 QStringLiteral("zwei.vhd|5|16 MiB|SYSTEM|Microsoft Windows 2000 Service Pack 4 (Build 2195)")}));
+    EXPECT_EQ(program.window().windowTitle(),
+              QStringLiteral("Tessera \u2013 zwei.vhd, Partition 5, Microsoft Windows 2000 Service Pack 4"));
+    EXPECT_TRUE(program.window().txtInfo->text().contains(kWindows2000));
+    EXPECT_EQ(boxes.count(), 0);
 }

@@ -7,7 +7,10 @@
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"
 
+#include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -155,4 +158,42 @@ TEST_F(DiskImages, APartitionTableThatCountsTooMuchIsCheckedFirst)
     EXPECT_TRUE(looped.err.contains(QStringLiteral("MBR-Partitionstabelle beschädigt: die Kette ihrer logischen "
                                                    "Partitionen führt im Kreis")))
         << looped.err.toStdString();
+}
+
+// A folder of several Windows disks, or of several machines, is no dead end:
+// the terminal lists each installation with the source that names it, and
+// each named so opens. A folder with one machine with Windows shows it.
+TEST_F(DiskImages, AFolderOfSeveralDisksOrMachinesListsWhatToName)
+{
+    QTemporaryDir dir;
+    const QDir at(dir.path());
+    at.mkpath(QStringLiteral("Abbilder"));
+    QFile::link(image("win10.qcow2"), at.filePath(QStringLiteral("Abbilder/eins.qcow2")));
+    QFile::link(image("two-windows.raw"), at.filePath(QStringLiteral("Abbilder/zwei.vhd")));  // told by content
+    const ProgramRun disks = runProgram({QStringLiteral("--quellen"), at.filePath(QStringLiteral("Abbilder"))});
+    EXPECT_EQ(disks.exitCode, 1);
+    const QString folder = at.filePath(QStringLiteral("Abbilder"));
+    EXPECT_TRUE(disks.err.startsWith(QStringLiteral("tessera: Ordner \u201E%1\u201C enthält 3 Windows-Installationen:\n").arg(folder)))
+        << disks.err.toStdString();
+    for (const QString& line : {
+             QStringLiteral("  \u201Eeins.qcow2\u201C, Partition 3: Größe 20 MiB, Bezeichnung \u201EWindows\u201C, Windows 11 "
+                            "Pro 22H2 (Build 22631): \u201Etessera %1/eins.qcow2\u201C\n").arg(folder),
+             QStringLiteral("  \u201Ezwei.vhd\u201C, Partition 5: Größe 16 MiB, Bezeichnung \u201ESYSTEM\u201C, Microsoft "
+                            "Windows 2000 Service Pack 4 (Build 2195): \u201Etessera %1/zwei.vhd@5\u201C\n").arg(folder)})
+        EXPECT_TRUE(disks.err.contains(line)) << line.toStdString() << disks.err.toStdString();
+    const ProgramRun chosen = runProgram({QStringLiteral("--bericht"), folder + QStringLiteral("/zwei.vhd@5")});
+    EXPECT_TRUE(chosen.out.contains(" Windows Version\t: 5.0.2195 Service Pack 4\n"));
+
+    // Machines side by side, as VirtualBox keeps them in "VirtualBox VMs".
+    at.mkpath(QStringLiteral("VMs"));
+    QFile::link(image("vms/VirtualBox VMs/Win10"), at.filePath(QStringLiteral("VMs/Win10")));
+    QFile::link(image("vms/vmware/Windows 10 x64"), at.filePath(QStringLiteral("VMs/Windows 10 x64")));
+    const ProgramRun machines = runProgram({QStringLiteral("--quellen"), at.filePath(QStringLiteral("VMs"))});
+    EXPECT_EQ(machines.exitCode, 1);
+    EXPECT_TRUE(machines.err.contains(QStringLiteral("enthält 2 Windows-Installationen"))) << machines.err.toStdString();
+    EXPECT_TRUE(machines.err.contains(QStringLiteral("\u201Etessera %1\u201C").arg(at.filePath(QStringLiteral("VMs/Win10")))));
+    QFile::remove(at.filePath(QStringLiteral("VMs/Windows 10 x64")));
+    const ProgramRun one = runProgram({QStringLiteral("--quellen"), at.filePath(QStringLiteral("VMs"))});
+    EXPECT_EQ(one.exitCode, 0) << one.err.toStdString();
+    EXPECT_TRUE(one.out.contains("Win10.vdi")) << one.out.toStdString();
 }

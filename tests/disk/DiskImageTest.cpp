@@ -139,7 +139,7 @@ TEST(DiskImage, TwoInstallationsAreListedAndChosenWithAnAt)
         EXPECT_EQ(question.installations()[1].partition, 5);
         EXPECT_EQ(question.installations()[1].size, 16 * 1024 * 1024);
         EXPECT_EQ(question.installations()[1].label, QStringLiteral("SYSTEM"));
-        EXPECT_EQ(question.sourceFor(5), image("two-windows.raw") + QStringLiteral("@5"));
+        EXPECT_EQ(question.sourceFor(1), image("two-windows.raw") + QStringLiteral("@5"));
     }
 
     const auto five = installation(image("two-windows.raw") + QStringLiteral("@5"));
