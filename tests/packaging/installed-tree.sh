@@ -75,6 +75,48 @@ for pair in SYSTEM:application/x-windows-registry-hive laptop.E01:application/x-
   grep -q "^MimeType=.*$want;" "$root/share/applications/de.oxa.tessera.desktop" || fail "the desktop entry does not list $want"
   grep -q "<mediatype>$want</mediatype>" "$root/share/metainfo/de.oxa.tessera.metainfo.xml" || fail "the metainfo does not provide $want"
 done
+# Raw disks, told by what they begin with; whatever their name, and .raw
+# beside the camera photo of that name. A plain binary stays what it was.
+python3 - "$tmp/types" <<'PY'
+import os, sys
+at = sys.argv[1]
+def disk(name, offset, data, size=4096):
+    b = bytearray(size)
+    for o, d in zip(offset, data): b[o:o + len(d)] = d
+    open(os.path.join(at, name), "wb").write(b)
+disk("disk.raw", [512, 510], [b"EFI PART", b"\x55\xaa"])
+disk("laptop.dd", [3], [b"NTFS    "])
+disk("stick.001", [510, 466], [b"\x55\xaa", b"\x07"])
+disk("platte.bin", [510, 450], [b"\x55\xaa", b"\x27"])
+disk("linux.img.bin", [510, 450], [b"\x55\xaa", b"\x83"])  # a Linux partition: no Windows disk
+open(os.path.join(at, "zufall.bin"), "wb").write(os.urandom(4096))
+disk("foto.raw", [0], [b"IIU\x00\x08\x00\x00\x00"])
+PY
+for pair in disk.raw:application/x-raw-disk-image laptop.dd:application/x-raw-disk-image \
+            stick.001:application/x-raw-disk-image platte.bin:application/x-raw-disk-image \
+            linux.img.bin:application/octet-stream zufall.bin:application/octet-stream foto.raw:image/x-panasonic-rw; do
+  file=${pair%%:*} want=${pair#*:}
+  got=$(typed "$tmp/types/$file")
+  [ "$got" = "$want" ] || fail "$file is typed $got, not $want"
+done
+
+# Folders: "Open with" offers Tessera, and the default stays the file manager
+# that the desktop names in its list of defaults (a stand-in here).
+apps=$tmp/apps
+mkdir -p "$apps/applications" "$tmp/bin" "$tmp/config"
+cp "$root/share/applications/de.oxa.tessera.desktop" "$apps/applications/"
+printf '[Desktop Entry]\nType=Application\nName=Dateien\nExec=true %%U\nMimeType=inode/directory;\n' \
+  > "$apps/applications/org.example.Files.desktop"
+printf '[Default Applications]\ninode/directory=org.example.Files.desktop\n' > "$apps/applications/example-mimeapps.list"
+update-desktop-database "$apps/applications"
+printf '#!/bin/sh\nexit 0\n' > "$tmp/bin/tessera" && chmod +x "$tmp/bin/tessera"  # the entry's program, as installed
+folders=$(PATH=$tmp/bin:$PATH XDG_CURRENT_DESKTOP=example XDG_DATA_DIRS=$apps:$mime XDG_DATA_HOME=$tmp/nohome \
+          XDG_CONFIG_HOME=$tmp/config XDG_CONFIG_DIRS=$tmp/config gio mime inode/directory)
+echo "$folders" | grep -q '^Default application for “inode/directory”: org.example.Files.desktop' \
+  || fail "Tessera took the default for folders: $folders"
+echo "$folders" | sed -n '/^Registered applications:/,/^[^\t]/p' | grep -q 'de.oxa.tessera.desktop' \
+  || fail "Tessera is not offered for folders: $folders"
+
 # Tessera lists .reg files but makes itself the default for nothing.
 [ ! -e "$root/share/applications/mimeapps.list" ] || fail "the package sets default applications"
 
