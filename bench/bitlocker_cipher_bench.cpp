@@ -1,6 +1,6 @@
 // BitLocker's decryption alone, in memory: AES-XTS 128 and 256, AES-CBC 128
 // and with the Elephant diffuser, in reads of 512 bytes and of 4 KiB.
-#include "disk/BitLockerCipher.h"
+#include "disk/bitlocker/BitLockerCipher.h"
 
 #include <benchmark/benchmark.h>
 

@@ -7,9 +7,9 @@
 // of logs, each with and without its logs): opening them, and the replay
 // alone, per MB of log applied. Prints the peak RSS at the end.
 #include "disk/PrivateCopy.h"
-#include "registry/Hive.h"
-#include "registry/LogReplay.h"
-#include "registry/TransactionLog.h"
+#include "registry/hive/Hive.h"
+#include "registry/hive/LogReplay.h"
+#include "registry/hive/TransactionLog.h"
 #include "runtime/RuntimeError.h"
 #include "shell/WshShell.h"
 #include "sysinfo/CollectSystemInfo.h"

@@ -1,5 +1,5 @@
 #include "registry/RegistryFileCache.h"
-#include "registry/RegistryText.h"
+#include "registry/text/RegistryText.h"
 #include "runtime/RuntimeError.h"
 #include "shell/WshShell.h"
 

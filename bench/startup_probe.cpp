@@ -5,8 +5,8 @@
 #include "app/AppSetup.h"
 #include "app/End.h"
 #include "app/Main.h"
-#include "disk/Keyring.h"
-#include "disk/SecretFile.h"
+#include "disk/bitlocker/Keyring.h"
+#include "disk/bitlocker/SecretFile.h"
 
 #include <QApplication>
 

@@ -3,11 +3,11 @@
 // a fixed key by the method its metadata names, read in odd pieces and its
 // file system opened. Keys from secrets are left out: libcryptsetup's key
 // derivation takes a third of a second on purpose.
-#include "disk/BitLockerCipher.h"
-#include "disk/BitLockerKey.h"
-#include "disk/BitLockerVolume.h"
-#include "disk/DiskImage.h"
-#include "disk/Volume.h"
+#include "disk/bitlocker/BitLockerCipher.h"
+#include "disk/bitlocker/BitLockerKey.h"
+#include "disk/bitlocker/BitLockerVolume.h"
+#include "disk/containers/DiskImage.h"
+#include "disk/filesystems/Volume.h"
 #include "runtime/RuntimeError.h"
 
 #include <cstring>

@@ -4,7 +4,7 @@
 // environment and hardware included; nothing else may happen.
 #include "ReadEach.h"
 #include "machine/MachineFacts.h"
-#include "registry/Hive.h"
+#include "registry/hive/Hive.h"
 #include "runtime/RuntimeError.h"
 #include "shell/RegistrySources.h"
 #include "shell/WshShell.h"

@@ -1,7 +1,7 @@
 // Any input is either read or fails with a RuntimeError; nothing else may
 // happen, neither at the check nor at the lookups after it.
-#include "registry/RegistrySource.h"
-#include "registry/RegistryText.h"
+#include "registry/text/RegistrySource.h"
+#include "registry/text/RegistryText.h"
 #include "runtime/RuntimeError.h"
 
 #include <cstddef>

@@ -2,8 +2,8 @@
 
 #include "app/TerminalText.h"
 #include "app/Version.h"
-#include "disk/Keyring.h"
-#include "disk/SecretFile.h"
+#include "disk/bitlocker/Keyring.h"
+#include "disk/bitlocker/SecretFile.h"
 #include "shell/RegistrySources.h"
 
 #include <QFile>

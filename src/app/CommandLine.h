@@ -1,6 +1,6 @@
 #pragma once
 
-#include "disk/Secret.h"
+#include "disk/bitlocker/Secret.h"
 
 #include <QStringList>
 

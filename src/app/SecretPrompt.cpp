@@ -1,6 +1,6 @@
 #include "app/SecretPrompt.h"
 
-#include "disk/SecretFile.h"
+#include "disk/bitlocker/SecretFile.h"
 
 #include <cerrno>
 #include <csignal>

@@ -1,8 +1,8 @@
 #include "app/SourceQuestions.h"
 
-#include "disk/Keyring.h"
-#include "disk/ParentChain.h"
-#include "disk/SecretNeeded.h"
+#include "disk/bitlocker/Keyring.h"
+#include "disk/containers/ParentChain.h"
+#include "disk/bitlocker/SecretNeeded.h"
 #include "disk/SizeInWords.h"
 #include "registry/SeveralInstallations.h"
 #include "window/InstallationDialog.h"

@@ -1,6 +1,6 @@
 #include "app/TerminalText.h"
 
-#include "registry/TransactionLog.h"
+#include "registry/hive/TransactionLog.h"
 
 #include <QStringList>
 

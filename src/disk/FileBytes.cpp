@@ -34,6 +34,13 @@ QByteArray fileHead(const QString& path, qint64 length, qint64 at)
     return bytes;
 }
 
+std::optional<FileStamp> stampOf(const QString& path)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return std::nullopt;
+    return FileStamp{st.st_size, st.st_mtim, st.st_ino};
+}
+
 std::optional<std::int64_t> fileSize(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);

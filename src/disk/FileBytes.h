@@ -6,11 +6,30 @@
 #include <cstdint>
 #include <optional>
 
+#include <sys/stat.h>
+
 namespace disk {
 
 // Bytes of a file, read without following it onto a FIFO or a terminal: up
 // to `length` from `at`, fewer where the file ends, none when it cannot be read.
 QByteArray fileHead(const QString& path, qint64 length, qint64 at = 0);
+
+// What tells a file that changed from the one read before: its size,
+// modification time and inode.
+struct FileStamp {
+    off_t size = 0;
+    timespec mtime{};
+    ino_t inode = 0;
+
+    bool operator==(const FileStamp& other) const
+    {
+        return size == other.size && inode == other.inode && mtime.tv_sec == other.mtime.tv_sec
+               && mtime.tv_nsec == other.mtime.tv_nsec;
+    }
+};
+
+// Nothing when the path cannot be examined.
+std::optional<FileStamp> stampOf(const QString& path);
 
 // The file's size in bytes (a block device's too), or nothing.
 std::optional<std::int64_t> fileSize(const QString& path);

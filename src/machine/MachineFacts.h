@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry/RegistryTree.h"
+#include "registry/text/RegistryTree.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry/RegistryText.h"
+#include "registry/text/RegistryText.h"
 
 #include <memory>
 

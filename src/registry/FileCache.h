@@ -1,6 +1,7 @@
 #pragma once
 
-#include "disk/ParentChain.h"
+#include "disk/FileBytes.h"
+#include "disk/containers/ParentChain.h"
 #include "disk/Question.h"
 #include "runtime/RuntimeError.h"
 
@@ -12,26 +13,11 @@
 #include <optional>
 #include <unordered_map>
 
-#include <sys/stat.h>
 
 namespace registry {
 
-// What tells a file that changed from the one read before: its size,
-// modification time and inode.
-struct FileStamp {
-    off_t size = 0;
-    timespec mtime{};
-    ino_t inode = 0;
-
-    bool operator==(const FileStamp& other) const
-    {
-        return size == other.size && inode == other.inode && mtime.tv_sec == other.mtime.tv_sec
-               && mtime.tv_nsec == other.mtime.tv_nsec;
-    }
-};
-
-// Nothing when the path cannot be examined.
-std::optional<FileStamp> stampOf(const QString& path);
+using disk::FileStamp;
+using disk::stampOf;
 
 // What was made of a file (a parsed tree, an open hive), shared, and made again
 // only when the file changed, or when `current` says what was made is out of

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "registry/FileCache.h"
-#include "registry/Hive.h"
+#include "registry/hive/Hive.h"
 
 #include <QString>
 

@@ -10,4 +10,12 @@ std::shared_ptr<const RegistryText> cachedRegistryFile(const QString& path)
     return cache.get(path, readRegistryFile);
 }
 
+std::shared_ptr<const Hive> cachedHive(const QString& path)
+{
+    static FileCache<Hive> cache;
+    return cache.get(
+        path, [](const QString& file) { return std::make_shared<const Hive>(file); },
+        [](const Hive& hive) { return hive.logsUnchanged(); });
+}
+
 }  // namespace registry

@@ -1,7 +1,7 @@
 #include "registry/SourceFolder.h"
 
-#include "disk/NamedFile.h"
-#include "registry/RegistryTree.h"
+#include "disk/machines/NamedFile.h"
+#include "registry/text/RegistryTree.h"
 #include "runtime/RuntimeError.h"
 
 #include <QDir>

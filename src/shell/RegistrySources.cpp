@@ -1,15 +1,15 @@
 #include "shell/RegistrySources.h"
 
 #include "disk/FileBytes.h"
-#include "disk/ForeignFormat.h"
-#include "disk/NamedFile.h"
+#include "disk/containers/ForeignFormat.h"
+#include "disk/machines/NamedFile.h"
 #include "machine/ViewedHardware.h"
 #include "registry/BuiltinDefaults.h"
-#include "registry/Hive.h"
+#include "registry/hive/Hive.h"
 #include "registry/ImageSource.h"
 #include "registry/RegistryFileCache.h"
 #include "registry/SourceFolder.h"
-#include "registry/TreeSource.h"
+#include "registry/text/TreeSource.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "machine/MachineFacts.h"
-#include "registry/RegistrySource.h"
+#include "registry/text/RegistrySource.h"
 #include "registry/WindowsProduct.h"
 #include "runtime/RuntimeError.h"
 #include "shell/SourceDescription.h"

@@ -1,6 +1,6 @@
 #include "window/SecretDialog.h"
 
-#include "disk/SecretFile.h"
+#include "disk/bitlocker/SecretFile.h"
 #include "runtime/RuntimeError.h"
 #include "window/DesktopStyle.h"
 #include "window/DialogParts.h"

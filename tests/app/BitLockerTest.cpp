@@ -3,8 +3,8 @@
 // secret typed at the prompt; the secret and the key in no output.
 #include "ProgramRun.h"
 
-#include "disk/BitLockerKey.h"
-#include "disk/Secret.h"
+#include "disk/bitlocker/BitLockerKey.h"
+#include "disk/bitlocker/Secret.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -10,7 +10,7 @@
 #include "SharedSamples.h"
 #include "app/AppSetup.h"
 #include "app/End.h"
-#include "disk/Keyring.h"
+#include "disk/bitlocker/Keyring.h"
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"
 

@@ -7,7 +7,7 @@
 #include "RegistryFile.h"
 #include "RunningProgram.h"
 #include "SharedSamples.h"
-#include "disk/Keyring.h"
+#include "disk/bitlocker/Keyring.h"
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"
 

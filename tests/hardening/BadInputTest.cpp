@@ -8,7 +8,7 @@
 #include "RegistryFile.h"
 #include "RunningProgram.h"
 #include "machine/MachineFacts.h"
-#include "registry/RegistryFileParser.h"
+#include "registry/text/RegistryFileParser.h"
 #include "sysinfo/InfoReport.h"
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"

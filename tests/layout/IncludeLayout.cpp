@@ -32,6 +32,26 @@ std::optional<int> levelOf(const std::string& folder)
     return std::nullopt;
 }
 
+// The layer of a file inside its floor: the subfolder under the floor ("" for
+// the floor's own files), with its level; nothing for a floor without layers.
+struct Layer {
+    std::string folder;
+    std::optional<int> level;  // nothing: a subfolder the floor does not have
+};
+std::optional<Layer> layerOf(const std::string& relative)
+{
+    const std::string floor = topFolder(relative);
+    bool rooms = false;
+    for (const Room& room : kRooms) rooms = rooms || floor == room.floor;
+    if (!rooms) return std::nullopt;
+    const std::string rest = relative.substr(floor.size() + 1);
+    const auto slash = rest.find('/');
+    Layer layer{slash == std::string::npos ? std::string() : rest.substr(0, slash), std::nullopt};
+    for (const Room& room : kRooms)
+        if (floor == room.floor && layer.folder == room.folder) layer.level = room.level;
+    return layer;
+}
+
 // A header and its .cpp are one unit.
 std::string unitOf(const std::string& relative)
 {
@@ -124,6 +144,16 @@ std::vector<std::string> includeLayoutFaults(const fs::path& src)
         if (fromLevel && toLevel && fromFolder != toFolder && *toLevel >= *fromLevel)
             faults.push_back(where + ": " + (fromFolder.empty() ? "src" : fromFolder) + " may not include "
                              + toFolder + (*toLevel == *fromLevel ? " (a sibling floor)" : " (a higher floor)"));
+        // Inside a floor: layers point down too.
+        const auto fromLayer = layerOf(inc.from);
+        const auto toLayer = generated || inc.to.empty() ? std::nullopt : layerOf(inc.to);
+        if (fromLayer && !fromLayer->level) unknownFolders.insert(fromFolder + "/" + fromLayer->folder);
+        if (fromFolder == toFolder && fromLayer && toLayer && fromLayer->level && toLayer->level
+            && fromLayer->folder != toLayer->folder && *toLayer->level >= *fromLayer->level) {
+            auto named = [&](const Layer& l) { return fromFolder + (l.folder.empty() ? "" : "/" + l.folder); };
+            faults.push_back(where + ": " + named(*fromLayer) + " may not include " + named(*toLayer)
+                             + (*toLayer->level == *fromLayer->level ? " (a sibling layer)" : " (a higher layer)"));
+        }
         if (!inc.to.empty() && unitOf(inc.from) != unitOf(inc.to)) edges[unitOf(inc.from)].insert(unitOf(inc.to));
     }
     for (const std::string& folder : unknownFolders)

@@ -1,5 +1,6 @@
 // The floors of the source tree, read from the includes: runtime, disk,
-// registry, machine, shell, then window, then the pages, then app; nothing includes upwards or sideways, and no
+// registry, machine, shell, then window, then the pages, then app; inside disk
+// and registry their layers; nothing includes upwards or sideways, and no
 // files include each other round a loop.
 #include "IncludeLayout.h"
 
@@ -58,6 +59,13 @@ TEST(IncludeLayout, DownwardAndOwnFolderIncludesPass)
         .file("app/M.cpp", "#include \"sound/S.h\"\n#include \"app/Version.h\"\n")
         .file("sound/S.h", "")
         .file("main.cpp", "#include \"app/M.h\"\n")
+        .file("disk/FileBytes.h", "")
+        .file("disk/containers/D.h", "#include \"disk/FileBytes.h\"\n")
+        .file("disk/machines/V.cpp", "#include \"disk/containers/D.h\"\n#include \"disk/FileBytes.h\"\n")
+        .file("registry/text/T.h", "")
+        .file("registry/hive/H.h", "#include \"registry/text/T.h\"\n")
+        .file("registry/S.cpp", "#include \"registry/hive/H.h\"\n#include \"disk/machines/V.h\"\n")
+        .file("disk/machines/V.h", "")
         .file("app/M.h", "");
     EXPECT_TRUE(tree.faults().empty()) << joined(tree.faults());
 }
@@ -84,6 +92,20 @@ TEST(IncludeLayout, UpwardSidewaysAndLoopsAreNamed)
          "floor)"},
         {"the runtime includes the disk floor", {{"runtime/V.h", "#include \"disk/Image.h\"\n"}, {"disk/Image.h", ""}},
          "src/runtime/V.h:1 includes \"disk/Image.h\": runtime may not include disk (a higher floor)"},
+        {"a layer of the disk floor includes a higher one",
+         {{"disk/containers/Q.cpp", "#include \"disk/machines/V.h\"\n"}, {"disk/machines/V.h", ""}},
+         "src/disk/containers/Q.cpp:1 includes \"disk/machines/V.h\": disk/containers may not include disk/machines "
+         "(a higher layer)"},
+        {"the disk floor's shared files include a layer",
+         {{"disk/FileBytes.h", "#include \"disk/bitlocker/Secret.h\"\n"}, {"disk/bitlocker/Secret.h", ""}},
+         "src/disk/FileBytes.h:1 includes \"disk/bitlocker/Secret.h\": disk may not include disk/bitlocker (a higher "
+         "layer)"},
+        {"a hive includes the registry's sources",
+         {{"registry/hive/H.cpp", "#include \"registry/FileCache.h\"\n"}, {"registry/FileCache.h", ""}},
+         "src/registry/hive/H.cpp:1 includes \"registry/FileCache.h\": registry/hive may not include registry (a "
+         "higher layer)"},
+        {"a layer the floor does not have", {{"disk/other/X.h", "#include \"disk/FileBytes.h\"\n"}, {"disk/FileBytes.h", ""}},
+         "src/disk/other: a folder without a floor in the layout table"},
         {"an unknown folder", {{"extra/X.h", "#include \"shell/A.h\"\n"}, {"shell/A.h", ""}},
          "src/extra: a folder without a floor in the layout table"},
         {"a missing header", {{"shell/A.cpp", "#include \"shell/Gone.h\"\n"}},

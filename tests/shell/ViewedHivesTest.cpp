@@ -3,7 +3,8 @@
 // machine's environment and hardware, and a hive file that changes.
 #include "RegistryFile.h"
 #include "ShellFixture.h"
-#include "registry/Hive.h"
+#include "registry/RegistryFileCache.h"
+#include "registry/hive/Hive.h"
 
 #include <QFile>
 #include <QTemporaryDir>

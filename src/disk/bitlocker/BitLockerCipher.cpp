@@ -1,6 +1,6 @@
-#include "disk/BitLockerCipher.h"
+#include "disk/bitlocker/BitLockerCipher.h"
 
-#include "disk/ElephantDiffuser.h"
+#include "disk/bitlocker/ElephantDiffuser.h"
 
 #include <openssl/evp.h>
 

@@ -1,4 +1,4 @@
-#include "disk/BitLockerKey.h"
+#include "disk/bitlocker/BitLockerKey.h"
 
 #include "disk/FileBytes.h"
 #include "runtime/RuntimeError.h"

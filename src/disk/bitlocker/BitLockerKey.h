@@ -1,7 +1,7 @@
 #pragma once
 
-#include "disk/BitLockerMetadata.h"
-#include "disk/Secret.h"
+#include "disk/bitlocker/BitLockerMetadata.h"
+#include "disk/bitlocker/Secret.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "disk/BitLockerMetadata.h"
+#include "disk/bitlocker/BitLockerMetadata.h"
 
 #include "disk/FileBytes.h"
 

@@ -1,8 +1,8 @@
-#include "disk/BitLockerVolume.h"
+#include "disk/bitlocker/BitLockerVolume.h"
 
-#include "disk/BitLockerKey.h"
+#include "disk/bitlocker/BitLockerKey.h"
 #include "disk/FileSystemKind.h"
-#include "disk/Keyring.h"
+#include "disk/bitlocker/Keyring.h"
 #include "runtime/RuntimeError.h"
 
 #include <algorithm>

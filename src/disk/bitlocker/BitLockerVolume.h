@@ -1,7 +1,7 @@
 #pragma once
 
-#include "disk/BitLockerCipher.h"
-#include "disk/BitLockerMetadata.h"
+#include "disk/bitlocker/BitLockerCipher.h"
+#include "disk/bitlocker/BitLockerMetadata.h"
 #include "disk/Container.h"
 
 #include <QString>

@@ -1,4 +1,4 @@
-#include "disk/ElephantDiffuser.h"
+#include "disk/bitlocker/ElephantDiffuser.h"
 
 #include <bit>
 

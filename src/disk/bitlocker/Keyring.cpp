@@ -1,7 +1,7 @@
-#include "disk/Keyring.h"
+#include "disk/bitlocker/Keyring.h"
 
 #include "disk/FileBytes.h"
-#include "disk/SecretFile.h"
+#include "disk/bitlocker/SecretFile.h"
 
 namespace disk {
 

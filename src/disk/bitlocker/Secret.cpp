@@ -1,4 +1,4 @@
-#include "disk/Secret.h"
+#include "disk/bitlocker/Secret.h"
 
 #include <cstring>
 #include <new>

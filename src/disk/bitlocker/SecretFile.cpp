@@ -1,4 +1,4 @@
-#include "disk/SecretFile.h"
+#include "disk/bitlocker/SecretFile.h"
 
 #include "disk/FileBytes.h"
 #include "runtime/RuntimeError.h"

@@ -1,11 +1,11 @@
-#include "disk/Containers.h"
+#include "disk/containers/Containers.h"
 
-#include "disk/ImageFormat.h"
-#include "disk/ParentChain.h"
-#include "disk/QcowImage.h"
-#include "disk/VdiImage.h"
-#include "disk/VhdImage.h"
-#include "disk/VmdkImage.h"
+#include "disk/containers/ImageFormat.h"
+#include "disk/containers/ParentChain.h"
+#include "disk/containers/QcowImage.h"
+#include "disk/containers/VdiImage.h"
+#include "disk/containers/VhdImage.h"
+#include "disk/containers/VmdkImage.h"
 
 namespace disk {
 

@@ -1,9 +1,9 @@
-#include "disk/DiskImage.h"
+#include "disk/containers/DiskImage.h"
 
 #include "disk/FileBytes.h"
-#include "disk/ImageFormat.h"
-#include "disk/ParentChain.h"
-#include "disk/SplitRaw.h"
+#include "disk/containers/ImageFormat.h"
+#include "disk/containers/ParentChain.h"
+#include "disk/containers/SplitRaw.h"
 #include "runtime/RuntimeError.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "disk/Containers.h"
+#include "disk/containers/Containers.h"
 #include "disk/PrivateCopy.h"
 
 #include <QString>

@@ -1,4 +1,4 @@
-#include "disk/ForeignFormat.h"
+#include "disk/containers/ForeignFormat.h"
 
 #include "disk/FileBytes.h"
 

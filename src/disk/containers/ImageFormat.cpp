@@ -1,4 +1,4 @@
-#include "disk/ImageFormat.h"
+#include "disk/containers/ImageFormat.h"
 
 #include "disk/FileBytes.h"
 

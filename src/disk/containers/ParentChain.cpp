@@ -1,4 +1,4 @@
-#include "disk/ParentChain.h"
+#include "disk/containers/ParentChain.h"
 
 #include "disk/FileBytes.h"
 

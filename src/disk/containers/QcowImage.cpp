@@ -1,9 +1,9 @@
-#include "disk/QcowImage.h"
+#include "disk/containers/QcowImage.h"
 
 #include "disk/FileBytes.h"
 #include "disk/LibraryCalls.h"
-#include "disk/ImageFormat.h"
-#include "disk/ParentChain.h"
+#include "disk/containers/ImageFormat.h"
+#include "disk/containers/ParentChain.h"
 #include "disk/SizeInWords.h"
 
 #include <QFile>

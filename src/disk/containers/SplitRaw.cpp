@@ -1,4 +1,4 @@
-#include "disk/SplitRaw.h"
+#include "disk/containers/SplitRaw.h"
 
 #include <QFileInfo>
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
-#include "disk/VdiImage.h"
+#include "disk/containers/VdiImage.h"
 
 #include "disk/FileBytes.h"
-#include "disk/ParentChain.h"
+#include "disk/containers/ParentChain.h"
 #include "disk/SizeInWords.h"
 
 #include <QDir>

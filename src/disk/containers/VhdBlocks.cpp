@@ -1,7 +1,7 @@
-#include "disk/VhdBlocks.h"
+#include "disk/containers/VhdBlocks.h"
 
 #include "disk/FileBytes.h"
-#include "disk/VhdStructures.h"
+#include "disk/containers/VhdStructures.h"
 
 #include <QByteArray>
 

@@ -1,11 +1,11 @@
-#include "disk/VhdImage.h"
+#include "disk/containers/VhdImage.h"
 
 #include "disk/FileBytes.h"
 #include "disk/LibraryCalls.h"
-#include "disk/ImageFormat.h"
-#include "disk/ParentChain.h"
+#include "disk/containers/ImageFormat.h"
+#include "disk/containers/ParentChain.h"
 #include "disk/SizeInWords.h"
-#include "disk/VhdLinkage.h"
+#include "disk/containers/VhdLinkage.h"
 
 #include <QFile>
 #include <QFileInfo>

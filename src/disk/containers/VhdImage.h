@@ -1,7 +1,7 @@
 #pragma once
 
 #include "disk/Container.h"
-#include "disk/VhdBlocks.h"
+#include "disk/containers/VhdBlocks.h"
 
 #include <cstdint>
 #include <optional>

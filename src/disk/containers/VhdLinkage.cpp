@@ -1,7 +1,7 @@
-#include "disk/VhdLinkage.h"
+#include "disk/containers/VhdLinkage.h"
 
 #include "disk/FileBytes.h"
-#include "disk/VhdStructures.h"
+#include "disk/containers/VhdStructures.h"
 
 #include <QByteArray>
 

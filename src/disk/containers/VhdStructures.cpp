@@ -1,4 +1,4 @@
-#include "disk/VhdStructures.h"
+#include "disk/containers/VhdStructures.h"
 
 #include "disk/FileBytes.h"
 

@@ -1,6 +1,6 @@
-#include "disk/LargeClusterNtfs.h"
+#include "disk/filesystems/LargeClusterNtfs.h"
 
-#include "disk/DiskImage.h"
+#include "disk/containers/DiskImage.h"
 #include "disk/LibraryCalls.h"
 
 #include <libbfio.h>

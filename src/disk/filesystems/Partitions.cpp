@@ -1,4 +1,4 @@
-#include "disk/Partitions.h"
+#include "disk/filesystems/Partitions.h"
 
 #include "disk/FileBytes.h"
 

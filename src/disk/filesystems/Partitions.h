@@ -1,6 +1,6 @@
 #pragma once
 
-#include "disk/DiskImage.h"
+#include "disk/containers/DiskImage.h"
 
 #include <QString>
 

@@ -1,6 +1,6 @@
-#include "disk/Volume.h"
+#include "disk/filesystems/Volume.h"
 
-#include "disk/LargeClusterNtfs.h"
+#include "disk/filesystems/LargeClusterNtfs.h"
 #include "disk/SizeInWords.h"
 #include "runtime/RuntimeError.h"
 

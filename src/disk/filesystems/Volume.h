@@ -1,9 +1,9 @@
 #pragma once
 
-#include "disk/BitLockerVolume.h"
-#include "disk/DiskImage.h"
+#include "disk/bitlocker/BitLockerVolume.h"
+#include "disk/containers/DiskImage.h"
 #include "disk/FileSystemKind.h"
-#include "disk/Partitions.h"
+#include "disk/filesystems/Partitions.h"
 #include "disk/PrivateCopy.h"
 
 #include <QByteArray>

@@ -1,4 +1,4 @@
-#include "disk/NamedFile.h"
+#include "disk/machines/NamedFile.h"
 
 #include "disk/FileBytes.h"
 

@@ -1,4 +1,4 @@
-#include "registry/BaseBlock.h"
+#include "registry/hive/BaseBlock.h"
 
 #include <cstring>
 

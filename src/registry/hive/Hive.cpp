@@ -1,7 +1,7 @@
-#include "registry/Hive.h"
+#include "registry/hive/Hive.h"
 
-#include "registry/FileCache.h"
-#include "registry/TransactionLog.h"
+#include "disk/FileBytes.h"
+#include "registry/hive/TransactionLog.h"
 #include "runtime/RuntimeError.h"
 
 #include <QFile>
@@ -122,10 +122,10 @@ disk::PrivateCopy copyOf(const QString& path)
     return copy;
 }
 
-std::vector<std::pair<QString, FileStamp>> stampsOf(const QStringList& paths)
+std::vector<std::pair<QString, disk::FileStamp>> stampsOf(const QStringList& paths)
 {
-    std::vector<std::pair<QString, FileStamp>> stamps;
-    for (const QString& path : paths) stamps.emplace_back(path, stampOf(path).value_or(FileStamp{}));
+    std::vector<std::pair<QString, disk::FileStamp>> stamps;
+    for (const QString& path : paths) stamps.emplace_back(path, disk::stampOf(path).value_or(disk::FileStamp{}));
     return stamps;
 }
 
@@ -281,14 +281,6 @@ bool looksLikeHive(const QString& path)
     QFile file(path);
     if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return false;
     return file.read(4) == "regf";
-}
-
-std::shared_ptr<const Hive> cachedHive(const QString& path)
-{
-    static FileCache<Hive> cache;
-    return cache.get(
-        path, [](const QString& file) { return std::make_shared<const Hive>(file); },
-        [](const Hive& hive) { return hive.logsUnchanged(); });
 }
 
 bool Hive::logsUnchanged() const

@@ -1,10 +1,10 @@
 #pragma once
 
-#include "registry/FileCache.h"
-#include "registry/LogReplay.h"
-#include "registry/RegistrySource.h"
-#include "registry/RegistryTree.h"
-#include "registry/TransactionLog.h"
+#include "disk/FileBytes.h"
+#include "registry/hive/LogReplay.h"
+#include "registry/text/RegistrySource.h"
+#include "registry/text/RegistryTree.h"
+#include "registry/hive/TransactionLog.h"
 
 #include <QString>
 #include <QStringList>
@@ -86,7 +86,7 @@ private:
     QString path_;
     std::optional<ImageLocation> location_;
     Replay replay_;
-    std::vector<std::pair<QString, FileStamp>> logStamps_;
+    std::vector<std::pair<QString, disk::FileStamp>> logStamps_;
     hive_h* hive_ = nullptr;
     Kind kind_ = Kind::System;
     // hivex folds ASCII only; names here fold as everywhere in the registry, so a
@@ -100,9 +100,5 @@ private:
 
 // Whether the file begins as a hive does ("regf").
 bool looksLikeHive(const QString& path);
-
-// The open hive, shared; opened again only when the file or its logs changed.
-// A file that failed fails again, without reading, until it changes.
-std::shared_ptr<const Hive> cachedHive(const QString& path);
 
 }  // namespace registry

@@ -1,6 +1,6 @@
-#include "registry/LogReplay.h"
+#include "registry/hive/LogReplay.h"
 
-#include "registry/Marvin32.h"
+#include "registry/hive/Marvin32.h"
 
 #include <QByteArray>
 

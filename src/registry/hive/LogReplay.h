@@ -1,8 +1,8 @@
 #pragma once
 
 #include "disk/PrivateCopy.h"
-#include "registry/BaseBlock.h"
-#include "registry/TransactionLog.h"
+#include "registry/hive/BaseBlock.h"
+#include "registry/hive/TransactionLog.h"
 
 #include <QString>
 

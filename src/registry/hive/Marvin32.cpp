@@ -1,6 +1,6 @@
-#include "registry/Marvin32.h"
+#include "registry/hive/Marvin32.h"
 
-#include "registry/BaseBlock.h"
+#include "registry/hive/BaseBlock.h"
 
 #include <bit>
 

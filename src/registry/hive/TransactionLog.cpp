@@ -1,6 +1,6 @@
-#include "registry/TransactionLog.h"
+#include "registry/hive/TransactionLog.h"
 
-#include "registry/RegistryTree.h"
+#include "registry/text/RegistryTree.h"
 #include "runtime/RuntimeError.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "registry/Arena.h"
+#include "registry/text/Arena.h"
 
 #include <algorithm>
 #include <cstddef>

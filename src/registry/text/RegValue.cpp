@@ -1,4 +1,4 @@
-#include "registry/RegValue.h"
+#include "registry/text/RegValue.h"
 
 #include <QSysInfo>
 

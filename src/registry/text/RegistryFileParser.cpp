@@ -1,9 +1,9 @@
 // Checks the registry's text formats, export files ("REGEDIT4", "Windows
 // Registry Editor Version 5.00") and Wine registry files, and reads the values
 // of a key's lines when they are asked for.
-#include "registry/RegistryFileParser.h"
+#include "registry/text/RegistryFileParser.h"
 
-#include "registry/RegistryTree.h"
+#include "registry/text/RegistryTree.h"
 #include "runtime/RuntimeError.h"
 
 #include <algorithm>

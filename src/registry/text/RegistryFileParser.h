@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry/TextLines.h"
+#include "registry/text/TextLines.h"
 #include "runtime/RuntimeError.h"
 
 #include <QByteArray>

@@ -1,6 +1,6 @@
-#include "registry/RegistrySource.h"
+#include "registry/text/RegistrySource.h"
 
-#include "registry/RegistryTree.h"
+#include "registry/text/RegistryTree.h"
 
 #include <QString>
 #include <QStringTokenizer>

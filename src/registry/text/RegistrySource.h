@@ -1,6 +1,6 @@
 #pragma once
 
-#include "registry/RegValue.h"
+#include "registry/text/RegValue.h"
 
 #include <QStringView>
 

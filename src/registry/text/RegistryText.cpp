@@ -1,7 +1,7 @@
-#include "registry/RegistryText.h"
+#include "registry/text/RegistryText.h"
 
 #include "disk/FileBytes.h"
-#include "registry/TextLines.h"
+#include "registry/text/TextLines.h"
 #include "runtime/RuntimeError.h"
 
 #include <QFile>

@@ -1,9 +1,9 @@
 #pragma once
 
-#include "registry/Arena.h"
-#include "registry/RegistryFileParser.h"
-#include "registry/RegistrySource.h"
-#include "registry/RegistryTree.h"
+#include "registry/text/Arena.h"
+#include "registry/text/RegistryFileParser.h"
+#include "registry/text/RegistrySource.h"
+#include "registry/text/RegistryTree.h"
 
 #include <QByteArray>
 #include <QString>

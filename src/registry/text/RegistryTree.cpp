@@ -1,4 +1,4 @@
-#include "registry/RegistryTree.h"
+#include "registry/text/RegistryTree.h"
 
 #include <QHashFunctions>
 #include <QStringTokenizer>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "registry/Arena.h"
-#include "registry/RegValue.h"
+#include "registry/text/Arena.h"
+#include "registry/text/RegValue.h"
 
 #include <QStringView>
 

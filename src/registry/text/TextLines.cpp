@@ -1,4 +1,4 @@
-#include "registry/TextLines.h"
+#include "registry/text/TextLines.h"
 
 #include <bit>
 #include <cstring>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "registry/RegistrySource.h"
-#include "registry/RegistryTree.h"
+#include "registry/text/RegistrySource.h"
+#include "registry/text/RegistryTree.h"
 
 #include <memory>
 

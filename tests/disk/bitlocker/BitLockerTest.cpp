@@ -4,10 +4,10 @@
 // ways; secrets read from files as users keep them.
 #include "SharedSamples.h"
 
-#include "disk/BitLockerCipher.h"
-#include "disk/BitLockerVolume.h"
-#include "disk/Keyring.h"
-#include "disk/SecretFile.h"
+#include "disk/bitlocker/BitLockerCipher.h"
+#include "disk/bitlocker/BitLockerVolume.h"
+#include "disk/bitlocker/Keyring.h"
+#include "disk/bitlocker/SecretFile.h"
 
 #include <QFile>
 #include <QtEndian>

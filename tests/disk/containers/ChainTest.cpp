@@ -4,11 +4,11 @@
 // Windows paths, and every way a chain can be broken.
 #include "ErrorOf.h"
 #include "SharedSamples.h"
-#include "disk/DiskImage.h"
-#include "disk/ParentChain.h"
-#include "disk/VhdLinkage.h"
+#include "disk/containers/DiskImage.h"
+#include "disk/containers/ParentChain.h"
+#include "disk/containers/VhdLinkage.h"
 #include "registry/ImageSource.h"
-#include "registry/RegistrySource.h"
+#include "registry/text/RegistrySource.h"
 
 #include <QDir>
 #include <QFile>

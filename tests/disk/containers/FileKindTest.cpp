@@ -1,11 +1,11 @@
 // Every file told for what it is, from its first bytes: formats Tessera does
 // not read, file systems in a partition, qcow2 features libqcow lacks, the
 // segments of split raw images.
-#include "disk/DiskImage.h"
-#include "disk/ForeignFormat.h"
-#include "disk/QcowImage.h"
-#include "disk/SplitRaw.h"
-#include "disk/Volume.h"
+#include "disk/containers/DiskImage.h"
+#include "disk/containers/ForeignFormat.h"
+#include "disk/containers/QcowImage.h"
+#include "disk/containers/SplitRaw.h"
+#include "disk/filesystems/Volume.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -3,12 +3,12 @@
 // image, two installations, no Windows, BitLocker, damaged images.
 #include "ErrorOf.h"
 #include "RegistryFile.h"
-#include "disk/DiskImage.h"
-#include "disk/Partitions.h"
+#include "disk/containers/DiskImage.h"
+#include "disk/filesystems/Partitions.h"
 #include "disk/SizeInWords.h"
-#include "disk/Volume.h"
+#include "disk/filesystems/Volume.h"
 #include "registry/ImageSource.h"
-#include "registry/RegistrySource.h"
+#include "registry/text/RegistrySource.h"
 #include "registry/SeveralInstallations.h"
 
 #include <QDir>

@@ -4,9 +4,9 @@
 // Hyper-V (the checkpoint no other disk names), and configurations that
 // cannot be read.
 #include "ErrorOf.h"
-#include "disk/VirtualMachine.h"
+#include "disk/machines/VirtualMachine.h"
 #include "registry/ImageSource.h"
-#include "registry/RegistrySource.h"
+#include "registry/text/RegistrySource.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 // installation, and refused when damaged, naming the file and the fault.
 #include "ErrorOf.h"
 #include "RegistryFile.h"
-#include "registry/Hive.h"
+#include "registry/hive/Hive.h"
 #include "registry/SourceFolder.h"
 
 #include <QFile>

@@ -5,11 +5,12 @@
 #include "RegistryFile.h"
 #include "SharedSamples.h"
 #include "disk/PrivateCopy.h"
-#include "registry/BaseBlock.h"
-#include "registry/Hive.h"
-#include "registry/LogReplay.h"
-#include "registry/RegistrySource.h"
-#include "registry/TransactionLog.h"
+#include "registry/hive/BaseBlock.h"
+#include "registry/RegistryFileCache.h"
+#include "registry/hive/Hive.h"
+#include "registry/hive/LogReplay.h"
+#include "registry/text/RegistrySource.h"
+#include "registry/hive/TransactionLog.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,6 +1,6 @@
 // The arena of a registry tree: aligned, non-overlapping memory, large requests
 // included, all given back with the arena (the sanitizer build checks the rest).
-#include "registry/Arena.h"
+#include "registry/text/Arena.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // The codec of registry value data: how each type's bytes become what RegRead
 // returns, and back. The NUL rule is pinned for every kind of value.
-#include "registry/RegValue.h"
+#include "registry/text/RegValue.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "RegistryFile.h"
 #include "registry/RegistryFileCache.h"
-#include "registry/RegistryFileParser.h"
-#include "registry/RegistryText.h"
+#include "registry/text/RegistryFileParser.h"
+#include "registry/text/RegistryText.h"
 #include "runtime/RuntimeError.h"
 
 #include <QDir>
