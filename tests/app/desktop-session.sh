@@ -8,10 +8,10 @@
 #     in what was copied;
 #   - the BitLocker dialog: Return on the focused "Schlüsseldatei wählen …"
 #     opens the file dialog, and a password typed and Return opens the window.
-# Usage: desktop-session.sh PROGRAM IMAGES FIXTURES
+# Usage: desktop-session.sh PROGRAM IMAGES
 set -euo pipefail
 [ -z "${TESSERA_X_TRACE:-}" ] || set -x
-program=$1 images=$2 fixtures=$3
+program=$(realpath "$1") images=$(realpath "$2")
 for tool in xvfb-run openbox xdotool xclip; do
   command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 0; }
 done
@@ -77,20 +77,20 @@ fi
 # 2. A long path wraps inside the box; the details come with the copy.
 long=$work/$(printf 'Sicherungen_des_Kunden_Mueller_%.0s' 1 2 3)/$(printf 'Abbild-vom-Dezember-%.0s' 1 2 3)
 mkdir -p "$long"
-cp "$fixtures/hives/damaged/garbage-bins" "$long/SYSTEM"
-"$program" "$long/SYSTEM" 2>/dev/null & pid=$!
+ln -s "$images/cut-in-hive.raw" "$long/laptop.raw"
+"$program" "$long/laptop.raw" 2>/dev/null & pid=$!
 if id=$(window '^Tessera$'); then
   width=$(xdotool getwindowgeometry "$id" | sed -n 's/.*Geometry: \([0-9]*\)x.*/\1/p')
   [ "${width:-9999}" -lt 900 ] || fail "the box is $width pixels wide: the long path did not wrap"
   xdotool windowactivate --sync "$id" key ctrl+c
   sleep 0.3
   copied=$(xclip -o -selection clipboard 2>/dev/null || true)
-  [[ $copied == *"„$long/SYSTEM“ ist beschädigt oder hat ein unbekanntes Format"* ]] || fail "long path copied: $copied"
-  [[ $copied == *$'\n\nEinzelheiten:\nhivex: '* ]] || fail "the details were not copied: $copied"
+  [[ $copied == *"„$long/laptop.raw“ (Rohabbild) enthält keine Windows-Installation"* ]] || fail "long path copied: $copied"
+  [[ $copied == *$'\n\nEinzelheiten:\nThe Sleuth Kit: '* ]] || fail "the details were not copied: $copied"
   xdotool key Return
   ended $pid || true
 else
-  fail "no box for a damaged hive"; kill $pid 2>/dev/null || true
+  fail "no box for a cut-off disk"; kill $pid 2>/dev/null || true
 fi
 
 # 3. The BitLocker dialog with the keyboard alone.

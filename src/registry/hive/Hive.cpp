@@ -9,17 +9,8 @@
 #include <QStringList>
 #include <QRegularExpression>
 
-#include <hivex.h>
-
-#include <cerrno>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 #include <optional>
-
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace registry {
 
@@ -38,9 +29,6 @@ constexpr qint64 MaxHiveSize = 512LL * 1024 * 1024;
                        QStringLiteral("Registrierungsstruktur \u201E%1\u201C %2").arg(path, what));
 }
 
-// errno's name, for the details.
-QString errnoWords() { return runtime::libraryWords(runtime::errnoName(errno)); }
-
 void checkSize(const QString& path, qint64 size)
 {
     if (size < MinimumSize)
@@ -50,8 +38,8 @@ void checkSize(const QString& path, qint64 size)
     if (size > MaxHiveSize) fail(path, QStringLiteral("ist größer als 512 MiB"));
 }
 
-// The header ("base block") as far as we can tell what is wrong in words
-// hivex does not have: a log instead of a hive, an old format.
+// The header ("base block") as far as we can tell what is wrong before
+// reading on: a log instead of a hive, an old format.
 void checkKind(const QString& path, const BaseBlock& b)
 {
     if (!b.signature) fail(path, QStringLiteral("beginnt nicht mit \u201Eregf\u201C"));
@@ -59,67 +47,6 @@ void checkKind(const QString& path, const BaseBlock& b)
     if (b.fileType != 0)
         fail(path,
              QStringLiteral("ist ein Transaktionsprotokoll (Typ %1), keine Registrierungsstruktur").arg(b.fileType));
-}
-
-// What the copy holds once its logs were applied: a sound checksum and all
-// the bins its header names.
-void checkReplayed(const QString& path, disk::PrivateCopy& copy)
-{
-    unsigned char header[HeaderSize];
-    if (!copy.read(0, header, HeaderSize)) fail(path, QStringLiteral("ist nicht lesbar") + errnoWords());
-    const BaseBlock b = parseBaseBlock(header);
-    if (!b.checksumValid) fail(path, QStringLiteral("ist beschädigt: die Prüfsumme des Kopfes stimmt nicht"));
-    if (qint64(HeaderSize) + b.binsSize > copy.size())
-        fail(path, QStringLiteral("ist abgeschnitten: der Kopf nennt %1 Bytes, die Datei hat %2")
-                       .arg(qint64(HeaderSize) + b.binsSize)
-                       .arg(copy.size()));
-    // hivex checks the plain sum; Windows stores 1 where the sum is 0.
-    if (le32(header + BaseBlockAt::Checksum) != baseBlockChecksum(header)) {
-        sealBaseBlock(header);
-        copy.write(0, header, HeaderSize);
-    }
-}
-
-// Opens the file without following it onto a FIFO or device, and copies it
-// into anonymous memory that nobody else can change.
-disk::PrivateCopy copyOf(const QString& path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    struct stat st {};
-    if (::stat(name.constData(), &st) != 0)
-        throw RuntimeError(ErrorNumber::FileNotFound,
-                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C nicht gefunden").arg(path));
-    if (!S_ISREG(st.st_mode))
-        throw RuntimeError(ErrorNumber::FileNotFound,
-                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist keine gew\u00F6hnliche Datei")
-                               .arg(path));
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0)
-        throw RuntimeError(ErrorNumber::FileNotFound,
-                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist nicht lesbar").arg(path) + errnoWords());
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closeFile{fd};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
-        throw RuntimeError(ErrorNumber::FileNotFound,
-                           QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist keine gew\u00F6hnliche Datei")
-                               .arg(path));
-    const qint64 size = st.st_size;
-    checkSize(path, size);
-    unsigned char header[HeaderSize];
-    if (::pread(fd, header, HeaderSize, 0) != HeaderSize)
-        fail(path, QStringLiteral("ist nicht lesbar") + errnoWords());
-    checkKind(path, parseBaseBlock(header));
-
-    disk::PrivateCopy copy;
-    if (!copy.valid())
-        fail(path, QStringLiteral("kann nicht in den Speicher gelesen werden") + errnoWords());
-    if (!copy.appendFromFile(fd, size)) {
-        if (errno == 0) fail(path, QStringLiteral("wurde beim Lesen kürzer"));
-        fail(path, QStringLiteral("ist nicht lesbar") + errnoWords());
-    }
-    return copy;
 }
 
 std::vector<std::pair<QString, disk::FileStamp>> stampsOf(const QStringList& paths)
@@ -131,51 +58,60 @@ std::vector<std::pair<QString, disk::FileStamp>> stampsOf(const QStringList& pat
 
 }  // namespace
 
-Hive::Hive(const QString& path) : path_(path)
+Hive::Hive(const QString& path) : path_(path), source_(HiveSource::ofFile(path))
 {
     const QStringList logs = logPathsBeside(path);
     logStamps_ = stampsOf(logs);
-    open(copyOf(path), readLogs(logs));
+    open(readLogs(logs));
+}
+
+Hive::Hive(const QString& name, std::shared_ptr<HiveSource> source, const std::vector<TransactionLog>& logs,
+           std::optional<ImageLocation> location)
+    : path_(name), location_(std::move(location)), source_(std::move(source))
+{
+    open(logs);
 }
 
 Hive::Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs,
            std::optional<ImageLocation> location)
-    : path_(name), location_(std::move(location))
+    : Hive(name, HiveSource::ofCopy(std::move(copy)), logs, std::move(location))
 {
-    checkSize(name, copy.size());
-    unsigned char header[HeaderSize];
-    if (!copy.read(0, header, HeaderSize)) fail(name, QStringLiteral("ist nicht lesbar") + errnoWords());
-    checkKind(name, parseBaseBlock(header));
-    open(std::move(copy), logs);
 }
 
-void Hive::open(disk::PrivateCopy copy, const std::vector<TransactionLog>& logs)
+Hive::~Hive() = default;
+
+void Hive::open(const std::vector<TransactionLog>& logs)
 {
-    replay_ = replayLogs(copy, logs, MaxHiveSize);
-    checkReplayed(path_, copy);
-    errno = 0;
-    // hivex maps the copy; its descriptor may go afterwards.
-    hive_ = hivex_open(copy.procPath().constData(), 0);
-    if (!hive_)
-        fail(path_, QStringLiteral("ist beschädigt oder hat ein unbekanntes Format")
-                        + runtime::libraryWords(QStringLiteral("hivex: ") + runtime::errnoName(errno)));
+    checkSize(path_, source_->size());
+    unsigned char header[HeaderSize];
+    if (!source_->read(0, header, HeaderSize)) fail(path_, source_->why());
+    checkKind(path_, parseBaseBlock(header));
+
+    // The logs' pages lie beside the hive's own; what they leave is read from the hive.
+    pages_ = std::make_unique<PageOverlay>(source_);
+    replay_ = replayLogs(*pages_, logs, MaxHiveSize);
+    if (!pages_->read(0, header, HeaderSize)) fail(path_, pages_->why());
+    const BaseBlock b = parseBaseBlock(header);
+    if (!b.checksumValid) fail(path_, QStringLiteral("ist beschädigt: die Prüfsumme des Kopfes stimmt nicht"));
+    if (qint64(HeaderSize) + b.binsSize > pages_->size())
+        fail(path_, QStringLiteral("ist abgeschnitten: der Kopf nennt %1 Bytes, die Datei hat %2")
+                        .arg(qint64(HeaderSize) + b.binsSize)
+                        .arg(pages_->size()));
+    cells_ = std::make_unique<HiveCells>(*pages_, b.binsSize, b.minor);
+    rootCell_ = b.rootCell;
     try {
+        const HiveCells::KeyNode top = cells_->keyNode(rootCell_);
+        nodes_.emplace(rootCell_, top);
         // SYSTEM: Select and numbered control sets; SOFTWARE: Microsoft\Windows NT\CurrentVersion.
         static const QRegularExpression controlSet(QStringLiteral("^ControlSet\\d{3}$"),
                                                    QRegularExpression::CaseInsensitiveOption);
-        const std::size_t top = hivex_root(hive_);
-        if (!top) damaged(QStringLiteral("ihr Wurzelschlüssel ist nicht lesbar"), errno);
-        const Names& names = childrenOf(top);
         bool select = false, sets = false;
-        for (const auto& [name, node] : names) {
-            select = select || sameName(name, u"Select");
-            sets = sets || controlSet.match(name).hasMatch();
+        for (const HiveCells::KeyNode& child : cells_->subkeys(top)) {
+            select = select || sameName(child.name, u"Select");
+            sets = sets || controlSet.match(child.name).hasMatch();
         }
-        auto under = [&](std::size_t node, QStringView name) -> std::size_t {
-            if (!node) return 0;
-            const Names& of = childrenOf(node);
-            auto it = of.find(name);
-            return it == of.end() ? 0 : it->second;
+        auto under = [&](std::optional<HiveCells::KeyNode> at, QStringView name) -> std::optional<HiveCells::KeyNode> {
+            return at ? cells_->subkey(*at, name) : std::nullopt;
         };
         if (select && sets)
             kind_ = Kind::System;
@@ -184,96 +120,84 @@ void Hive::open(disk::PrivateCopy copy, const std::vector<TransactionLog>& logs)
         else
             fail(path_, QStringLiteral("ist weder ein SYSTEM-Zweig (mit Select und ControlSet001) noch ein "
                                        "SOFTWARE-Zweig (mit Microsoft\\Windows NT\\CurrentVersion)"));
-    } catch (...) {
-        hivex_close(hive_);
-        throw;
+    } catch (const HiveCells::Fault& fault) {
+        if (fault.source) fail(path_, fault.what);
+        fail(path_, QStringLiteral("ist beschädigt oder hat ein unbekanntes Format: %1").arg(fault.what));
     }
 }
 
-Hive::~Hive()
+template <class F> auto Hive::guarded(F&& read) const
 {
-    hivex_close(hive_);
-}
-
-void Hive::damaged(const QString& what, int error) const
-{
-    fail(path_, QStringLiteral("ist beschädigt: %1").arg(what) + runtime::libraryWords(QStringLiteral("hivex: ") + runtime::errnoName(error)));
-}
-
-// The names under a key, listed once: its children or its values, with the
-// hivex functions for the list and for one name.
-const Hive::Names& Hive::listed(std::unordered_map<std::size_t, Names>& cache, std::size_t node,
-                                std::size_t* (*list)(hive_h*, std::size_t), char* (*nameOf)(hive_h*, std::size_t),
-                                const char* what) const
-{
-    std::lock_guard lock(mutex_);
-    if (auto it = cache.find(node); it != cache.end()) return it->second;
-    errno = 0;
-    std::size_t* items = list(hive_, node);
-    if (!items) {
-        const int error = errno;
-        damaged(QStringLiteral("die %1 eines Schlüssels sind nicht lesbar").arg(QString::fromUtf8(what)), error);
+    try {
+        return read();
+    } catch (const HiveCells::Fault& fault) {
+        if (fault.source) fail(path_, fault.what);
+        fail(path_, QStringLiteral("ist beschädigt: %1").arg(fault.what));
     }
-    Names names;
-    for (std::size_t* at = items; *at; ++at) {
-        errno = 0;
-        char* name = nameOf(hive_, *at);
-        if (!name) {
-            const int error = errno;
-            std::free(items);
-            damaged(QStringLiteral("ein Name der %1 eines Schlüssels ist nicht lesbar").arg(QString::fromUtf8(what)),
-                    error);
-        }
-        names.emplace(QString::fromUtf8(name), *at);  // of two names that fold alike, the first counts
-        std::free(name);
-    }
-    std::free(items);
-    return cache.emplace(node, std::move(names)).first->second;
 }
 
-const Hive::Names& Hive::childrenOf(std::size_t node) const
+const HiveCells::KeyNode& Hive::node(Key key) const
 {
-    return listed(children_, node, hivex_node_children, hivex_node_name, "Unterschlüssel");
-}
-
-const Hive::Names& Hive::valuesOf(std::size_t node) const
-{
-    return listed(values_, node, hivex_node_values, hivex_value_key, "Werte");
+    if (auto it = nodes_.find(key); it != nodes_.end()) return it->second;
+    return nodes_.emplace(key, guarded([&] { return cells_->keyNode(HiveCells::Offset(key)); })).first->second;
 }
 
 RegistrySource::Key Hive::child(Key parent, QStringView name) const
 {
     if (parent == HklmLevel)
-        return sameName(name, kind_ == Kind::System ? u"SYSTEM" : u"SOFTWARE") ? hivex_root(hive_) : 0;
-    const Names& names = childrenOf(parent);
-    auto it = names.find(name);
-    return it == names.end() ? 0 : it->second;
+        return sameName(name, kind_ == Kind::System ? u"SYSTEM" : u"SOFTWARE") ? Key(rootCell_) : 0;
+    std::lock_guard lock(mutex_);
+    const std::pair<Key, QString> asked{parent, name.toString().toCaseFolded()};
+    if (auto it = children_.find(asked); it != children_.end()) return it->second;
+    const HiveCells::KeyNode& of = node(parent);
+    const auto found = guarded([&] { return cells_->subkey(of, name); });
+    Key key = 0;
+    if (found) {
+        key = found->offset;
+        nodes_.emplace(key, *found);
+    }
+    children_.emplace(asked, key);
+    return key;
 }
 
 const RegValueView* Hive::value(Key key, QStringView name) const
 {
     if (key == HklmLevel) return nullptr;
-    const Names& names = valuesOf(key);
-    auto it = names.find(name);
-    if (it == names.end()) return nullptr;
     std::lock_guard lock(mutex_);
-    if (auto stored = data_.find(it->second); stored != data_.end()) return &stored->second.second;
-    // A hive may hold any 32-bit type number, most of them outside hivex's
-    // enum: it is read as the number it is.
-    std::uint32_t type = 0;
-    std::size_t length = 0;
-    errno = 0;
-    char* bytes = hivex_value_value(hive_, it->second, reinterpret_cast<hive_type*>(&type), &length);
-    if (!bytes) {
-        const int error = errno;
-        damaged(QStringLiteral("der Wert \u201E%1\u201C ist nicht lesbar").arg(name), error);
+    const std::pair<Key, QString> asked{key, name.toString().toCaseFolded()};
+    auto it = values_.find(asked);
+    if (it == values_.end()) {
+        const HiveCells::KeyNode& of = node(key);
+        std::optional<std::pair<QByteArray, RegValueView>> read;
+        if (const auto found = guarded([&] { return cells_->value(of, name); })) {
+            read.emplace(guarded([&] { return cells_->data(*found); }), RegValueView{});
+            read->second.type = found->type;
+        }
+        it = values_.emplace(asked, std::move(read)).first;
+        // The view borrows the bytes where they now stay.
+        if (it->second) it->second->second.data = it->second->first;
     }
-    QByteArray data(bytes, qsizetype(length));
-    std::free(bytes);
-    auto& stored = data_[it->second];
-    stored.first = std::move(data);
-    stored.second = RegValueView{type, stored.first};
-    return &stored.second;
+    return it->second ? &it->second->second : nullptr;
+}
+
+QStringList Hive::subkeyNames(Key key) const
+{
+    if (key == HklmLevel) return {kind_ == Kind::System ? QStringLiteral("SYSTEM") : QStringLiteral("SOFTWARE")};
+    std::lock_guard lock(mutex_);
+    const HiveCells::KeyNode& of = node(key);
+    QStringList names;
+    for (const HiveCells::KeyNode& child : guarded([&] { return cells_->subkeys(of); })) names << child.name;
+    return names;
+}
+
+QStringList Hive::valueNames(Key key) const
+{
+    if (key == HklmLevel) return {};
+    std::lock_guard lock(mutex_);
+    const HiveCells::KeyNode& of = node(key);
+    QStringList names;
+    for (const HiveCells::Value& value : guarded([&] { return cells_->values(of); })) names << value.name;
+    return names;
 }
 
 bool looksLikeHive(const QString& path)

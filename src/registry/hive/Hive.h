@@ -1,6 +1,9 @@
 #pragma once
 
 #include "disk/FileBytes.h"
+#include "registry/hive/HiveCells.h"
+#include "registry/hive/HivePages.h"
+#include "registry/hive/HiveSource.h"
 #include "registry/hive/LogReplay.h"
 #include "registry/text/RegistrySource.h"
 #include "registry/text/RegistryTree.h"
@@ -17,22 +20,22 @@
 #include <mutex>
 #include <unordered_map>
 
-struct hive_h;
-
 namespace registry {
 
 // A binary registry hive (a Windows installation's config\SYSTEM or
-// config\SOFTWARE, or a file written by "reg save"), read with hivex. It is
-// HKLM\SYSTEM or HKLM\SOFTWARE, told from its content, not its name.
+// config\SOFTWARE, or a file written by "reg save"). It is HKLM\SYSTEM or
+// HKLM\SOFTWARE, told from its content, not its name. Read as far as the
+// lookups reach, a page at a time, never whole: its base block first, then
+// the cells a lookup needs, each checked as it is read.
 class Hive : public RegistrySource {
 public:
     enum class Kind { System, Software };
 
-    // Opens the file read-only: a private copy in memory, so that the file may
-    // change or shrink meanwhile without harm, brought up to date from the
-    // transaction logs beside it (see replayLogs). Fails with a RuntimeError
-    // that names the file and says what is wrong (damaged, cut off, an old or
-    // unknown format, a hive of another kind).
+    // Opens the file read-only, brought up to date from the transaction logs
+    // beside it (see replayLogs) in pages kept beside its own. Fails with a
+    // RuntimeError that names the file and says what is wrong (damaged, cut
+    // off, an old or unknown format, a hive of another kind); a cell that is
+    // damaged deep inside fails when a lookup reaches it, as clearly.
     explicit Hive(const QString& path);
     // Where on a disk image a hive was read from.
     struct ImageLocation {
@@ -42,8 +45,11 @@ public:
         QStringList chain;  // the files read: the disk, then its parents (or its segments, its extents)
         QString encryption; // "BitLocker AES-XTS 128" for a volume unlocked; empty for none
     };
-    // A hive already copied (out of a disk image) with its logs; `name` is
-    // what messages call it.
+    // A hive read from `source` (a file on a disk image) with its logs; `name`
+    // is what messages call it.
+    Hive(const QString& name, std::shared_ptr<HiveSource> source, const std::vector<TransactionLog>& logs,
+         std::optional<ImageLocation> location = std::nullopt);
+    // A hive whose bytes are already in memory.
     Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs,
          std::optional<ImageLocation> location = std::nullopt);
     const std::optional<ImageLocation>& imageLocation() const { return location_; }
@@ -65,37 +71,40 @@ public:
     std::optional<QString> replayNotice() const;
     // Whether its logs are the ones read: none came, went or changed.
     bool logsUnchanged() const;
+    // Bytes read from where the hive lies so far (its logs not counted).
+    std::int64_t bytesRead() const { return source_->bytesRead(); }
 
     // The root is the HKLM level with one child, "SYSTEM" or "SOFTWARE".
     Key root() const override { return HklmLevel; }
     Key child(Key parent, QStringView name) const override;
     const RegValueView* value(Key key, QStringView name) const override;
+    // The names of a key's subkeys and values, in the hive's order.
+    QStringList subkeyNames(Key key) const;
+    QStringList valueNames(Key key) const;
 
 private:
     static constexpr Key HklmLevel = 1;  // no hive cell lies at offset 1
 
-    using Names = std::map<QString, std::size_t, FoldedLess>;
-    const Names& listed(std::unordered_map<std::size_t, Names>& cache, std::size_t node,
-                        std::size_t* (*list)(hive_h*, std::size_t), char* (*nameOf)(hive_h*, std::size_t),
-                        const char* what) const;
-    const Names& childrenOf(std::size_t node) const;
-    const Names& valuesOf(std::size_t node) const;
-    [[noreturn]] void damaged(const QString& what, int error) const;  // error: the errno hivex left
-    void open(disk::PrivateCopy copy, const std::vector<TransactionLog>& logs);
+    void open(const std::vector<TransactionLog>& logs);
+    const HiveCells::KeyNode& node(Key key) const;  // under mutex_
+    // Runs a read of the cells; a fault becomes a RuntimeError naming the hive.
+    template <class F> auto guarded(F&& read) const;
 
     QString path_;
     std::optional<ImageLocation> location_;
+    std::shared_ptr<HiveSource> source_;
+    std::unique_ptr<PageOverlay> pages_;
+    std::unique_ptr<HiveCells> cells_;
     Replay replay_;
     std::vector<std::pair<QString, disk::FileStamp>> logStamps_;
-    hive_h* hive_ = nullptr;
+    HiveCells::Offset rootCell_ = 0;
     Kind kind_ = Kind::System;
-    // hivex folds ASCII only; names here fold as everywhere in the registry, so a
-    // key's children and values are listed once, when first asked for, and a
-    // value's data is read once.
+    // What was read once is kept: the key nodes reached, the subkeys looked
+    // up (by parent and folded name), the values' data.
     mutable std::mutex mutex_;
-    mutable std::unordered_map<std::size_t, Names> children_;
-    mutable std::unordered_map<std::size_t, Names> values_;
-    mutable std::unordered_map<std::size_t, std::pair<QByteArray, RegValueView>> data_;
+    mutable std::unordered_map<Key, HiveCells::KeyNode> nodes_;
+    mutable std::map<std::pair<Key, QString>, Key> children_;
+    mutable std::map<std::pair<Key, QString>, std::optional<std::pair<QByteArray, RegValueView>>> values_;
 };
 
 // Whether the file begins as a hive does ("regf").

@@ -157,7 +157,7 @@ constexpr std::uint64_t ParallelFrom = 1024 * 1024;
 
 // Written into the copy's memory file rather than through a mapping of it: a
 // mapping faults at every page it first touches.
-bool applyEntry(disk::PrivateCopy& hive, const unsigned char* e)
+bool applyEntry(HivePages& hive, const unsigned char* e)
 {
     const std::uint32_t pages = le32(e + 20);
     const unsigned char* data = e + EntryHeader + 8 * std::size_t(pages);
@@ -171,7 +171,7 @@ bool applyEntry(disk::PrivateCopy& hive, const unsigned char* e)
 
 // The newer format. Gives the sequence number of the last entry applied and
 // the size it names.
-std::optional<std::pair<std::uint32_t, std::uint32_t>> replayNewFormat(disk::PrivateCopy& hive,
+std::optional<std::pair<std::uint32_t, std::uint32_t>> replayNewFormat(HivePages& hive,
                                                                          const std::vector<TransactionLog>& logs,
                                                                          const std::vector<BaseBlock>& headers,
                                                                          std::uint32_t from, std::int64_t maxSize,
@@ -249,7 +249,7 @@ bool bit(const unsigned char* bitmap, std::size_t i) { return bitmap[i / 8] >> (
 
 // The older format: one log, its base block, dirty vector and pages, applied
 // as a whole or not at all. Gives why not.
-std::optional<QString> replayOldFormat(disk::PrivateCopy& hive, const TransactionLog& log, const BaseBlock& header,
+std::optional<QString> replayOldFormat(HivePages& hive, const TransactionLog& log, const BaseBlock& header,
                                        std::uint64_t hiveTimestamp, std::int64_t maxSize)
 {
     if (header.timestamp != hiveTimestamp) return QStringLiteral("gehört zu einem anderen Stand der Struktur");
@@ -271,23 +271,21 @@ std::optional<QString> replayOldFormat(disk::PrivateCopy& hive, const Transactio
         return QStringLiteral("abgeschnitten: %1 Seiten genannt, %2 vorhanden").arg(dirty.size()).arg(pages.size() / qsizetype(Page));
 
     const std::int64_t oldSize = hive.size();
-    if (!hive.growTo(std::int64_t(BaseBlockSize + header.binsSize)))
-        return QStringLiteral("kann nicht angewandt werden: zu wenig Speicher");
-    const disk::PrivateCopy::Mapping mapped = hive.map();
-    if (!mapped) return QStringLiteral("kann nicht angewandt werden: zu wenig Speicher");
-    unsigned char* bytes = mapped.data();
+    const QString noRoom = QStringLiteral("kann nicht angewandt werden: zu wenig Speicher");
+    if (!hive.growTo(std::int64_t(BaseBlockSize + header.binsSize))) return noRoom;
     // What the pages replace, to put back when the bins they make are not sound.
     QByteArray saved(qsizetype(dirty.size() * Page), '\0');
     for (std::size_t k = 0; k < dirty.size(); ++k) {
-        const std::size_t at = BaseBlockSize + Page * dirty[k];
-        if (std::int64_t(at + Page) <= oldSize) std::memcpy(saved.data() + k * Page, bytes + at, Page);
-        std::memcpy(bytes + at, pages.constData() + k * Page, Page);
+        const std::int64_t at = std::int64_t(BaseBlockSize + Page * dirty[k]);
+        if (at + std::int64_t(Page) <= oldSize && !hive.read(at, saved.data() + k * Page, Page)) return noRoom;
+        if (!hive.write(at, pages.constData() + k * Page, Page)) return noRoom;
     }
     // Every bin that holds a dirty page must be a bin where it stands.
     const std::uint64_t end = BaseBlockSize + std::uint64_t(header.binsSize);
     for (std::uint64_t at = BaseBlockSize; at < end;) {
-        const unsigned char* bin = bytes + at;
-        const std::uint32_t size = at + 32 <= end ? le32(bin + 8) : 0;
+        unsigned char bin[32] = {};
+        const bool read = at + 32 <= end && hive.read(std::int64_t(at), bin, sizeof bin);
+        const std::uint32_t size = read ? le32(bin + 8) : 0;
         const bool sound = size > 0 && std::memcmp(bin, "hbin", 4) == 0 && le32(bin + 4) == at - BaseBlockSize
                            && size % BinAlignment == 0 && at + size <= end;
         if (!sound) {
@@ -296,18 +294,18 @@ std::optional<QString> replayOldFormat(disk::PrivateCopy& hive, const Transactio
                                              [&](std::size_t p) { return p >= first && p < first + BinAlignment / Page; });
             if (!touched) break;  // not the log's to judge
             for (std::size_t k = 0; k < dirty.size(); ++k) {
-                const std::size_t page = BaseBlockSize + Page * dirty[k];
-                if (std::int64_t(page + Page) <= oldSize) std::memcpy(bytes + page, saved.constData() + k * Page, Page);
+                const std::int64_t page = std::int64_t(BaseBlockSize + Page * dirty[k]);
+                if (page + std::int64_t(Page) <= oldSize) hive.write(page, saved.constData() + k * Page, Page);
             }
             return QStringLiteral("seine Seiten ergeben keinen gültigen Behälter bei Byte %1").arg(at);
         }
         at += size;
     }
     // The log's copy of the base block becomes the hive's.
-    const QByteArray block = log.read(0, BaseBlockSector);
+    QByteArray block = log.read(0, BaseBlockSector);
     if (block.size() < qsizetype(BaseBlockSector)) return QStringLiteral("abgeschnitten im Kopf");
-    std::memcpy(bytes, block.constData(), BaseBlockSector);
-    putLe32(bytes + BaseBlockAt::FileType, std::uint32_t(FileType::Hive));
+    putLe32(reinterpret_cast<unsigned char*>(block.data()) + BaseBlockAt::FileType, std::uint32_t(FileType::Hive));
+    if (!hive.write(0, block.constData(), BaseBlockSector)) return noRoom;
     return std::nullopt;
 }
 
@@ -328,6 +326,12 @@ int Replay::entriesApplied() const
 }
 
 Replay replayLogs(disk::PrivateCopy& hive, const std::vector<TransactionLog>& logs, std::int64_t maxSize)
+{
+    CopyPages pages(hive);
+    return replayLogs(pages, logs, maxSize);
+}
+
+Replay replayLogs(HivePages& hive, const std::vector<TransactionLog>& logs, std::int64_t maxSize)
 {
     Replay replay;
     unsigned char block[BaseBlockSize];

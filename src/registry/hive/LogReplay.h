@@ -2,6 +2,7 @@
 
 #include "disk/PrivateCopy.h"
 #include "registry/hive/BaseBlock.h"
+#include "registry/hive/HivePages.h"
 #include "registry/hive/TransactionLog.h"
 
 #include <QString>
@@ -42,7 +43,9 @@ struct Replay {
 // in the sequence, ends the replay there, and what came before stays applied.
 // Afterwards the copy's header is consistent (sequence numbers, size,
 // checksum). The copy holds at least a base block; the hive may grow to
-// `maxSize` bytes.
+// `maxSize` bytes. The pages the logs write are kept beside the hive's own
+// (a PageOverlay), or written into a private copy.
+Replay replayLogs(HivePages& hive, const std::vector<TransactionLog>& logs, std::int64_t maxSize);
 Replay replayLogs(disk::PrivateCopy& hive, const std::vector<TransactionLog>& logs, std::int64_t maxSize);
 
 }  // namespace registry
