@@ -44,33 +44,6 @@ PrivateCopy& PrivateCopy::operator=(PrivateCopy&& other) noexcept
     return *this;
 }
 
-bool PrivateCopy::appendFromFile(int fd, std::int64_t length) { return sendFrom(fd, nullptr, length); }
-
-bool PrivateCopy::appendFromFile(int fd, std::int64_t offset, std::int64_t length)
-{
-    off_t from = offset;
-    return sendFrom(fd, &from, length);
-}
-
-// `from`: where in the file to read (its own offset untouched), or null for its own offset.
-bool PrivateCopy::sendFrom(int fd, off_t* from, std::int64_t length)
-{
-    while (length > 0) {
-        // sendfile into a memfd writes at the memfd's own offset, which stays at its end.
-        if (::lseek(fd_, size_, SEEK_SET) < 0) return false;
-        const ssize_t n = ::sendfile(fd_, fd, from, std::size_t(length));
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return false;
-        if (n == 0) {
-            errno = 0;
-            return false;
-        }
-        size_ += n;
-        length -= n;
-    }
-    return true;
-}
-
 bool PrivateCopy::append(const void* data, std::size_t length)
 {
     if (fd_ < 0) {
@@ -135,32 +108,6 @@ bool PrivateCopy::write(std::int64_t offset, const void* data, std::size_t lengt
         length -= std::size_t(n);
     }
     return true;
-}
-
-PrivateCopy::Mapping::Mapping(Mapping&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)), size_(std::exchange(other.size_, 0))
-{
-}
-
-PrivateCopy::Mapping::~Mapping()
-{
-    if (data_) ::munmap(data_, std::size_t(size_));
-}
-
-PrivateCopy::Mapping PrivateCopy::map()
-{
-    if (fd_ < 0 || size_ <= 0) {
-        errno = fd_ < 0 ? EBADF : EINVAL;
-        return Mapping(nullptr, 0);
-    }
-    void* at = ::mmap(nullptr, std::size_t(size_), PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
-    if (at == MAP_FAILED) return Mapping(nullptr, 0);
-    return Mapping(static_cast<unsigned char*>(at), size_);
-}
-
-QByteArray PrivateCopy::procPath() const
-{
-    return "/proc/self/fd/" + QByteArray::number(fd_);
 }
 
 }  // namespace disk

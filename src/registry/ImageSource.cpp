@@ -11,6 +11,7 @@
 #include "registry/text/RegistrySource.h"
 #include "registry/SeveralInstallations.h"
 #include "registry/SourceFolder.h"
+#include "registry/hive/HiveSource.h"
 #include "registry/WindowsProduct.h"
 #include "runtime/RuntimeError.h"
 
@@ -120,9 +121,28 @@ QString sourceName(const ImageName& name, int partition)
 }
 
 // The hives of one installation, with their logs, read out of the image.
-std::vector<std::shared_ptr<const Hive>> hivesOf(const disk::Volume& volume, const Config& config,
-                                                 const ImageName& name, int partition, const QStringList& chain)
+// A hive's file on the volume, open for reading; it keeps what it reads
+// through (the volume, the disk) for as long as the hive lives.
+struct HiveFile {
+    std::shared_ptr<const disk::DiskImage> image;
+    std::shared_ptr<const disk::Volume> volume;
+    std::unique_ptr<disk::Volume::File> file;  // last: closed first
+};
+
+// The hives of one installation, with their logs, read out of the image as
+// lookups reach them; `chain`, the disk's files, must stay as they were while
+// they are read.
+std::vector<std::shared_ptr<const Hive>> hivesOf(std::shared_ptr<const disk::DiskImage> image,
+                                                 std::shared_ptr<const disk::Volume> volumePointer,
+                                                 const Config& config, const ImageName& name, int partition,
+                                                 const QStringList& chain)
 {
+    const disk::Volume& volume = *volumePointer;
+    std::vector<std::pair<QString, std::optional<FileStamp>>> stamps;
+    for (const QString& file : chain) stamps.emplace_back(file, stampOf(file));
+    const auto unchanged = [stamps] {
+        return std::all_of(stamps.begin(), stamps.end(), [](const auto& s) { return stampOf(s.first) == s.second; });
+    };
     std::vector<std::shared_ptr<const Hive>> hives;
     const QString prefix = sourceName(name, partition) + u':';
     for (const QString& wanted : {QStringLiteral("SYSTEM"), QStringLiteral("SOFTWARE")}) {
@@ -138,8 +158,14 @@ std::vector<std::shared_ptr<const Hive>> hivesOf(const disk::Volume& volume, con
             if (!bytes.isEmpty()) logs.push_back(TransactionLog::ofBytes(logInside, std::move(bytes)));
         }
         Hive::ImageLocation location{name.image, partition, inside, chain, volume.encryption()};
-        hives.push_back(std::make_shared<const Hive>(prefix + inside, volume.copy(*hive, MaxHiveSize, prefix + inside),
-                                                     logs, location));
+        auto open = std::make_shared<HiveFile>(HiveFile{image, volumePointer, volume.open(*hive, MaxHiveSize, prefix + inside)});
+        auto source = std::make_shared<HiveSource>(
+            open->file->size(),
+            [open](std::int64_t offset, char* out, std::int64_t length, QString& why) {
+                return open->file->read(offset, out, length, why);
+            },
+            unchanged);
+        hives.push_back(std::make_shared<const Hive>(prefix + inside, std::move(source), logs, location));
     }
     return hives;
 }
@@ -253,22 +279,22 @@ bool machineConfig(const QString& path)
 
 // What one disk holds: its partitions, their file systems and installations.
 struct DiskScan {
-    std::unique_ptr<disk::DiskImage> image;
+    std::shared_ptr<disk::DiskImage> image;
     disk::PartitionTable table;
     std::vector<Finding> findings;
-    std::vector<std::unique_ptr<disk::Volume>> volumes;  // after `image`, which they read
+    std::vector<std::shared_ptr<disk::Volume>> volumes;  // after `image`, which they read
     std::vector<std::size_t> installations;              // into findings
 };
 
 DiskScan scan(const QString& disk, const disk::ChainHints& hints, int wanted)
 {
     DiskScan d;
-    d.image = std::make_unique<disk::DiskImage>(disk, hints);
+    d.image = std::make_shared<disk::DiskImage>(disk, hints);
     d.table = disk::partitionsOf(*d.image);
     for (const disk::Partition& partition : d.table.partitions) {
         // An image without a table is partition 0, and answers to @1 as well.
         if (wanted >= 0 && partition.number != wanted && !(partition.number == 0 && wanted == 1)) continue;
-        auto volume = std::make_unique<disk::Volume>(*d.image, partition);
+        auto volume = std::make_shared<disk::Volume>(*d.image, partition);
         Finding f{partition,
                   volume->kind(),
                   volume->label(),
@@ -342,7 +368,7 @@ QString installationLine(int partition, std::int64_t start, std::int64_t size, c
             const Finding& f = d.findings[i];
             QString version;
             try {
-                version = windowsVersion(hivesOf(*d.volumes[i], *f.config, name, f.partition.number, {}));
+                version = windowsVersion(hivesOf(d.image, d.volumes[i], *f.config, name, f.partition.number, {}));
             } catch (const RuntimeError&) {
                 version = QStringLiteral("Windows-Version nicht lesbar");
             }
@@ -447,7 +473,7 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
                 const Finding& f = d.findings[at];
                 QString version;
                 try {
-                    version = windowsVersion(hivesOf(*d.volumes[at], *f.config, {file, f.partition.number},
+                    version = windowsVersion(hivesOf(d.image, d.volumes[at], *f.config, {file, f.partition.number},
                                                      f.partition.number, {}));
                 } catch (const RuntimeError&) {
                     version = QStringLiteral("Windows-Version nicht lesbar");
@@ -488,7 +514,7 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
     label_ = f.label;
     QStringList chain;  // absolute, as parents are found
     for (const QString& file : d.image->files()) chain << QFileInfo(file).absoluteFilePath();
-    hives_ = hivesOf(*d.volumes[d.installations.front()], *f.config, name, partition_, chain);
+    hives_ = hivesOf(d.image, d.volumes[d.installations.front()], *f.config, name, partition_, chain);
     stamps_.emplace_back(name.image, stampOf(name.image));
     for (const QString& file : chain) stamps_.emplace_back(file, stampOf(file));
 }

@@ -115,8 +115,6 @@ DiskImage::DiskImage(const QString& path, const ChainHints& hints) : path_(path)
     if (!image_) imageFault(path, tskError(QStringLiteral("kann nicht geöffnet werden")));
     if (image_->itype == TSK_IMG_TYPE_EWF_EWF) format_ = QStringLiteral("E01");
     else format_ = S_ISBLK(st.st_mode) ? QStringLiteral("Blockgerät") : QStringLiteral("Rohabbild");
-    if (image_->itype == TSK_IMG_TYPE_RAW && image_->num_img == 1)
-        rawFile_ = ::open(first.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
 }
 
 DiskImage::DiskImage(const QString& name, std::unique_ptr<Container> container) : path_(name)
@@ -128,25 +126,7 @@ DiskImage::DiskImage(const QString& name, std::unique_ptr<Container> container) 
 
 DiskImage::~DiskImage()
 {
-    if (rawFile_ >= 0) ::close(rawFile_);
     if (image_) tsk_img_close(image_);
-}
-
-bool DiskImage::copyRange(std::int64_t offset, std::int64_t length, PrivateCopy& out) const
-{
-    if (offset < 0 || length < 0 || offset > image_->size || image_->size - offset < length) return false;
-    if (rawFile_ >= 0) return out.appendFromFile(rawFile_, offset, length);
-    constexpr std::int64_t Chunk = 4 << 20;
-    std::unique_ptr<char[]> buffer(new char[std::size_t(std::min(Chunk, std::max<std::int64_t>(length, 1)))]);
-    while (length > 0) {
-        const std::size_t want = std::size_t(std::min(Chunk, length));
-        // The format's own read, as tsk_img_read calls it, without copying through the cache.
-        const ssize_t n = image_->read(image_, offset, buffer.get(), want);
-        if (n <= 0 || !out.append(buffer.get(), std::size_t(n))) return false;
-        offset += n;
-        length -= n;
-    }
-    return true;
 }
 
 std::int64_t DiskImage::size() const { return image_->size; }

@@ -42,17 +42,12 @@ public:
 
     // Exactly `length` bytes at `offset`, or false (past the end, a read error).
     bool read(std::int64_t offset, void* out, std::size_t length) const;
-    // The same appended to a private copy: from a raw image or a device by the
-    // kernel, as a file is copied; from any other format in large reads past
-    // The Sleuth Kit's cache.
-    bool copyRange(std::int64_t offset, std::int64_t length, PrivateCopy& out) const;
 
 private:
     QString path_;
     QString format_;
     TSK_IMG_INFO* image_ = nullptr;
     Container* container_ = nullptr;  // owned by image_, when the format is one of them
-    int rawFile_ = -1;                // a single-file raw image or a device, opened for copyRange
 };
 
 // Whether a file or device is to be opened as a disk image: a block device, a

@@ -178,55 +178,60 @@ void Volume::readInto(const Entry& file, std::int64_t maxSize, const QString& na
     }
 }
 
-// A file's plain data, run by run from the image into the copy, as far as The
-// Sleuth Kit's description of it can be trusted: nothing when it cannot (the
-// copy is then made through The Sleuth Kit's own reading).
-bool Volume::copyRuns(const Entry& file, std::int64_t maxSize, PrivateCopy& copy) const
+std::unique_ptr<Volume::File> Volume::open(const Entry& file, std::int64_t maxSize, const QString& name) const
 {
-    if (!fs_) return false;
-    std::unique_ptr<TSK_FS_FILE, FileCloser> opened(tsk_fs_file_open_meta(fs_, nullptr, file.address));
-    if (!opened || !opened->meta) return false;
-    const TSK_FS_ATTR* data = tsk_fs_file_attr_get(opened.get());
-    if (!data || !(data->flags & TSK_FS_ATTR_NONRES) || (data->flags & (TSK_FS_ATTR_COMP | TSK_FS_ATTR_ENC))
-        || data->nrd.skiplen != 0)
-        return false;
-    const std::int64_t size = data->size, initialized = std::min<std::int64_t>(data->nrd.initsize, size);
-    const std::int64_t block = fs_->block_size;
-    if (size < 0 || size > maxSize || opened->meta->size != size || block <= 0) return false;
-    for (const TSK_FS_ATTR_RUN* run = data->nrd.run; run && copy.size() < size; run = run->next) {
-        if (run->flags & TSK_FS_ATTR_RUN_FLAG_FILLER) return false;  // a run that was lost
-        if (run->len == 0) continue;
-        // The run's numbers are the file system's: checked before they are multiplied.
-        const std::uint64_t ublock = std::uint64_t(block);
-        if (run->offset > std::uint64_t(size) / ublock) return false;
-        const std::int64_t at = std::int64_t(run->offset * ublock);
-        if (at != copy.size()) return false;  // runs follow one another, without gaps or overlaps
-        const std::int64_t length =
-            run->len > std::uint64_t(size - at) / ublock ? size - at : std::int64_t(run->len * ublock);
-        const std::int64_t stored = std::clamp<std::int64_t>(initialized - at, 0, length);
-        const bool onDisk = stored > 0 && !(run->flags & TSK_FS_ATTR_RUN_FLAG_SPARSE);
-        if (onDisk && (fs_->offset < 0 || run->addr > std::uint64_t(INT64_MAX - fs_->offset) / ublock))
-            return false;
-        if (onDisk && !image_->copyRange(fs_->offset + std::int64_t(run->addr * ublock), stored, copy)) return false;
-        if (!copy.growTo(at + length)) return false;  // sparse, or never written: zeros
+    auto fault = [&](const QString& what) {
+        throw RuntimeError(ErrorNumber::InvalidData, QStringLiteral("\u201E%1\u201C %2").arg(name, what));
+    };
+    std::lock_guard lock(reading_);
+    if (large_) {
+        const std::int64_t size = large_->size(file.address);
+        if (size < 0) fault(QStringLiteral("ist nicht lesbar") + runtime::libraryWords(QStringLiteral("libfsntfs")));
+        if (size > maxSize) fault(QStringLiteral("ist größer als %1").arg(sizeInWords(maxSize)));
+        return std::unique_ptr<File>(new File(*this, nullptr, file.address, size));
     }
-    return copy.size() == size;
+    tsk_error_reset();
+    TSK_FS_FILE* opened = fs_ ? tsk_fs_file_open_meta(fs_, nullptr, file.address) : nullptr;
+    if (!opened || !opened->meta) {
+        if (opened) tsk_fs_file_close(opened);
+        fault(tskError(QStringLiteral("ist nicht lesbar")));
+    }
+    const std::int64_t size = opened->meta->size;
+    if (size < 0 || size > maxSize) {
+        tsk_fs_file_close(opened);
+        fault(QStringLiteral("ist größer als %1").arg(sizeInWords(maxSize)));
+    }
+    return std::unique_ptr<File>(new File(*this, opened, file.address, size));
 }
 
-PrivateCopy Volume::copy(const Entry& file, std::int64_t maxSize, const QString& name) const
+Volume::File::~File()
 {
-    PrivateCopy copy;
-    if (!copy.valid())
-        throw RuntimeError(ErrorNumber::InvalidData,
-                           QStringLiteral("\u201E%1\u201C kann nicht in den Speicher gelesen werden").arg(name));
-    if (copyRuns(file, maxSize, copy)) return copy;
-    copy = PrivateCopy();
-    readInto(file, maxSize, name, [&](const char* data, std::size_t n) { return copy.append(data, n); });
-    return copy;
+    if (tskFile_) tsk_fs_file_close(static_cast<TSK_FS_FILE*>(tskFile_));
+}
+
+std::int64_t Volume::File::read(std::int64_t offset, char* out, std::int64_t length, QString& why) const
+{
+    if (offset < 0 || length < 0) return -1;
+    length = std::min(length, std::max<std::int64_t>(0, size_ - offset));
+    if (length == 0) return 0;
+    std::lock_guard lock(volume_.reading_);
+    if (!tskFile_) {
+        const std::int64_t n = volume_.large_->read(address_, offset, out, std::size_t(length));
+        if (n < 0) why = QStringLiteral("ist nicht lesbar (bei Byte %1)").arg(offset) + runtime::libraryWords(QStringLiteral("libfsntfs"));
+        return n;
+    }
+    tsk_error_reset();
+    const ssize_t n = tsk_fs_file_read(static_cast<TSK_FS_FILE*>(tskFile_), offset, out, std::size_t(length),
+                                       TSK_FS_FILE_READ_FLAG_NONE);
+    if (n < 0)
+        why = tskError(QStringLiteral("ist nicht lesbar (bei Byte %1)").arg(offset),
+                       QStringLiteral("ist nicht lesbar: das Abbild ist abgeschnitten, die Daten liegen hinter seinem Ende"));
+    return n < 0 ? -1 : std::int64_t(n);
 }
 
 QByteArray Volume::read(const Entry& file, std::int64_t maxSize, const QString& name) const
 {
+    std::lock_guard lock(reading_);
     QByteArray bytes;
     readInto(file, maxSize, name, [&](const char* data, std::size_t n) {
         bytes.append(data, qsizetype(n));

@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 struct TSK_FS_INFO;
@@ -59,13 +60,39 @@ public:
     std::optional<Entry> find(const QStringList& names) const;
     std::vector<Entry> list(const Entry& folder) const;
 
-    // A file's content into a private copy, or read whole (up to `maxSize`
-    // bytes); a RuntimeError names `name` and the fault when it cannot be read.
-    PrivateCopy copy(const Entry& file, std::int64_t maxSize, const QString& name) const;
+    // A file's content read whole (up to `maxSize` bytes); a RuntimeError
+    // names `name` and the fault when it cannot be read.
     QByteArray read(const Entry& file, std::int64_t maxSize, const QString& name) const;
 
+    // A file opened to be read a range at a time where it lies, through the
+    // file system (and BitLocker, and the container) only as far as asked.
+    // Reads of one volume are taken one at a time: the libraries keep state.
+    // The volume must outlive it. A RuntimeError names `name` when the file
+    // cannot be opened or is larger than `maxSize`.
+    class File {
+    public:
+        ~File();
+        File(const File&) = delete;
+        File& operator=(const File&) = delete;
+        std::int64_t size() const { return size_; }
+        // Up to `length` bytes at `offset`; how many, or -1 on an error, with
+        // `why` in German (the library's words marked for the details).
+        std::int64_t read(std::int64_t offset, char* out, std::int64_t length, QString& why) const;
+
+    private:
+        friend class Volume;
+        File(const Volume& volume, void* tskFile, std::uint64_t address, std::int64_t size)
+            : volume_(volume), tskFile_(tskFile), address_(address), size_(size)
+        {
+        }
+        const Volume& volume_;
+        void* tskFile_;  // The Sleuth Kit's open file; null where libfsntfs reads
+        std::uint64_t address_;
+        std::int64_t size_;
+    };
+    std::unique_ptr<File> open(const Entry& file, std::int64_t maxSize, const QString& name) const;
+
 private:
-    bool copyRuns(const Entry& file, std::int64_t maxSize, PrivateCopy& copy) const;
     template <class Sink> void readInto(const Entry& file, std::int64_t maxSize, const QString& name, Sink&& sink) const;
 
     const DiskImage* image_;               // the partition's, or the unlocked volume's
@@ -79,6 +106,7 @@ private:
     bool bitLocker_ = false;
     mutable QString fault_;
     std::int64_t clusterSize_ = 0;
+    mutable std::mutex reading_;  // files read one range at a time
 };
 
 }  // namespace disk

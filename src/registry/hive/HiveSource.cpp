@@ -66,12 +66,16 @@ std::shared_ptr<HiveSource> HiveSource::ofFile(const QString& path)
     const struct stat opened = st;
     return std::make_shared<HiveSource>(
         std::int64_t(st.st_size),
-        [file](std::int64_t offset, char* out, std::int64_t length) -> std::int64_t {
+        [file](std::int64_t offset, char* out, std::int64_t length, QString& why) -> std::int64_t {
             std::int64_t done = 0;
             while (done < length) {
                 const ssize_t n = ::pread(file->fd, out + done, std::size_t(length - done), off_t(offset + done));
                 if (n < 0 && errno == EINTR) continue;
-                if (n < 0) return -1;
+                if (n < 0) {
+                    why = QStringLiteral("ist nicht lesbar (bei Byte %1)").arg(offset + done)
+                          + runtime::libraryWords(runtime::errnoName(errno));
+                    return -1;
+                }
                 if (n == 0) break;
                 done += n;
             }
@@ -89,7 +93,7 @@ std::shared_ptr<HiveSource> HiveSource::ofCopy(disk::PrivateCopy copy)
 {
     auto bytes = std::make_shared<disk::PrivateCopy>(std::move(copy));
     const std::int64_t size = bytes->size();
-    return std::make_shared<HiveSource>(size, [bytes](std::int64_t offset, char* out, std::int64_t length) {
+    return std::make_shared<HiveSource>(size, [bytes](std::int64_t offset, char* out, std::int64_t length, QString&) {
         const std::int64_t n = std::max<std::int64_t>(0, std::min(length, bytes->size() - offset));
         return n == 0 || bytes->read(offset, out, std::size_t(n)) ? n : -1;
     });
@@ -108,11 +112,13 @@ const std::vector<char>* HiveSource::page(std::int64_t index) const
     }
     const std::int64_t at = index * PageSize;
     std::vector<char> bytes(std::size_t(std::min(PageSize, size_ - at)));
-    const std::int64_t n = reader_(at, bytes.data(), std::int64_t(bytes.size()));
+    QString why;
+    const std::int64_t n = reader_(at, bytes.data(), std::int64_t(bytes.size()), why);
     bytesRead_ += std::int64_t(bytes.size());
     if (n != std::int64_t(bytes.size())) {
-        why_ = n < 0 ? QStringLiteral("ist nicht lesbar (bei Byte %1)").arg(at)
-                     : QStringLiteral("wurde beim Lesen kürzer (bei Byte %1)").arg(at + std::max<std::int64_t>(n, 0));
+        why_ = n >= 0            ? QStringLiteral("wurde beim Lesen kürzer (bei Byte %1)").arg(at + n)
+               : why.isEmpty() ? QStringLiteral("ist nicht lesbar (bei Byte %1)").arg(at)
+                               : why;
         return nullptr;
     }
     if (pages_.size() >= CachedPages) {

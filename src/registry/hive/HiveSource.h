@@ -23,8 +23,9 @@ namespace registry {
 // mixes two states.
 class HiveSource {
 public:
-    // Up to `length` bytes at `offset` into `out`; how many, or -1 on an error.
-    using Reader = std::function<std::int64_t(std::int64_t offset, char* out, std::int64_t length)>;
+    // Up to `length` bytes at `offset` into `out`; how many, or -1 on an
+    // error, with `why` (German, the library's words marked) where it is known.
+    using Reader = std::function<std::int64_t(std::int64_t offset, char* out, std::int64_t length, QString& why)>;
     // Whether what the reader reads is still as it was when the source was opened.
     using Unchanged = std::function<bool()>;
 
