@@ -63,7 +63,7 @@ void collectAndReport()
     benchmark::DoNotOptimize(report);
 }
 
-// The program's open: the copy into memory, hivex's open of the copy, the kind.
+// The program's open: the base block, the root and the keys that tell the kind, read where they lie.
 void open(benchmark::State& state, const char* name)
 {
     if (!ready(state)) return;

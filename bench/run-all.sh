@@ -33,6 +33,11 @@ if [ -f "$samples/SYSTEM_B.xz" ]; then
     done
     cp "$work/windows/dirty/real/SYSTEM_B" "$work/windows/dirty/real-alone/"
 fi
+# The test fixtures' disks (Windows 10's small hives; BitLocker ones from the
+# real volumes beside the repository, where they lie there).
+bash "$here/tests/fixtures/images/make_images.sh" "$work/fixtures" "$build/ntfs_put" "$build/bitlocker_put" \
+     "$here/../shared" >/dev/null
+printf 'password12!@' > "$work/password"
 # The big hives on a GPT disk with NTFS, in each container.
 "$here/bench/make_big_images.sh" "$work/windows" "$work/images" "$build/ntfs_put" >/dev/null
 "$here/bench/make_big_chains.sh" "$work/images" >/dev/null
@@ -53,16 +58,18 @@ echo "== binary hives (SYSTEM 20 MB, SOFTWARE 80 MB)"
 TESSERA_BENCH_HIVES="$work/windows" TESSERA_BENCH_DIRTY="$work/windows/dirty" "$build/bench/bench_hives"
 echo "== the big hives in a folder and inside disk images and chains of three, to the first frame"
 python3 "$here/bench/image_bench.py" "$build/bench/startup_probe" "$work/windows" "$work/images" "$runs"
+echo "== the big hives read as far as the facts need: bytes read per container, time, memory, a slow device"
+python3 "$here/bench/hive_reads_bench.py" "$build/tessera" "$build/bench/startup_probe" "$work/windows" "$work/images" \
+        "$work/fixtures/gpt-win10.raw" "$runs" ${samples:+--dirty "$work/windows/dirty/real"} \
+        $([ -f "$work/fixtures/bitlocker-cbc.raw" ] && echo --bitlocker "$work/fixtures/bitlocker-cbc.raw" "$work/password")
 echo "== pages with the hives"
 QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/windows" "$build/bench/bench_pages" --benchmark_filter='file-warm'
 echo "== BitLocker: the decryption alone, in reads of 512 bytes and 4 KiB"
 "$build/bench/bench_bitlocker_cipher"
 # The start with a BitLocker volume: the test fixtures, made from the real
 # volumes beside the repository (skipped without them).
-if [ -f "$here/../shared/real-images/bitlocker/recovery_key.bek" ]; then
+if [ -f "$work/fixtures/bitlocker-xts.raw" ]; then
     echo "== BitLocker: Windows 10 on a volume unlocked with a key file, to the first frame"
-    bash "$here/tests/fixtures/images/make_images.sh" "$work/fixtures" "$build/ntfs_put" "$build/bitlocker_put" \
-         "$here/../shared" >/dev/null
     python3 "$here/bench/bitlocker_bench.py" "$build/bench/startup_probe" "$build/tessera" "$work/fixtures" \
             "$here/../shared/real-images/bitlocker/recovery_key.bek" "$runs"
 fi

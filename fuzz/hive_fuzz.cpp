@@ -1,7 +1,8 @@
 // Any bytes, opened as a hive through the program's own code (from a memfd by
 // its /proc/self/fd path, as a file on disk would be), either fail with a
 // RuntimeError or answer every path the pages read, the viewed machine's
-// environment and hardware included; nothing else may happen.
+// environment and hardware included, and then every key and value the cell
+// reader reaches (up to a few thousand); nothing else may happen.
 #include "ReadEach.h"
 #include "machine/MachineFacts.h"
 #include "registry/hive/Hive.h"
@@ -65,6 +66,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         readEach(shell, kPaths);
         const shell::WshEnvironment env = shell.Environment(QStringLiteral("PROCESS"));
         for (const char* name : kVariables) (void)env(QString::fromLatin1(name));
+        // The whole tree, as far as it reads: every list, name and value's data.
+        int budget = 4000;
+        std::vector<registry::RegistrySource::Key> keys{hive->child(hive->root(), hive->kind() == registry::Hive::Kind::System
+                                                                                    ? u"SYSTEM"
+                                                                                    : u"SOFTWARE")};
+        while (!keys.empty() && budget-- > 0) {
+            const auto key = keys.back();
+            keys.pop_back();
+            try {
+                for (const QString& value : hive->valueNames(key)) (void)hive->value(key, value);
+                for (const QString& child : hive->subkeyNames(key))
+                    if (const auto found = hive->child(key, child)) keys.push_back(found);
+            } catch (const runtime::RuntimeError&) {
+            }
+        }
     } catch (const runtime::RuntimeError&) {
     }
     return 0;

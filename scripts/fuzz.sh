@@ -29,6 +29,10 @@ for target in "${!corpus[@]}"; do
     mkdir -p "$work/$name" "$findings/$name"
     cp -r "$here/fuzz/corpus/$name/." "$work/$name/"
     rm -f "$work/$name/README.md"
+    # The damaged hives real Windows machines made, where they lie beside the repository.
+    if [ "$name" = hive ] && [ -d "$here/../shared/real-hives/bad" ]; then
+        cp "$here/../shared/real-hives/bad/"* "$work/$name/" 2>/dev/null || true
+    fi
     echo "== $target, ${seconds}s"
     if ! "$build/fuzz/$target" -max_total_time="$seconds" -timeout="${TESSERA_FUZZ_TIMEOUT:-10}" -print_final_stats=1 \
             -artifact_prefix="$findings/$name/" "$work/$name" >"$work/$name.log" 2>&1; then

@@ -21,6 +21,8 @@ QByteArray fileHead(const QString& path, qint64 length, qint64 at)
     struct stat st {};
     QByteArray bytes;
     if (::fstat(fd, &st) == 0 && (S_ISREG(st.st_mode) || S_ISBLK(st.st_mode))) {
+        // A look at a few bytes: nothing read ahead of them (a disk's or a hive's megabytes).
+        ::posix_fadvise(fd, 0, 0, POSIX_FADV_RANDOM);
         bytes.resize(qsizetype(length));
         qsizetype done = 0;
         while (done < bytes.size()) {

@@ -202,9 +202,7 @@ QStringList Hive::valueNames(Key key) const
 
 bool looksLikeHive(const QString& path)
 {
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return false;
-    return file.read(4) == "regf";
+    return QFileInfo(path).isFile() && disk::fileHead(path, 4) == "regf";
 }
 
 bool Hive::logsUnchanged() const

@@ -11,7 +11,10 @@ PageOverlay::PageOverlay(std::shared_ptr<const HiveSource> source) : source_(std
 
 bool PageOverlay::read(std::int64_t offset, void* out, std::size_t length) const
 {
-    if (offset < 0 || offset > size_ || std::uint64_t(size_ - offset) < length) return false;
+    if (offset < 0 || offset > size_ || std::uint64_t(size_ - offset) < length) {
+        why_ = QStringLiteral("ist abgeschnitten: Byte %1 liegt hinter ihrem Ende").arg(offset + std::int64_t(length));
+        return false;
+    }
     auto* to = static_cast<char*>(out);
     const std::int64_t end = offset + std::int64_t(length);
     auto next = sectors_.lower_bound(offset / Sector);
@@ -27,7 +30,10 @@ bool PageOverlay::read(std::int64_t offset, void* out, std::size_t length) const
         // Up to the next sector the logs wrote: from the source, zeros past its end.
         const std::int64_t until = std::min(end, next == sectors_.end() ? end : next->first * Sector);
         const std::int64_t fromSource = std::max<std::int64_t>(0, std::min(until, source_->size()) - at);
-        if (fromSource > 0 && !source_->read(at, to + (at - offset), std::size_t(fromSource))) return false;
+        if (fromSource > 0 && !source_->read(at, to + (at - offset), std::size_t(fromSource))) {
+            why_ = source_->why();
+            return false;
+        }
         std::memset(to + (at - offset) + fromSource, 0, std::size_t(until - at - fromSource));
         at = until;
     }

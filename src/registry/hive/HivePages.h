@@ -39,7 +39,7 @@ public:
     bool read(std::int64_t offset, void* out, std::size_t length) const override;
     bool write(std::int64_t offset, const void* data, std::size_t length) override;
     bool growTo(std::int64_t size) override;
-    QString why() const override { return source_->why(); }
+    QString why() const override { return why_; }
 
     const HiveSource& source() const { return *source_; }
     // Bytes held for the logs.
@@ -50,6 +50,7 @@ private:
     std::shared_ptr<const HiveSource> source_;
     std::int64_t size_;
     std::map<std::int64_t, std::array<char, Sector>> sectors_;  // by sector number
+    mutable QString why_;
 };
 
 // A private copy read and written in place (the replay's tests).
