@@ -11,6 +11,7 @@
 #include "registry/hive/LogReplay.h"
 #include "registry/hive/TransactionLog.h"
 #include "runtime/RuntimeError.h"
+#include "shell/Machine.h"
 #include "shell/WshShell.h"
 #include "sysinfo/CollectSystemInfo.h"
 #include "sysinfo/InfoReport.h"
@@ -29,6 +30,13 @@
 #include <sys/stat.h>
 
 namespace {
+
+// The machine TESSERA_REGISTRY names, as a user names it.
+shell::MachineRef namedMachine()
+{
+    if (!qEnvironmentVariableIsSet("TESSERA_REGISTRY")) return shell::Machine::open(std::nullopt);
+    return shell::Machine::open(qEnvironmentVariable("TESSERA_REGISTRY").split(u':', Qt::SkipEmptyParts));
+}
 
 QString hive(const char* name)
 {
@@ -58,7 +66,7 @@ void touchHives()
 
 void collectAndReport()
 {
-    CollectSystemInfo();
+    CollectSystemInfo(namedMachine());
     QString report = BuildInfoReport(Variablen::SysInfo);
     benchmark::DoNotOptimize(report);
 }
@@ -175,7 +183,7 @@ BENCHMARK(laterInfoCollection)->Unit(benchmark::kMicrosecond);
 void regRead(benchmark::State& state, const char* path)
 {
     if (!ready(state)) return;
-    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
+    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"), namedMachine());
     const QString p = QString::fromLatin1(path);
     benchmark::DoNotOptimize(shell->RegRead(p));
     for (auto _ : state) benchmark::DoNotOptimize(shell->RegRead(p));

@@ -3,6 +3,7 @@
 // until its controls are written. The "file" variants read the registry file
 // named by TESSERA_BENCH_REGISTRY (through TESSERA_REGISTRY, as a user would);
 // "cold" ones change its mtime before each visit, so the visit parses it again.
+#include "app/ShownSources.h"
 #include "app/AppSetup.h"
 #include "app/End.h"
 #include "app/Handlers.h"
@@ -63,8 +64,8 @@ bool fileReady(benchmark::State& state)
         return false;
     }
     try {
-        const Mem mem;
-        const Sound sound;
+        const Mem mem(shownMachine());
+        const Sound sound(shownMachine());
     } catch (const runtime::RuntimeError& error) {
         state.SkipWithError(error.description().toStdString().c_str());
         return false;
@@ -112,7 +113,7 @@ void collectInfo(benchmark::State& state, bool file)
     if (file && !fileReady(state))
         return;
     for (auto _ : state) {
-        CollectSystemInfo();
+        CollectSystemInfo(shownMachine());
         QString report = BuildInfoReport(Variablen::SysInfo);
         benchmark::DoNotOptimize(report);
     }

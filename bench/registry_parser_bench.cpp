@@ -1,6 +1,7 @@
 #include "registry/RegistryFileCache.h"
 #include "registry/text/RegistryText.h"
 #include "runtime/RuntimeError.h"
+#include "shell/Machine.h"
 #include "shell/WshShell.h"
 
 #include <QFile>
@@ -11,6 +12,13 @@
 #include <memory>
 
 namespace {
+
+// The machine TESSERA_REGISTRY names, as a user names it.
+shell::MachineRef namedMachine()
+{
+    if (!qEnvironmentVariableIsSet("TESSERA_REGISTRY")) return shell::Machine::open(std::nullopt);
+    return shell::Machine::open(qEnvironmentVariable("TESSERA_REGISTRY").split(u':', Qt::SkipEmptyParts));
+}
 
 QString benchFile()
 {
@@ -126,7 +134,7 @@ BENCHMARK(treeLookup)->Unit(benchmark::kMicrosecond);
 void regReadDeep(benchmark::State& state)
 {
     qputenv("TESSERA_REGISTRY", benchFile().toLocal8Bit());
-    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
+    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"), namedMachine());
     const auto [keyPath, valueName] = deepestKey(benchBytes());
     const QString path = QStringLiteral("HKLM\\") + keyPath + QStringLiteral("\\") + valueName;
     for (auto _ : state)
@@ -140,7 +148,7 @@ BENCHMARK(regReadDeep)->Unit(benchmark::kMicrosecond);
 void regReadPageValue(benchmark::State& state, const char* path)
 {
     qputenv("TESSERA_REGISTRY", benchFile().toLocal8Bit());
-    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
+    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"), namedMachine());
     const QString p = QString::fromUtf8(path);
     try {
         shell->RegRead(p);

@@ -7,7 +7,7 @@
 #include "machine/MachineFacts.h"
 #include "registry/hive/Hive.h"
 #include "runtime/RuntimeError.h"
-#include "shell/RegistrySources.h"
+#include "shell/Machine.h"
 #include "shell/WshShell.h"
 
 #include <cstddef>
@@ -60,9 +60,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QString path = QStringLiteral("/proc/self/fd/%1").arg(file);
     try {
         auto hive = std::make_shared<const registry::Hive>(path);
-        auto sources = std::make_shared<const shell::RegistrySources>(
-            std::vector<std::shared_ptr<const registry::RegistrySource>>{hive});
-        const shell::WshShell shell(sources, std::make_shared<const machine::MachineSnapshot>());
+        const shell::WshShell shell(std::make_shared<const shell::Machine>(
+            std::vector<std::shared_ptr<const registry::RegistrySource>>{hive}));
         readEach(shell, kPaths);
         const shell::WshEnvironment env = shell.Environment(QStringLiteral("PROCESS"));
         for (const char* name : kVariables) (void)env(QString::fromLatin1(name));

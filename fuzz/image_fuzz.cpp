@@ -14,7 +14,7 @@
 #include "machine/MachineFacts.h"
 #include "registry/ImageSource.h"
 #include "runtime/RuntimeError.h"
-#include "shell/RegistrySources.h"
+#include "shell/Machine.h"
 #include "shell/WshShell.h"
 
 #include <QByteArray>
@@ -82,8 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const registry::ImageInstallation found(registry::ImageName{top, partition});
             std::vector<std::shared_ptr<const registry::RegistrySource>> sources(found.hives().begin(),
                                                                                  found.hives().end());
-            const shell::WshShell shell(std::make_shared<const shell::RegistrySources>(sources),
-                                        std::make_shared<const machine::MachineSnapshot>());
+            const shell::WshShell shell(std::make_shared<const shell::Machine>(sources));
             readEach(shell, kPaths);
         } catch (const runtime::RuntimeError&) {
         }

@@ -12,7 +12,7 @@
 #include "registry/hive/Marvin32.h"
 #include "registry/hive/TransactionLog.h"
 #include "runtime/RuntimeError.h"
-#include "shell/RegistrySources.h"
+#include "shell/Machine.h"
 #include "shell/WshShell.h"
 
 #include <algorithm>
@@ -79,9 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     try {
         auto opened = std::make_shared<const registry::Hive>(QStringLiteral("fuzz"), std::move(copy), logs);
         (void)opened->replayNotice();
-        auto sources = std::make_shared<const shell::RegistrySources>(
-            std::vector<std::shared_ptr<const registry::RegistrySource>>{opened});
-        const shell::WshShell shell(sources, std::make_shared<const machine::MachineSnapshot>());
+        const shell::WshShell shell(std::make_shared<const shell::Machine>(
+            std::vector<std::shared_ptr<const registry::RegistrySource>>{opened}));
         readEach(shell, kPaths);
     } catch (const runtime::RuntimeError&) {
     }

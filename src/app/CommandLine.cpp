@@ -1,10 +1,10 @@
 #include "app/CommandLine.h"
 
+#include "app/ShownSources.h"
 #include "app/TerminalText.h"
 #include "app/Version.h"
 #include "disk/bitlocker/Keyring.h"
 #include "disk/bitlocker/SecretFile.h"
-#include "shell/RegistrySources.h"
 
 #include <QFile>
 #include <QString>
@@ -224,5 +224,5 @@ void applySecrets(CommandLine& commandLine)
 
 void applySources(const CommandLine& commandLine)
 {
-    if (!commandLine.sources.isEmpty()) shell::setNamedSources(commandLine.sources);
+    if (!commandLine.sources.isEmpty()) setNamedSources(commandLine.sources);
 }

@@ -1,6 +1,7 @@
 #include "app/Handlers.h"
 
 #include "app/Int16.h"
+#include "app/ShownSources.h"
 #include "app/Version.h"
 #include "sysinfo/ShowInfoPage.h"
 #include "window/FrmMain.h"
@@ -28,5 +29,5 @@ void Form_Load()
                                      .arg(VersionRecord::Minor)
                                      .arg(VersionRecord::Revision));
     form.lblHeader(3).setCaption(QStringLiteral("by ") + QString::fromUtf8(VersionRecord::CompanyName));
-    ShowInfoPage();
+    ShowInfoPage(shownMachine());
 }

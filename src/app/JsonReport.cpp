@@ -4,7 +4,7 @@
 #include "app/TerminalText.h"
 #include "memory/Mem.h"
 #include "runtime/RuntimeError.h"
-#include "shell/RegistrySources.h"
+#include "shell/Machine.h"
 #include "sound/Sound.h"
 #include "sysinfo/CollectSystemInfo.h"
 #include "sysinfo/InfoReport.h"
@@ -92,11 +92,11 @@ void writeError(JsonWriter& json, const runtime::RuntimeError& error)
 
 // A reader's values, or the error that kept it from being created.
 template <class Reader, class... Types, std::size_t N>
-void writeReader(JsonWriter& json, const Named<Reader, Types...> (&fields)[N])
+void writeReader(JsonWriter& json, const shell::MachineRef& machine, const Named<Reader, Types...> (&fields)[N])
 {
     json.beginObject();
     try {
-        const Reader reader;
+        const Reader reader(machine);
         writeFields(json, reader, fields);
     } catch (const runtime::RuntimeError& error) {
         writeError(json, error);
@@ -189,28 +189,38 @@ void writeProduct(JsonWriter& json, const std::optional<registry::WindowsProduct
 
 }  // namespace
 
-QByteArray jsonReport()
+void writeMachineReport(JsonWriter& json, const shell::MachineRef& machine, const QString& source)
 {
-    CollectSystemInfo();
-    JsonWriter json;
+    // A record of its own, collected once: machines may be reported side by side.
+    SystemInfo info;
+    CollectSystemInfo(info, machine);
     json.beginObject();
+    if (!source.isNull()) {
+        json.key(u"source");
+        json.text(source);
+    }
     json.key(u"info");
     json.beginObject();
-    writeFields(json, Variablen::SysInfo, kInfo);
+    writeFields(json, info, kInfo);
     json.key(u"report");
-    json.text(terminalLines(BuildInfoReport(Variablen::SysInfo)));
+    json.text(terminalLines(BuildInfoReport(info)));
     json.endObject();
     json.key(u"memory");
-    writeReader(json, kMemory);
+    writeReader(json, machine, kMemory);
     json.key(u"sound");
-    writeReader(json, kSound);
-    const shell::ShownMachine shown = shell::describeShownMachine();
+    writeReader(json, machine, kSound);
     json.key(u"product");
-    writeProduct(json, shown.product);
+    writeProduct(json, machine->product());
     json.key(u"sources");
     json.beginArray();
-    for (const shell::SourceDescription& source : shown.sources) writeSource(json, source);
+    for (const shell::SourceDescription& described : machine->described()) writeSource(json, described);
     json.endArray();
     json.endObject();
+}
+
+QByteArray jsonReport(const shell::MachineRef& machine)
+{
+    JsonWriter json;
+    writeMachineReport(json, machine, QString());
     return json.finished();
 }

@@ -1,9 +1,15 @@
 #pragma once
 
-#include <QByteArray>
+#include "app/JsonWriter.h"
+#include "shell/Machine.h"
 
-// What --json prints: the Info record after one collection with its report,
-// the Speicher and Sound readers' values (or the error that kept each from
-// being created) and the sources read. Fails like the collection when a named
-// source cannot be read.
-QByteArray jsonReport();
+#include <QByteArray>
+#include <QString>
+
+// What --json prints of one machine: the Info record after one collection
+// (a record of its own) with its report, the Speicher and Sound readers'
+// values (or the error that kept each from being created), which Windows it
+// is, and the sources read; `source`, when given, first (as --jsonl names each
+// machine).
+void writeMachineReport(JsonWriter& json, const shell::MachineRef& machine, const QString& source);
+QByteArray jsonReport(const shell::MachineRef& machine);

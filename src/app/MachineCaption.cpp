@@ -11,7 +11,7 @@ namespace {
 
 // The caption's part after "Tessera – ", with each source as `name` gives it.
 template <class Name>
-QString shownInWords(const QStringList& named, const shell::ShownMachine& shown, Name name)
+QString shownInWords(const QStringList& named, const shell::Machine& shown, Name name)
 {
     QStringList parts;
     for (const QString& source : named) {
@@ -20,14 +20,14 @@ QString shownInWords(const QStringList& named, const shell::ShownMachine& shown,
         const QString named = image ? image->image : source;
         parts << name(named);
         // The partition the installation was found on, as the sources read tell it.
-        const auto read = std::find_if(shown.sources.begin(), shown.sources.end(),
+        const auto read = std::find_if(shown.described().begin(), shown.described().end(),
                                        [&](const shell::SourceDescription& d) { return d.image == named; });
-        if (read != shown.sources.end() && read->partition > 0)
+        if (read != shown.described().end() && read->partition > 0)
             parts << QStringLiteral("Partition %1").arg(read->partition);
     }
-    if (shown.product) parts << shown.product->inWords();
+    if (const auto product = shown.product()) parts << product->inWords();
     QString words = parts.join(QStringLiteral(", "));
-    const bool older = std::any_of(shown.sources.begin(), shown.sources.end(),
+    const bool older = std::any_of(shown.described().begin(), shown.described().end(),
                                    [](const shell::SourceDescription& d) { return !d.upToDate; });
     if (older) words += QStringLiteral(" (älterer Stand)");
     return words;
@@ -45,13 +45,13 @@ QString fileName(const QString& path)
 
 }  // namespace
 
-QString machineCaption(const QStringList& named, const shell::ShownMachine& shown)
+QString machineCaption(const QStringList& named, const shell::Machine& shown)
 {
     if (named.isEmpty()) return QStringLiteral("Tessera");
     return QStringLiteral("Tessera \u2013 ") + shownInWords(named, shown, fileName);
 }
 
-QString machineDescription(const QStringList& named, const shell::ShownMachine& shown)
+QString machineDescription(const QStringList& named, const shell::Machine& shown)
 {
     if (named.isEmpty()) return {};
     return shownInWords(named, shown, fullPath);

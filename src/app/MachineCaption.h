@@ -1,6 +1,6 @@
 #pragma once
 
-#include "shell/RegistrySources.h"
+#include "shell/Machine.h"
 
 #include <QString>
 #include <QStringList>
@@ -11,7 +11,7 @@
 // which Windows it is ("Tessera – win10.qcow2, Partition 3, Windows 10 Pro
 // 22H2"), "(älterer Stand)" after it while a hive shows an older state than
 // Windows left.
-QString machineCaption(const QStringList& named, const shell::ShownMachine& shown);
+QString machineCaption(const QStringList& named, const shell::Machine& shown);
 
 // The same with every source's full path, for screen readers; empty for this machine.
-QString machineDescription(const QStringList& named, const shell::ShownMachine& shown);
+QString machineDescription(const QStringList& named, const shell::Machine& shown);

@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/End.h"
 #include "app/MachineCaption.h"
+#include "app/ShownSources.h"
 #include "app/SourceBoxes.h"
 #include "app/SourceQuestions.h"
 #include "sysinfo/SystemInfo.h"
@@ -12,13 +13,13 @@
 
 namespace {
 
-shell::ShownMachine g_shown;  // what the sources named were, when last opened
+shell::MachineRef g_shown;  // the machine the sources named, when last opened
 
 }  // namespace
 
 bool openNamedSourcesAtStart()
 {
-    if (!shell::namedSources()) return true;
+    if (!namedSources()) return true;
     OpenedSources opened = openSourcesAsking(nullptr);
     switch (opened.outcome) {
     case OpenedSources::Outcome::Opened: g_shown = std::move(opened.shown); return true;
@@ -32,16 +33,16 @@ bool openNamedSourcesAtStart()
 
 void showMachineInCaption(FrmMain& form)
 {
-    const QStringList named = shell::namedSources().value_or(QStringList());
-    form.setWindowTitle(machineCaption(named, g_shown));
-    form.setAccessibleDescription(machineDescription(named, g_shown));
+    const QStringList named = namedSources().value_or(QStringList());
+    form.setWindowTitle(g_shown ? machineCaption(named, *g_shown) : QStringLiteral("Tessera"));
+    form.setAccessibleDescription(g_shown ? machineDescription(named, *g_shown) : QString());
 }
 
 bool openDroppedSources(const QStringList& files)
 {
     FrmMain& form = frmMain();
-    const std::optional<QStringList> before = shell::namedSources();
-    shell::setNamedSources(files);
+    const std::optional<QStringList> before = namedSources();
+    setNamedSources(files);
     OpenedSources opened = openSourcesAsking(&form);
     switch (opened.outcome) {
     case OpenedSources::Outcome::Opened:
@@ -59,7 +60,6 @@ bool openDroppedSources(const QStringList& files)
                           &form);
         break;
     }
-    shell::forgetSourceNotices();
-    shell::setNamedSources(before);
+    setNamedSources(before);
     return false;
 }

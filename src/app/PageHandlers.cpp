@@ -2,6 +2,7 @@
 
 #include "app/End.h"
 #include "app/Int16.h"
+#include "app/ShownSources.h"
 #include "memory/ShowMemoryPage.h"
 #include "sound/ShowSoundPage.h"
 #include "sysinfo/ShowInfoPage.h"
@@ -17,10 +18,10 @@ void tabMain_Click()
         form.fmTab(k).setVisible(false);
     form.fmTab(page).setVisible(true);
     switch (page) {
-    case 0: ShowInfoPage(); break;
+    case 0: ShowInfoPage(shownMachine()); break;
     case 1: ShowStartPage(); break;
-    case 2: ShowMemoryPage(); break;
-    case 3: ShowSoundPage(); break;
+    case 2: ShowMemoryPage(shownMachine()); break;
+    case 3: ShowSoundPage(shownMachine()); break;
     default: break;
     }
 }

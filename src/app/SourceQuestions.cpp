@@ -1,5 +1,7 @@
 #include "app/SourceQuestions.h"
 
+#include "app/ShownSources.h"
+
 #include "disk/bitlocker/Keyring.h"
 #include "disk/containers/ParentChain.h"
 #include "disk/bitlocker/SecretNeeded.h"
@@ -44,7 +46,7 @@ bool askSecret(const disk::SecretNeeded& question, QWidget* parent)
         [&](disk::Secret secret) -> SecretDialog::Outcome {
             disk::Keyring::instance().add(std::move(secret));
             try {
-                shell::describeSources();
+                shell::Machine::open(namedSources());
             } catch (const disk::SecretNeeded& again) {
                 if (again.volumeId() == volume) return {false, {}};
             } catch (const std::exception&) {
@@ -65,7 +67,7 @@ bool askParent(const disk::MissingParent& question, QWidget* parent)
         [&](const QString& chosen) -> QString {
             disk::giveParent(child, chosen);
             try {
-                shell::describeSources();
+                shell::Machine::open(namedSources());
             } catch (const disk::WrongParent& wrong) {
                 if (QFileInfo(wrong.parent()) == QFileInfo(chosen)) {
                     disk::forgetGivenParent(child);
@@ -88,11 +90,11 @@ bool askParent(const disk::MissingParent& question, QWidget* parent)
 // The source of `question` named again as the installation of `row`; false when it is not among those named.
 bool nameAgain(const registry::SeveralInstallations& question, std::size_t row)
 {
-    QStringList named = shell::namedSources().value_or(QStringList());
+    QStringList named = namedSources().value_or(QStringList());
     const qsizetype at = named.indexOf(question.source());
     if (at < 0) return false;
     named[at] = question.sourceFor(row);
-    shell::setNamedSources(named);
+    setNamedSources(named);
     return true;
 }
 
@@ -103,7 +105,7 @@ OpenedSources openSourcesAsking(QWidget* parent)
     using Outcome = OpenedSources::Outcome;
     for (;;) {
         try {
-            return {Outcome::Opened, shell::describeShownMachine(), std::nullopt};
+            return {Outcome::Opened, shell::Machine::open(namedSources()), std::nullopt};
         } catch (const registry::SeveralInstallations& question) {
             const auto row = askInstallation(question, parent);
             if (!row) return {Outcome::Cancelled, {}, std::nullopt};

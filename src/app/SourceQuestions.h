@@ -1,7 +1,7 @@
 #pragma once
 
 #include "runtime/RuntimeError.h"
-#include "shell/RegistrySources.h"
+#include "shell/Machine.h"
 
 #include <optional>
 
@@ -14,7 +14,7 @@ class QWidget;
 struct OpenedSources {
     enum class Outcome { Opened, Cancelled, Failed };
     Outcome outcome = Outcome::Opened;
-    shell::ShownMachine shown;                  // when opened
+    shell::MachineRef shown;                    // when opened
     std::optional<runtime::RuntimeError> error;  // when failed
 };
 OpenedSources openSourcesAsking(QWidget* parent);

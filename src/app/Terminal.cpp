@@ -7,7 +7,7 @@
 #include "disk/bitlocker/SecretFile.h"
 #include "disk/bitlocker/SecretNeeded.h"
 #include "runtime/RuntimeError.h"
-#include "shell/RegistrySources.h"
+#include "app/ShownSources.h"
 #include "sysinfo/CollectSystemInfo.h"
 #include "sysinfo/InfoReport.h"
 #include "sysinfo/SystemInfo.h"
@@ -22,18 +22,17 @@ void write(const QByteArray& bytes)
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
 }
 
-QByteArray output(CommandLine::Mode mode)
+QByteArray output(CommandLine::Mode mode, const shell::MachineRef& machine)
 {
     switch (mode) {
     case CommandLine::Mode::Report:
-        CollectSystemInfo();
+        CollectSystemInfo(machine);
         return terminalLines(BuildInfoReport(Variablen::SysInfo)).toUtf8();
-    case CommandLine::Mode::Json: return jsonReport();
+    case CommandLine::Mode::Json: return jsonReport(machine);
     case CommandLine::Mode::Sources: {
-        const shell::ShownMachine shown = shell::describeShownMachine();
         QString lines;
-        for (const shell::SourceDescription& source : shown.sources) lines += sourceInWords(source) + u'\n';
-        if (shown.product) lines += productInWords(*shown.product) + u'\n';
+        for (const shell::SourceDescription& source : machine->described()) lines += sourceInWords(source) + u'\n';
+        if (const auto product = machine->product()) lines += productInWords(*product) + u'\n';
         return lines.toUtf8();
     }
     case CommandLine::Mode::Window: break;
@@ -53,10 +52,12 @@ int runInTerminal(CommandLine::Mode mode)
     // A BitLocker volume that a secret would open is asked for at the
     // terminal, three times at most, and everything read again.
     std::map<QByteArray, int> asked;  // by volume
+    shell::MachineRef machine;
     for (bool done = false; !done;) {
         done = true;
         try {
-            write(output(mode));
+            machine = shownMachine();
+            write(output(mode, machine));
         } catch (const disk::SecretNeeded& question) {
             int& times = asked[question.volumeId()];
             // A key file is named with --schluessel; only a password or a recovery password is typed.
@@ -78,8 +79,9 @@ int runInTerminal(CommandLine::Mode mode)
         }
     }
     // What the window tells in a box after it is up (a Wine prefix left out, a hive not up to date).
-    for (const runtime::RuntimeError& note : shell::takeSourceNotices())
-        std::fputs(terminalMessage(QStringLiteral("Hinweis: "), note).toUtf8().constData(), stderr);
+    if (machine)
+        for (const runtime::RuntimeError& note : machine->notices())
+            std::fputs(terminalMessage(QStringLiteral("Hinweis: "), note).toUtf8().constData(), stderr);
     if (std::fflush(stdout) != 0 && exitCode == ExitCode::Done) {
         std::fprintf(stderr, "tessera: die Ausgabe konnte nicht geschrieben werden\n");
         exitCode = ExitCode::Failed;

@@ -24,14 +24,14 @@ const Setting kSettings[] = {
 
 }  // namespace
 
-Mem::Mem()
+Mem::Mem(const shell::MachineRef& machine)
 {
-    ReadAll();
+    ReadAll(machine);
 }
 
-void Mem::ReadAll()
+void Mem::ReadAll(const shell::MachineRef& machine)
 {
-    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
+    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"), machine);
     const QString base = QStringLiteral("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\");
     for (const Setting& setting : kSettings) {
         const runtime::Variant value = shell->RegRead(base + QString::fromUtf16(setting.valueName));

@@ -3,13 +3,13 @@
 #include "memory/Mem.h"
 #include "window/FrmMain.h"
 
-void ShowMemoryPage()
+void ShowMemoryPage(const shell::MachineRef& machine)
 {
     FrmMain& form = frmMain();
     form.lblHeader(4).setCaption(QStringLiteral("SPEICHER"));
     // Read once, before any control changes. Each assignment that changes a
     // box runs Check1_Click nested inside it.
-    const Mem mem;
+    const Mem mem(machine);
     form.Check1(0).setValue(mem.ClearPageFileAtShutdown);
     form.Check1(1).setValue(mem.DisablePagingExecutive);
     form.cmbIO->setText(QString::number(mem.IoPageLockLimit));

@@ -1,4 +1,4 @@
-#include "shell/RegistrySources.h"
+#include "shell/Machine.h"
 
 #include "disk/FileBytes.h"
 #include "disk/containers/ForeignFormat.h"
@@ -40,17 +40,15 @@ using machine::viewedHardware;
 
 namespace {
 
-std::mutex g_noticesMutex;
-std::vector<RuntimeError> g_notices;  // not yet taken
-std::set<QString> g_toldOf;           // every fault told, so each is told once
+// What a machine's sources have to tell, each once.
+using Notices = std::vector<RuntimeError>;
 
-void tell(const RuntimeError& error)
+void tell(Notices& notices, const RuntimeError& error)
 {
-    std::lock_guard lock(g_noticesMutex);
-    if (g_toldOf.insert(error.description()).second) g_notices.push_back(error);
+    for (const RuntimeError& told : notices)
+        if (told.description() == error.description()) return;
+    notices.push_back(error);
 }
-
-std::optional<QStringList> g_namedSources;  // from the command line
 
 QString winePrefixRegistry()
 {
@@ -92,18 +90,18 @@ SourceDescription describedFile(const QString& path, const registry::RegistryTex
 }
 
 void addHive(std::shared_ptr<const registry::Hive> hive, std::vector<std::shared_ptr<const RegistrySource>>& sources,
-             std::vector<SourceDescription>& described)
+             std::vector<SourceDescription>& described, Notices& notices)
 {
     // A hive that shows an older state than Windows left is read all the same, and told once.
-    if (const auto notice = hive->replayNotice()) tell(RuntimeError(runtime::ErrorNumber::InvalidData, *notice));
+    if (const auto notice = hive->replayNotice()) tell(notices, RuntimeError(runtime::ErrorNumber::InvalidData, *notice));
     described.push_back(describedHive(*hive));
     sources.push_back(std::move(hive));
 }
 
 void addImage(const registry::ImageName& image, std::vector<std::shared_ptr<const RegistrySource>>& sources,
-              std::vector<SourceDescription>& described)
+              std::vector<SourceDescription>& described, Notices& notices)
 {
-    for (const auto& hive : registry::cachedImageInstallation(image)->hives()) addHive(hive, sources, described);
+    for (const auto& hive : registry::cachedImageInstallation(image)->hives()) addHive(hive, sources, described, notices);
 }
 
 // A named file or folder as sources: a folder stands for the files it holds
@@ -114,7 +112,7 @@ void addImage(const registry::ImageName& image, std::vector<std::shared_ptr<cons
 // else (a path that is not there, a file that may not be read, an empty
 // one, a key file, a text of another kind) is named for what it is.
 void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySource>>& sources,
-              std::vector<SourceDescription>& described)
+              std::vector<SourceDescription>& described, Notices& notices)
 {
     disk::checkNamedFile(name);
     const bool folder = QFileInfo(name).isDir();
@@ -128,12 +126,12 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
             if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
                 throw RuntimeError(runtime::ErrorNumber::InvalidData,
                                    QStringLiteral("Ordner \u201E%1\u201C %2").arg(name, what));
-            addImage({name, -1}, sources, described);  // a virtual machine, or the same message
+            addImage({name, -1}, sources, described, notices);  // a virtual machine, or the same message
             return;
         }
     } else if (!looksLikeHive(name)) {
         if (const auto image = registry::imageNamed(name)) {
-            addImage(*image, sources, described);
+            addImage(*image, sources, described, notices);
             return;
         }
         if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
@@ -158,7 +156,7 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
     for (const QString& file : files) {
         if (folder) disk::checkNamedFile(file);
         if (looksLikeHive(file)) {
-            addHive(cachedHive(file), sources, described);
+            addHive(cachedHive(file), sources, described, notices);
         } else {
             auto text = cachedRegistryFile(file);
             described.push_back(describedFile(file, *text));
@@ -170,7 +168,7 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
 // A machine's hives named without their partner (SYSTEM without SOFTWARE, or
 // the reverse, and no export that could hold the other) are read all the
 // same; what the missing one holds stays empty, and that is told once.
-void tellMissingPartner(const std::vector<SourceDescription>& described)
+void tellMissingPartner(const std::vector<SourceDescription>& described, Notices& notices)
 {
     const SourceDescription* system = nullptr;
     const SourceDescription* software = nullptr;
@@ -184,7 +182,7 @@ void tellMissingPartner(const std::vector<SourceDescription>& described)
     const QString where = named.image.isNull()
                               ? QStringLiteral("\u201E%1\u201C").arg(named.path)
                               : QStringLiteral("\u201E%1\u201C in \u201E%2\u201C").arg(named.path, named.image);
-    tell(RuntimeError(runtime::ErrorNumber::FileNotFound,
+    tell(notices, RuntimeError(runtime::ErrorNumber::FileNotFound,
                       system ? QStringLiteral("Zu %1 fehlt die Registrierungsstruktur SOFTWARE: die Windows-Version, "
                                               "der Systemordner und die Browser-Versionen bleiben leer oder "
                                               "unaufgelöst. Nennen Sie SOFTWARE mit (etwa \u201Etessera SYSTEM "
@@ -212,72 +210,43 @@ bool underHardwareDescription(QStringView keyPath)
 
 }  // namespace
 
-void setNamedSources(std::optional<QStringList> sources)
-{
-    g_namedSources = std::move(sources);
-}
-
-std::optional<QStringList> namedSources()
-{
-    if (g_namedSources) return g_namedSources;
-    if (qEnvironmentVariableIsSet("TESSERA_REGISTRY"))
-        return qEnvironmentVariable("TESSERA_REGISTRY").split(u':', Qt::SkipEmptyParts);
-    return std::nullopt;
-}
-
-std::vector<RuntimeError> takeSourceNotices()
-{
-    std::lock_guard lock(g_noticesMutex);
-    return std::exchange(g_notices, {});
-}
-
-void forgetSourceNotices()
-{
-    std::lock_guard lock(g_noticesMutex);
-    for (const RuntimeError& notice : std::exchange(g_notices, {})) g_toldOf.erase(notice.description());
-}
-
-RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> named,
-                                 std::vector<SourceDescription> described)
-    : sources_(std::move(named)), described_(std::move(described))
+Machine::Machine(std::vector<std::shared_ptr<const RegistrySource>> named, std::vector<SourceDescription> described,
+                 std::vector<RuntimeError> notices)
+    : sources_(std::move(named)), described_(std::move(described)), notices_(std::move(notices))
 {
 }
 
-RegistrySources::RegistrySources(std::vector<std::shared_ptr<const RegistrySource>> layers,
-                                 std::shared_ptr<const MachineSnapshot> machine,
-                                 std::vector<SourceDescription> described)
-    : sources_(std::move(layers)), machine_(std::move(machine)), described_(std::move(described))
+Machine::Machine(std::vector<std::shared_ptr<const RegistrySource>> layers, std::shared_ptr<const MachineSnapshot> snapshot,
+                 std::vector<SourceDescription> described, std::vector<RuntimeError> notices)
+    : sources_(std::move(layers)), snapshot_(std::move(snapshot)), described_(std::move(described)),
+      notices_(std::move(notices))
 {
 }
 
-std::vector<SourceDescription> describeSources()
+std::optional<registry::WindowsProduct> Machine::product() const
 {
-    return RegistrySources::fromEnvironment(std::make_shared<const MachineSnapshot>())->described();
-}
-
-ShownMachine describeShownMachine()
-{
-    const auto sources = RegistrySources::fromEnvironment(std::make_shared<const MachineSnapshot>());
-    // This machine runs no Windows: what a Wine prefix calls itself is no product of it.
-    return {sources->described(), sources->viewsAnotherMachine() ? sources->product() : std::nullopt};
-}
-
-std::optional<registry::WindowsProduct> RegistrySources::product() const
-{
+    if (!viewsAnotherMachine()) return std::nullopt;
     return registry::windowsProduct([this](QStringView valueName) {
         const auto value = find(registry::kCurrentVersionKey, valueName);
         return value ? textOf(*value).value_or(QString()) : QString();
     });
 }
 
-std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::shared_ptr<const MachineSnapshot> machine)
+std::shared_ptr<const Machine> Machine::open(const std::optional<QStringList>& named)
+{
+    return open(named, std::make_shared<const MachineSnapshot>());
+}
+
+std::shared_ptr<const Machine> Machine::open(const std::optional<QStringList>& named,
+                                             std::shared_ptr<const MachineSnapshot> snapshot)
 {
     std::vector<std::shared_ptr<const RegistrySource>> sources;
     std::vector<SourceDescription> described;
-    if (const auto named = namedSources()) {
-        for (const QString& name : *named) addNamed(name, sources, described);
-        tellMissingPartner(described);
-        return std::make_shared<const RegistrySources>(std::move(sources), std::move(described));
+    Notices notices;
+    if (named) {
+        for (const QString& name : *named) addNamed(name, sources, described, notices);
+        tellMissingPartner(described, notices);
+        return std::make_shared<const Machine>(std::move(sources), std::move(described), std::move(notices));
     }
     SourceDescription live;
     live.kind = SourceDescription::Kind::Live;
@@ -293,22 +262,24 @@ std::shared_ptr<const RegistrySources> RegistrySources::fromEnvironment(std::sha
             described.push_back(describedFile(wine, *text));
             sources.push_back(std::move(text));
         } catch (const RuntimeError& error) {
-            tell(RuntimeError(error.number(),
-                                  QStringLiteral("Die Registrierung des Wine-Präfixes wird nicht gelesen. %1")
-                                      .arg(error.description())));
+            tell(notices, RuntimeError(error.number(),
+                                       QStringLiteral("Die Registrierung des Wine-Präfixes wird nicht gelesen. %1")
+                                           .arg(error.description()),
+                                       error.details()));
         }
     }
     sources.push_back(builtinDefaults());
     described.emplace_back();  // the built-in defaults: a source without a file
-    return std::make_shared<const RegistrySources>(std::move(sources), std::move(machine), std::move(described));
+    return std::make_shared<const Machine>(std::move(sources), std::move(snapshot), std::move(described),
+                                           std::move(notices));
 }
 
-const RegistrySource& RegistrySources::hardware() const
+const RegistrySource& Machine::hardware() const
 {
     std::call_once(hardwareBuilt_, [this] {
         RegistryTree tree;
-        if (machine_) {
-            tree = hardwareView(machine_->texts());
+        if (snapshot_) {
+            tree = hardwareView(snapshot_->texts());
         } else {
             tree = viewedHardware([this](QStringView keyPath, QStringView valueName) -> std::optional<QString> {
                 for (const auto& source : sources_)
@@ -321,16 +292,16 @@ const RegistrySource& RegistrySources::hardware() const
     return *hardware_;
 }
 
-std::optional<RegValueView> RegistrySources::find(QStringView keyPath, QStringView valueName) const
+std::optional<RegValueView> Machine::find(QStringView keyPath, QStringView valueName) const
 {
     // This machine's live view comes first; another machine's sources win over
     // what is told of its hardware.
     const bool hardwareKey = underHardwareDescription(keyPath);
-    if (machine_ && hardwareKey)
+    if (snapshot_ && hardwareKey)
         if (auto value = findValue(hardware(), keyPath, valueName)) return value;
     for (const auto& source : sources_)
         if (auto value = findValue(*source, keyPath, valueName)) return value;
-    if (!machine_ && hardwareKey) return findValue(hardware(), keyPath, valueName);
+    if (!snapshot_ && hardwareKey) return findValue(hardware(), keyPath, valueName);
     return std::nullopt;
 }
 

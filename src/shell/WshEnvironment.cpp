@@ -1,7 +1,7 @@
 #include "shell/WshEnvironment.h"
 
 #include "machine/MachineFacts.h"
-#include "shell/RegistrySources.h"
+#include "shell/Machine.h"
 
 #include <QRegularExpression>
 
@@ -39,11 +39,7 @@ std::optional<QString> processVariable(QStringView name)
 
 }  // namespace
 
-WshEnvironment::WshEnvironment(std::shared_ptr<const RegistrySources> sources,
-                               std::shared_ptr<const MachineSnapshot> machine)
-    : sources_(std::move(sources)), machine_(std::move(machine))
-{
-}
+WshEnvironment::WshEnvironment(std::shared_ptr<const Machine> machine) : machine_(std::move(machine)) {}
 
 QString WshEnvironment::operator()(const QString& name) const
 {
@@ -61,14 +57,14 @@ std::optional<QString> WshEnvironment::variable(QStringView name, int depth) con
     if (name.isEmpty() || name.contains(u'=') || name.contains(QChar(u'\0'))) return std::nullopt;
     if (auto value = processVariable(name)) return value;
     const QString upper = name.toString().toUpper();
-    if (sources_ && sources_->viewsAnotherMachine()) return viewedVariable(upper, depth);
-    return derivedVariable(upper, machine_->texts());
+    if (machine_->viewsAnotherMachine()) return viewedVariable(upper, depth);
+    return derivedVariable(upper, machine_->snapshot()->texts());
 }
 
 std::optional<QString> WshEnvironment::viewedVariable(const QString& upperName, int depth) const
 {
     auto text = [&](QStringView key, QStringView valueName) -> std::optional<QString> {
-        const auto value = sources_->find(key, valueName);
+        const auto value = machine_->find(key, valueName);
         if (!value) return std::nullopt;
         const auto text = textOf(*value);
         if (!text) return std::nullopt;

@@ -5,13 +5,9 @@
 #include <memory>
 #include <optional>
 
-namespace machine {
-class MachineSnapshot;
-}
-
 namespace shell {
 
-class RegistrySources;
+class Machine;
 
 // The process environment as the shell object shows it. A variable the
 // process sets always wins; names compare without regard to case, and a
@@ -23,8 +19,7 @@ class RegistrySources;
 // WINDIR from windir or SYSTEMROOT; never from this machine.
 class WshEnvironment {
 public:
-    WshEnvironment(std::shared_ptr<const RegistrySources> sources,
-                   std::shared_ptr<const machine::MachineSnapshot> machine);
+    explicit WshEnvironment(std::shared_ptr<const Machine> machine);
     QString operator()(const QString& name) const;
 
     // Replaces each %NAME% whose variable is set by its value; anything else
@@ -36,8 +31,7 @@ private:
     std::optional<QString> viewedVariable(const QString& upperName, int depth) const;
     QString expand(const QString& text, int depth) const;
 
-    std::shared_ptr<const RegistrySources> sources_;
-    std::shared_ptr<const machine::MachineSnapshot> machine_;
+    std::shared_ptr<const Machine> machine_;
 };
 
 }  // namespace shell

@@ -2,7 +2,7 @@
 
 #include "machine/MachineFacts.h"
 #include "runtime/RuntimeError.h"
-#include "shell/RegistrySources.h"
+#include "shell/Machine.h"
 
 namespace shell {
 
@@ -13,7 +13,6 @@ using registry::RegType;
 using registry::dwordOf;
 using registry::multiStringOf;
 using registry::textOf;
-using machine::MachineSnapshot;
 
 namespace {
 
@@ -25,10 +24,7 @@ RuntimeError notFound(const QString& path)
 
 }  // namespace
 
-WshShell::WshShell(std::shared_ptr<const RegistrySources> sources, std::shared_ptr<const MachineSnapshot> machine)
-    : sources_(std::move(sources)), machine_(std::move(machine))
-{
-}
+WshShell::WshShell(std::shared_ptr<const Machine> machine) : machine_(std::move(machine)) {}
 
 WshShell::~WshShell() = default;
 
@@ -37,7 +33,7 @@ WshEnvironment WshShell::Environment(const QString& kind) const
     if (kind.compare(u"PROCESS", Qt::CaseInsensitive) != 0)
         throw RuntimeError(ErrorNumber::InvalidProcedureCall,
                            QStringLiteral("Ungültiger Prozeduraufruf oder ungültiges Argument"));
-    return WshEnvironment(sources_, machine_);
+    return WshEnvironment(machine_);
 }
 
 Variant WshShell::RegRead(const QString& path) const
@@ -56,11 +52,11 @@ Variant WshShell::RegRead(const QString& path) const
     const QString keyPath = slash < 0 ? QString() : rest.left(slash);
     const QString valueName = rest.mid(slash + 1);
 
-    const auto value = sources_->find(keyPath, valueName);
+    const auto value = machine_->find(keyPath, valueName);
     if (!value) throw notFound(path);
     switch (RegType(value->type)) {
     case RegType::Sz: return *textOf(*value);
-    case RegType::ExpandSz: return WshEnvironment(sources_, machine_).expand(*textOf(*value));
+    case RegType::ExpandSz: return WshEnvironment(machine_).expand(*textOf(*value));
     case RegType::Dword:
         if (const auto number = dwordOf(*value)) return std::int32_t(*number);
         break;
@@ -73,14 +69,12 @@ Variant WshShell::RegRead(const QString& path) const
                                       "werden kann.").arg(path).arg(value->type));
 }
 
-std::unique_ptr<WshShell> CreateObject(const QString& progId)
+std::unique_ptr<WshShell> CreateObject(const QString& progId, std::shared_ptr<const Machine> machine)
 {
     if (progId.compare(u"Wscript.Shell", Qt::CaseInsensitive) != 0)
         throw RuntimeError(ErrorNumber::CannotCreateObject,
                            QStringLiteral("Objekterstellung durch ActiveX-Komponente nicht möglich"));
-    auto machine = std::make_shared<const MachineSnapshot>();
-    auto sources = RegistrySources::fromEnvironment(machine);
-    return std::make_unique<WshShell>(std::move(sources), std::move(machine));
+    return std::make_unique<WshShell>(std::move(machine));
 }
 
 }  // namespace shell

@@ -7,19 +7,14 @@
 
 #include <memory>
 
-namespace machine {
-class MachineSnapshot;
-}
-
 namespace shell {
 
-class RegistrySources;
+class Machine;
 
-// The shell object: environment collection and registry reads.
+// The shell object: environment collection and registry reads of one machine.
 class WshShell {
 public:
-    // The machine is read once for this object, by whichever asks for it first.
-    WshShell(std::shared_ptr<const RegistrySources> sources, std::shared_ptr<const machine::MachineSnapshot> machine);
+    explicit WshShell(std::shared_ptr<const Machine> machine);
     ~WshShell();
 
     // Only "PROCESS" (any case) is offered; anything else fails with 5.
@@ -29,12 +24,11 @@ public:
     runtime::Variant RegRead(const QString& path) const;
 
 private:
-    std::shared_ptr<const RegistrySources> sources_;
-    std::shared_ptr<const machine::MachineSnapshot> machine_;
+    std::shared_ptr<const Machine> machine_;
 };
 
-// CreateObject("Wscript.Shell"): the ProgID compares case-insensitively; any
-// other fails with 429. Also fails when a registry source cannot be read.
-std::unique_ptr<WshShell> CreateObject(const QString& progId);
+// CreateObject("Wscript.Shell"), of the machine given: the ProgID compares
+// case-insensitively; any other fails with 429.
+std::unique_ptr<WshShell> CreateObject(const QString& progId, std::shared_ptr<const Machine> machine);
 
 }  // namespace shell

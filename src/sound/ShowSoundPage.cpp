@@ -3,11 +3,11 @@
 #include "sound/Sound.h"
 #include "window/FrmMain.h"
 
-void ShowSoundPage()
+void ShowSoundPage(const shell::MachineRef& machine)
 {
     FrmMain& form = frmMain();
     form.lblHeader(4).setCaption(QStringLiteral("SOUND"));
-    const Sound sound;
+    const Sound sound(machine);
     // Box by box; the mixers stand in the last two boxes, mono before stereo.
     const QString Sound::*const boxes[] = {&Sound::Alle, &Sound::Wave,     &Sound::Micro,   &Sound::LineIn,
                                            &Sound::CD,   &Sound::Aux,      &Sound::MIDI,    &Sound::WaveSynth,

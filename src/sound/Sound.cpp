@@ -26,14 +26,14 @@ const Category kCategories[] = {
 
 }  // namespace
 
-Sound::Sound()
+Sound::Sound(const shell::MachineRef& machine)
 {
-    ReadAll();
+    ReadAll(machine);
 }
 
-void Sound::ReadAll()
+void Sound::ReadAll(const shell::MachineRef& machine)
 {
-    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
+    const auto shell = shell::CreateObject(QStringLiteral("Wscript.Shell"), machine);
     // The fixed control set, not the CurrentControlSet alias.
     const QString base = QStringLiteral("HKLM\\SYSTEM\\ControlSet001\\Control\\MediaCategories\\");
     for (const Category& category : kCategories)

@@ -1,12 +1,14 @@
 #pragma once
 
+#include "shell/Machine.h"
+
 #include <QString>
 
-// The display names of eleven audio device categories, read from the registry
-// when the object is created; a failed read means no object.
+// The display names of eleven audio device categories, read from the machine's
+// registry when the object is created; a failed read means no object.
 class Sound {
 public:
-    Sound();
+    explicit Sound(const shell::MachineRef& machine);
 
     QString Alle;
     QString Wave;
@@ -21,5 +23,5 @@ public:
     QString Monomixer;
 
     // Reads the names in their reading order, each stored before the next is read.
-    void ReadAll();
+    void ReadAll(const shell::MachineRef& machine);
 };

@@ -88,12 +88,15 @@ void store(SystemInfo& info, const Step& step, const runtime::Variant& value)
 
 }  // namespace
 
-void CollectSystemInfo()
+void CollectSystemInfo(const shell::MachineRef& machine)
 {
-    const std::unique_ptr<shell::WshShell> shell = shell::CreateObject(QStringLiteral("Wscript.Shell"));
-    const shell::WshEnvironment env = shell->Environment(QStringLiteral("PROCESS"));
+    CollectSystemInfo(Variablen::SysInfo, machine);
+}
 
-    SystemInfo& info = Variablen::SysInfo;
+void CollectSystemInfo(SystemInfo& info, const shell::MachineRef& machine)
+{
+    const std::unique_ptr<shell::WshShell> shell = shell::CreateObject(QStringLiteral("Wscript.Shell"), machine);
+    const shell::WshEnvironment env = shell->Environment(QStringLiteral("PROCESS"));
 
     // The version is composed from the empty text, not from what the field
     // held: appending to the old text when "CurrentVersion" fails would make

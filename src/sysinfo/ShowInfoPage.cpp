@@ -6,9 +6,9 @@
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"
 
-void ShowInfoPage()
+void ShowInfoPage(const shell::MachineRef& machine)
 {
-    CollectSystemInfo();
+    CollectSystemInfo(machine);
     FrmMain& form = frmMain();
     form.lblHeader(4).setCaption(QStringLiteral("INFO"));
     const QString report = BuildInfoReport(Variablen::SysInfo);

@@ -1,4 +1,5 @@
 // The Speicher page in the real window, against registry files written per test.
+#include "PointedMachine.h"
 #include "memory/Mem.h"
 #include "ModalBoxes.h"
 #include "RegistryFile.h"
@@ -132,12 +133,12 @@ TEST_F(MemoryPage, AMissingValueIsReportedAndNothingIsWritten)
 TEST(MemReader, AFailedReadKeepsTheValuesReadBeforeIt)
 {
     RegistryFile registry(settings(1, 1, 1, 524288, 4));
-    Mem mem;
+    Mem mem(pointedMachine());
     EXPECT_EQ(mem.IoPageLockLimit, 524288);
     mem.LargeSystemCache = 7;
     registry.rewrite(memoryKey(QStringLiteral("\"ClearPageFileAtShutdown\"=dword:00000000\r\n"
                                               "\"DisablePagingExecutive\"=dword:00000002\r\n")));
-    EXPECT_THROW(mem.ReadAll(), runtime::RuntimeError);
+    EXPECT_THROW(mem.ReadAll(pointedMachine()), runtime::RuntimeError);
     EXPECT_EQ(mem.ClearPageFileAtShutdown, 0);
     EXPECT_EQ(mem.DisablePagingExecutive, 2);
     EXPECT_EQ(mem.LargeSystemCache, 7);
@@ -145,7 +146,7 @@ TEST(MemReader, AFailedReadKeepsTheValuesReadBeforeIt)
 
     registry.rewrite(settings(0, 0, 0, 0, 524288));
     try {
-        Mem overflowing;
+        Mem overflowing(pointedMachine());
         FAIL() << "524288 does not fit SecondLevelDataCache";
     } catch (const runtime::RuntimeError& error) {
         EXPECT_EQ(error.number(), 6);

@@ -1,3 +1,4 @@
+#include "PointedMachine.h"
 #include "ShellFixture.h"
 
 #include <QDir>
@@ -26,7 +27,7 @@ std::unique_ptr<WshShell> machineShell(const char* machine)
     qunsetenv("SHELL");
     qunsetenv("TMPDIR");
     useMachine(machine);
-    return CreateObject(QStringLiteral("Wscript.Shell"));
+    return CreateObject(QStringLiteral("Wscript.Shell"), pointedMachine());
 }
 
 QString hw(const WshShell& shell, const char* value)
@@ -103,7 +104,7 @@ TEST(HardwareView, ReadOncePerShellObject)
     useMachine("amd");
     EXPECT_EQ(hw(*first, "CentralProcessor\\0\\~MHz"), QStringLiteral("2100"));
     EXPECT_TRUE(env(QStringLiteral("PROCESSOR_IDENTIFIER")).endsWith(QStringLiteral("GenuineIntel")));
-    const auto next = CreateObject(QStringLiteral("Wscript.Shell"));
+    const auto next = CreateObject(QStringLiteral("Wscript.Shell"), pointedMachine());
     EXPECT_EQ(hw(*next, "CentralProcessor\\0\\VendorIdentifier"), QStringLiteral("AuthenticAMD"));
     EXPECT_TRUE(next->Environment(QStringLiteral("PROCESS"))(QStringLiteral("PROCESSOR_IDENTIFIER"))
                     .endsWith(QStringLiteral("AuthenticAMD")));

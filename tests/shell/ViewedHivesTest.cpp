@@ -1,6 +1,7 @@
 // Binary hives through the shell object: a Windows 2000 and a Windows 10
 // installation given as folders and as hive files, what is told of the viewed
 // machine's environment and hardware, and a hive file that changes.
+#include "PointedMachine.h"
 #include "RegistryFile.h"
 #include "ShellFixture.h"
 #include "registry/RegistryFileCache.h"
@@ -32,7 +33,7 @@ QString text(const WshShell& shell, const char* path)
 std::unique_ptr<WshShell> viewing(const QStringList& sources)
 {
     useRegistry(sources);
-    return CreateObject(QStringLiteral("Wscript.Shell"));
+    return CreateObject(QStringLiteral("Wscript.Shell"), pointedMachine());
 }
 
 const char* const kMemory = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\";

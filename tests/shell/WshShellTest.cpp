@@ -1,3 +1,4 @@
+#include "PointedMachine.h"
 #include "ShellFixture.h"
 
 #include <gtest/gtest.h>
@@ -9,7 +10,7 @@ namespace {
 
 Variant read(const char* path)
 {
-    return CreateObject(QStringLiteral("Wscript.Shell"))->RegRead(QString::fromUtf8(path));
+    return CreateObject(QStringLiteral("Wscript.Shell"), pointedMachine())->RegRead(QString::fromUtf8(path));
 }
 
 }  // namespace
@@ -17,11 +18,11 @@ Variant read(const char* path)
 TEST(WshShell, ProgIdAndEnvironmentKind)
 {
     useRegistry({fixture("shell/second.reg")});
-    EXPECT_NE(CreateObject(QStringLiteral("WSCRIPT.shell")), nullptr);
-    const auto [number, text] = errorOf([] { CreateObject(QStringLiteral("Scripting.FileSystemObject")); });
+    EXPECT_NE(CreateObject(QStringLiteral("WSCRIPT.shell"), pointedMachine()), nullptr);
+    const auto [number, text] = errorOf([] { CreateObject(QStringLiteral("Scripting.FileSystemObject"), pointedMachine()); });
     EXPECT_EQ(number, 429);
     EXPECT_EQ(text, QStringLiteral("Objekterstellung durch ActiveX-Komponente nicht möglich"));
-    const auto shell = CreateObject(QStringLiteral("Wscript.Shell"));
+    const auto shell = CreateObject(QStringLiteral("Wscript.Shell"), pointedMachine());
     EXPECT_NO_THROW(shell->Environment(QStringLiteral("process")));
     EXPECT_EQ(errorOf([&] { shell->Environment(QStringLiteral("SYSTEM")); }).first, 5);
 }
@@ -97,7 +98,7 @@ TEST(WshShell, WineLinkKeyIsFollowed)
 TEST(WshShell, UnparsableSourceFailsCreation)
 {
     useRegistry({fixture("shell/second.reg"), fixture("shell/broken.reg")});
-    const auto [number, text] = errorOf([] { CreateObject(QStringLiteral("Wscript.Shell")); });
+    const auto [number, text] = errorOf([] { CreateObject(QStringLiteral("Wscript.Shell"), pointedMachine()); });
     EXPECT_NE(number, 0);
     EXPECT_TRUE(text.contains(QStringLiteral("broken.reg"))) << text.toStdString();
 }
@@ -110,7 +111,7 @@ TEST(WshShell, MachineLayersWineThenDefaults)
     qputenv("WINEPREFIX", prefix.path().toUtf8());
     useMachine("nodmi");
     const QString media = QStringLiteral("HKLM\\SYSTEM\\ControlSet001\\Control\\MediaCategories\\");
-    const auto shell = CreateObject(QStringLiteral("Wscript.Shell"));
+    const auto shell = CreateObject(QStringLiteral("Wscript.Shell"), pointedMachine());
     EXPECT_EQ(shell->RegRead(media + "{185FEDE3-9905-11D1-95A9-00C04FB925D3}\\Name"), Variant(QStringLiteral("Lautstärke")));
     EXPECT_EQ(shell->RegRead(media + "{62D35A1A-E42B-11D1-B073-00608CCBD2F1}\\Name"), Variant(QStringLiteral("Monomixer")));
     const QString memory = QStringLiteral("HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager\\Memory Management\\");
@@ -126,7 +127,7 @@ TEST(WshShell, BuiltinDefaultsWithoutPrefix)
     QTemporaryDir empty;
     qputenv("WINEPREFIX", empty.path().toUtf8());
     const QString media = QStringLiteral("HKLM\\SYSTEM\\ControlSet001\\Control\\MediaCategories\\");
-    const auto shell = CreateObject(QStringLiteral("Wscript.Shell"));
+    const auto shell = CreateObject(QStringLiteral("Wscript.Shell"), pointedMachine());
     const std::pair<const char*, const char*> names[] = {
         {"185FEDE3-9905-11D1-95A9-00C04FB925D3", "Summe"}, {"DFF21FE4-F70F-11D0-B917-00A0C9223196", "Wave"},
         {"185FEDED-9905-11D1-95A9-00C04FB925D3", "Mikrofon"}, {"62D35A12-E42B-11D1-B073-00608CCBD2F1", "Telefon"},

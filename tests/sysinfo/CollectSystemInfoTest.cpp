@@ -1,3 +1,4 @@
+#include "PointedMachine.h"
 #include "ControlledMachine.h"
 
 #include "runtime/RuntimeError.h"
@@ -51,7 +52,7 @@ TEST_F(SystemInfoCollection, StartsEmptyAndFillsEveryFieldFromItsSource)
 {
     EXPECT_EQ(SysInfo, SystemInfo{});
     useRegistry({fixture("sysinfo/full.reg")});
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
     EXPECT_EQ(SysInfo, fullMachine());
     EXPECT_EQ(SysInfo.WindowsVersion.size(), 23);
 }
@@ -59,7 +60,7 @@ TEST_F(SystemInfoCollection, StartsEmptyAndFillsEveryFieldFromItsSource)
 TEST_F(SystemInfoCollection, FailedReadsSkipOnlyTheirFieldAndKeepTheOldValue)
 {
     useRegistry({fixture("sysinfo/full.reg")});
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
 
     // Second machine: list-of-texts BIOS version, clock 32768, no video date,
     // no service pack, and a processor count that is no number.
@@ -77,7 +78,7 @@ TEST_F(SystemInfoCollection, FailedReadsSkipOnlyTheirFieldAndKeepTheOldValue)
     expected.OsName = QStringLiteral("Anderes_OS");
     expected.WindowsVersion = QStringLiteral("5.1.2600 ");
     for (int visit = 0; visit < 2; ++visit) {
-        CollectSystemInfo();
+        CollectSystemInfo(pointedMachine());
         EXPECT_EQ(SysInfo, expected) << "visit " << visit;
     }
 }
@@ -86,7 +87,7 @@ TEST_F(SystemInfoCollection, FailedReadsAtTheFirstCollectionLeaveTheInitialValue
 {
     useRegistry({fixture("sysinfo/broken.reg")});
     qputenv("NUMBER_OF_PROCESSORS", "");
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
     EXPECT_EQ(SysInfo.CpuCount, 0);
     EXPECT_EQ(SysInfo.CpuMhz, 0);
     EXPECT_EQ(SysInfo.BiosVersion, QString());
@@ -98,23 +99,23 @@ TEST_F(SystemInfoCollection, FailedReadsAtTheFirstCollectionLeaveTheInitialValue
 TEST_F(SystemInfoCollection, EmptyProcessorCountKeepsThePreviousCount)
 {
     useRegistry({fixture("sysinfo/full.reg")});
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
     qputenv("NUMBER_OF_PROCESSORS", "");
     qputenv("PROCESSOR_LEVEL", "15");
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
     EXPECT_EQ(SysInfo.CpuCount, 2);
     EXPECT_EQ(SysInfo.CpuLevel, QStringLiteral("15"));
     qputenv("NUMBER_OF_PROCESSORS", " 4 ");
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
     EXPECT_EQ(SysInfo.CpuCount, 4);
 }
 
 TEST_F(SystemInfoCollection, ValueGoneAtTheSecondCollectionKeepsTheOldText)
 {
     useRegistry({fixture("sysinfo/full.reg")});
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
     useRegistry({fixture("sysinfo/empty.reg")});
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
 
     SystemInfo expected = fullMachine();
     expected.WindowsVersion = QStringLiteral(". ");  // composed afresh, see below
@@ -132,7 +133,7 @@ TEST_F(SystemInfoCollection, WindowsVersionAtTheFirstCollection)
     for (const auto& [file, version] : cases) {
         SysInfo.WindowsVersion.clear();  // each case as a first collection
         useRegistry({fixture(QStringLiteral("sysinfo/") + QLatin1String(file))});
-        CollectSystemInfo();
+        CollectSystemInfo(pointedMachine());
         EXPECT_EQ(SysInfo.WindowsVersion, version) << file;
     }
 }
@@ -140,10 +141,10 @@ TEST_F(SystemInfoCollection, WindowsVersionAtTheFirstCollection)
 TEST_F(SystemInfoCollection, WindowsVersionDoesNotGrowWhenCurrentVersionIsGone)
 {
     useRegistry({fixture("sysinfo/full.reg")});
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
     useRegistry({fixture("sysinfo/no-current-version.reg")});
     for (int visit = 0; visit < 3; ++visit) {
-        CollectSystemInfo();
+        CollectSystemInfo(pointedMachine());
         EXPECT_EQ(SysInfo.WindowsVersion, QStringLiteral(".2195 Service Pack 4")) << visit;
     }
 }
@@ -151,15 +152,15 @@ TEST_F(SystemInfoCollection, WindowsVersionDoesNotGrowWhenCurrentVersionIsGone)
 TEST_F(SystemInfoCollection, ShellObjectFailingLeavesTheRecordAndReachesTheCaller)
 {
     useRegistry({fixture("sysinfo/full.reg")});
-    CollectSystemInfo();
+    CollectSystemInfo(pointedMachine());
     const SystemInfo before = SysInfo;
 
     useRegistry({fixture("sysinfo/unparsable.reg")});
     qputenv("NUMBER_OF_PROCESSORS", "8");
-    EXPECT_THROW(CollectSystemInfo(), runtime::RuntimeError);
+    EXPECT_THROW(CollectSystemInfo(pointedMachine()), runtime::RuntimeError);
     EXPECT_EQ(SysInfo, before);
 
     useRegistry({fixture("sysinfo/missing-file.reg")});
-    EXPECT_THROW(CollectSystemInfo(), runtime::RuntimeError);
+    EXPECT_THROW(CollectSystemInfo(pointedMachine()), runtime::RuntimeError);
     EXPECT_EQ(SysInfo, before);
 }

@@ -3,7 +3,7 @@
 #include "app/AppSetup.h"
 #include "app/End.h"
 #include "app/Main.h"
-#include "shell/RegistrySources.h"
+#include "app/ShownSources.h"
 #include "window/FrmMain.h"
 
 #include <QTest>
@@ -22,7 +22,7 @@ RunningProgram::~RunningProgram()
     unloadFrmMain();
     setFrmMainLoadHandler({});
     resetProgramEnded();
-    shell::setNamedSources(std::nullopt);  // a drop or a choice named others
+    setNamedSources(std::nullopt);  // a drop or a choice named others
 }
 
 FrmMain& RunningProgram::window() const
