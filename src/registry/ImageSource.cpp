@@ -129,46 +129,84 @@ struct HiveFile {
     std::unique_ptr<disk::Volume::File> file;  // last: closed first
 };
 
-// The hives of one installation, with their logs, read out of the image as
-// lookups reach them; `chain`, the disk's files, must stay as they were while
-// they are read.
-std::vector<std::shared_ptr<const Hive>> hivesOf(std::shared_ptr<const disk::DiskImage> image,
-                                                 std::shared_ptr<const disk::Volume> volumePointer,
-                                                 const Config& config, const ImageName& name, int partition,
-                                                 const QStringList& chain)
+// Where an installation lies on a disk: what its hives are read through.
+struct Place {
+    std::shared_ptr<const disk::DiskImage> image;
+    std::shared_ptr<const disk::Volume> volume;
+    ImageName name;
+    int partition = 0;
+    QStringList chain;  // the disk's files, which must stay as they were while they are read
+};
+
+// A hive (`entries`: its folder's) with its logs, read out of the image as
+// lookups reach it.
+std::shared_ptr<const Hive> hiveOn(const Place& place, const std::vector<disk::Volume::Entry>& entries,
+                                   const disk::Volume::Entry& hive, const QString& folder, Hive::Accept accept)
 {
-    const disk::Volume& volume = *volumePointer;
+    const disk::Volume& volume = *place.volume;
     std::vector<std::pair<QString, std::optional<FileStamp>>> stamps;
-    for (const QString& file : chain) stamps.emplace_back(file, stampOf(file));
+    for (const QString& file : place.chain) stamps.emplace_back(file, stampOf(file));
     const auto unchanged = [stamps] {
         return std::all_of(stamps.begin(), stamps.end(), [](const auto& s) { return stampOf(s.first) == s.second; });
     };
-    std::vector<std::shared_ptr<const Hive>> hives;
-    const QString prefix = sourceName(name, partition) + u':';
-    for (const QString& wanted : {QStringLiteral("SYSTEM"), QStringLiteral("SOFTWARE")}) {
-        const disk::Volume::Entry* hive = entryNamed(config, wanted);
-        if (!hive) continue;
-        const QString inside = config.inside + u'\\' + hive->name;
-        std::vector<TransactionLog> logs;
-        for (const QString& suffix : {QStringLiteral(".LOG1"), QStringLiteral(".LOG2"), QStringLiteral(".LOG")}) {
-            const disk::Volume::Entry* log = entryNamed(config, hive->name + suffix);
-            if (!log) continue;
-            const QString logInside = config.inside + u'\\' + log->name;
-            QByteArray bytes = volume.read(*log, MaxHiveSize, prefix + logInside);
-            if (!bytes.isEmpty()) logs.push_back(TransactionLog::ofBytes(logInside, std::move(bytes)));
-        }
-        Hive::ImageLocation location{name.image, partition, inside, chain, volume.encryption()};
-        auto open = std::make_shared<HiveFile>(HiveFile{image, volumePointer, volume.open(*hive, MaxHiveSize, prefix + inside)});
-        auto source = std::make_shared<HiveSource>(
-            open->file->size(),
-            [open](std::int64_t offset, char* out, std::int64_t length, QString& why) {
-                return open->file->read(offset, out, length, why);
-            },
-            unchanged);
-        hives.push_back(std::make_shared<const Hive>(prefix + inside, std::move(source), logs, location));
+    const QString prefix = sourceName(place.name, place.partition) + u':';
+    const QString inside = folder + u'\\' + hive.name;
+    std::vector<TransactionLog> logs;
+    for (const QString& suffix : {QStringLiteral(".LOG1"), QStringLiteral(".LOG2"), QStringLiteral(".LOG")}) {
+        const auto log = std::find_if(entries.begin(), entries.end(), [&](const disk::Volume::Entry& e) {
+            return !e.folder && sameName(e.name, hive.name + suffix);
+        });
+        if (log == entries.end()) continue;
+        const QString logInside = folder + u'\\' + log->name;
+        QByteArray bytes = volume.read(*log, MaxHiveSize, prefix + logInside);
+        if (!bytes.isEmpty()) logs.push_back(TransactionLog::ofBytes(logInside, std::move(bytes)));
     }
+    Hive::ImageLocation location{place.name.image, place.partition, inside, place.chain, volume.encryption()};
+    auto open = std::make_shared<HiveFile>(HiveFile{place.image, place.volume, volume.open(hive, MaxHiveSize, prefix + inside)});
+    auto source = std::make_shared<HiveSource>(
+        open->file->size(),
+        [open](std::int64_t offset, char* out, std::int64_t length, QString& why) {
+            return open->file->read(offset, out, length, why);
+        },
+        unchanged);
+    return std::make_shared<const Hive>(prefix + inside, std::move(source), logs, location, accept);
+}
+
+// The hives of one installation, with their logs, read out of the image as lookups reach them.
+std::vector<std::shared_ptr<const Hive>> hivesOf(const Place& place, const Config& config)
+{
+    std::vector<std::shared_ptr<const Hive>> hives;
+    for (const QString& wanted : {QStringLiteral("SYSTEM"), QStringLiteral("SOFTWARE")})
+        if (const disk::Volume::Entry* hive = entryNamed(config, wanted))
+            hives.push_back(hiveOn(place, config.entries, *hive, config.inside, Hive::Accept::MachineHives));
     return hives;
 }
+
+// The installation's other files, found on its partition as Windows names them.
+class ImageFiles final : public InstallationFiles {
+public:
+    explicit ImageFiles(Place place) : place_(std::move(place)) {}
+
+    std::shared_ptr<const Hive> hive(const QString& windowsPath) const override
+    {
+        QStringList names = windowsPathNames(windowsPath);
+        if (names.isEmpty()) return nullptr;
+        const QString file = names.takeLast();
+        const auto folder = place_.volume->find(names);
+        if (!folder || !folder->folder) return nullptr;
+        const std::vector<disk::Volume::Entry> entries = place_.volume->list(*folder);
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const disk::Volume::Entry& e) { return !e.folder && sameName(e.name, file); });
+        if (entry == entries.end()) return nullptr;
+        QStringList spelled;
+        for (qsizetype i = 0; i < names.size(); ++i) spelled << place_.volume->find(names.mid(0, i + 1))->name;
+        return hiveOn(place_, entries, *entry, spelled.isEmpty() ? QString() : u'\\' + spelled.join(u'\\'),
+                      Hive::Accept::Any);
+    }
+
+private:
+    Place place_;
+};
 
 // "Windows 11 Pro 23H2 (Build 22631)" from an installation's SOFTWARE, where it can be read.
 QString windowsVersion(const std::vector<std::shared_ptr<const Hive>>& hives)
@@ -368,7 +406,7 @@ QString installationLine(int partition, std::int64_t start, std::int64_t size, c
             const Finding& f = d.findings[i];
             QString version;
             try {
-                version = windowsVersion(hivesOf(d.image, d.volumes[i], *f.config, name, f.partition.number, {}));
+                version = windowsVersion(hivesOf({d.image, d.volumes[i], name, f.partition.number, {}}, *f.config));
             } catch (const RuntimeError&) {
                 version = QStringLiteral("Windows-Version nicht lesbar");
             }
@@ -473,8 +511,8 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
                 const Finding& f = d.findings[at];
                 QString version;
                 try {
-                    version = windowsVersion(hivesOf(d.image, d.volumes[at], *f.config, {file, f.partition.number},
-                                                     f.partition.number, {}));
+                    version = windowsVersion(
+                        hivesOf({d.image, d.volumes[at], {file, f.partition.number}, f.partition.number, {}}, *f.config));
                 } catch (const RuntimeError&) {
                     version = QStringLiteral("Windows-Version nicht lesbar");
                 }
@@ -514,7 +552,9 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
     label_ = f.label;
     QStringList chain;  // absolute, as parents are found
     for (const QString& file : d.image->files()) chain << QFileInfo(file).absoluteFilePath();
-    hives_ = hivesOf(d.image, d.volumes[d.installations.front()], *f.config, name, partition_, chain);
+    const Place place{d.image, d.volumes[d.installations.front()], name, partition_, chain};
+    hives_ = hivesOf(place, *f.config);
+    files_ = std::make_shared<const ImageFiles>(place);
     stamps_.emplace_back(name.image, stampOf(name.image));
     for (const QString& file : chain) stamps_.emplace_back(file, stampOf(file));
 }
@@ -553,6 +593,7 @@ void ImageInstallation::openFolderOfMachines(const QStringList& machines)
     size_ = single->size_;
     label_ = single->label_;
     hives_ = single->hives_;
+    files_ = single->files_;
     stamps_ = single->stamps_;
     stamps_.emplace_back(name_.image, stampOf(name_.image));
 }

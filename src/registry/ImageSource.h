@@ -1,6 +1,7 @@
 #pragma once
 
 #include "registry/FileCache.h"
+#include "registry/InstallationFiles.h"
 #include "registry/hive/Hive.h"
 
 #include <QString>
@@ -43,6 +44,8 @@ public:
     std::int64_t size() const { return size_; }
     const QString& label() const { return label_; }
     const std::vector<std::shared_ptr<const Hive>>& hives() const { return hives_; }
+    // The installation's other files (SAM, the users' hives), on the same partition.
+    const std::shared_ptr<const InstallationFiles>& files() const { return files_; }
     // Whether none of the files read changed since.
     bool unchanged() const;
 
@@ -55,6 +58,7 @@ private:
     std::int64_t size_ = 0;
     QString label_;
     std::vector<std::shared_ptr<const Hive>> hives_;
+    std::shared_ptr<const InstallationFiles> files_;
     std::vector<std::pair<QString, std::optional<FileStamp>>> stamps_;
 };
 

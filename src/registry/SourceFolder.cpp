@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <initializer_list>
 
 namespace registry {
@@ -58,6 +59,18 @@ QStringList registryFilesIn(const QString& folder)
         if (const QStringList hives = hivesIn(config); !hives.isEmpty()) return hives;
     if (const QString wine = entryIn(folder, u"system.reg", false); !wine.isNull()) return {wine};
     folderHoldsNothing(folder);
+}
+
+std::optional<QString> installationRootOf(const QString& hiveFile)
+{
+    QDir at = QFileInfo(hiveFile).absoluteDir();
+    for (const auto& names : {std::initializer_list<QStringView>{u"config"}, {u"System32"}, {u"Windows", u"WINNT"}}) {
+        const QString name = at.dirName();
+        if (std::none_of(names.begin(), names.end(), [&](QStringView n) { return sameName(name, n); }))
+            return std::nullopt;
+        if (!at.cdUp()) return std::nullopt;
+    }
+    return at.absolutePath();
 }
 
 void folderHoldsNothing(const QString& folder)

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace registry {
 
 // The registry files a folder stands for: of a Windows installation (its root
@@ -12,6 +14,11 @@ namespace registry {
 // as an NTFS partition shows names as Windows stored them. A folder holding
 // none of these fails as folderHoldsNothing does.
 QStringList registryFilesIn(const QString& folder);
+
+// The installation's root folder of a hive file that lies in its
+// Windows\System32\config (or WINNT\system32\config), names in any case;
+// nothing for a hive elsewhere.
+std::optional<QString> installationRootOf(const QString& hiveFile);
 
 // A RuntimeError that names the folder and everything looked for in it: an
 // installation, a Wine prefix, a virtual machine.

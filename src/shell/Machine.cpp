@@ -7,6 +7,7 @@
 #include "registry/BuiltinDefaults.h"
 #include "registry/hive/Hive.h"
 #include "registry/ImageSource.h"
+#include "registry/InstallationFiles.h"
 #include "registry/RegistryFileCache.h"
 #include "registry/SourceFolder.h"
 #include "registry/text/TreeSource.h"
@@ -98,10 +99,14 @@ void addHive(std::shared_ptr<const registry::Hive> hive, std::vector<std::shared
     sources.push_back(std::move(hive));
 }
 
+using Files = std::shared_ptr<const registry::InstallationFiles>;
+
 void addImage(const registry::ImageName& image, std::vector<std::shared_ptr<const RegistrySource>>& sources,
-              std::vector<SourceDescription>& described, Notices& notices)
+              std::vector<SourceDescription>& described, Notices& notices, Files& files)
 {
-    for (const auto& hive : registry::cachedImageInstallation(image)->hives()) addHive(hive, sources, described, notices);
+    const auto installation = registry::cachedImageInstallation(image);
+    for (const auto& hive : installation->hives()) addHive(hive, sources, described, notices);
+    if (!files) files = installation->files();
 }
 
 // A named file or folder as sources: a folder stands for the files it holds
@@ -112,7 +117,7 @@ void addImage(const registry::ImageName& image, std::vector<std::shared_ptr<cons
 // else (a path that is not there, a file that may not be read, an empty
 // one, a key file, a text of another kind) is named for what it is.
 void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySource>>& sources,
-              std::vector<SourceDescription>& described, Notices& notices)
+              std::vector<SourceDescription>& described, Notices& notices, Files& installation)
 {
     disk::checkNamedFile(name);
     const bool folder = QFileInfo(name).isDir();
@@ -126,12 +131,12 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
             if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
                 throw RuntimeError(runtime::ErrorNumber::InvalidData,
                                    QStringLiteral("Ordner \u201E%1\u201C %2").arg(name, what));
-            addImage({name, -1}, sources, described, notices);  // a virtual machine, or the same message
+            addImage({name, -1}, sources, described, notices, installation);  // a virtual machine, or the same message
             return;
         }
     } else if (!looksLikeHive(name)) {
         if (const auto image = registry::imageNamed(name)) {
-            addImage(*image, sources, described, notices);
+            addImage(*image, sources, described, notices, installation);
             return;
         }
         if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
@@ -157,6 +162,9 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
         if (folder) disk::checkNamedFile(file);
         if (looksLikeHive(file)) {
             addHive(cachedHive(file), sources, described, notices);
+            // A hive in an installation's config folder: its other files lie around it.
+            if (!installation)
+                if (const auto root = registry::installationRootOf(file)) installation = registry::folderInstallation(*root);
         } else {
             auto text = cachedRegistryFile(file);
             described.push_back(describedFile(file, *text));
@@ -244,9 +252,12 @@ std::shared_ptr<const Machine> Machine::open(const std::optional<QStringList>& n
     std::vector<SourceDescription> described;
     Notices notices;
     if (named) {
-        for (const QString& name : *named) addNamed(name, sources, described, notices);
+        Files files;
+        for (const QString& name : *named) addNamed(name, sources, described, notices, files);
         tellMissingPartner(described, notices);
-        return std::make_shared<const Machine>(std::move(sources), std::move(described), std::move(notices));
+        auto machine = std::make_shared<Machine>(std::move(sources), std::move(described), std::move(notices));
+        machine->files_ = std::move(files);
+        return machine;
     }
     SourceDescription live;
     live.kind = SourceDescription::Kind::Live;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "machine/MachineFacts.h"
+#include "registry/InstallationFiles.h"
 #include "registry/WindowsProduct.h"
 #include "registry/text/RegistrySource.h"
 #include "runtime/RuntimeError.h"
@@ -62,6 +63,9 @@ public:
     // Wine prefix's system.reg), a hive that shows an older state than
     // Windows left, a hive named without its partner.
     const std::vector<runtime::RuntimeError>& notices() const { return notices_; }
+    // The installation's other files (SAM, the users' hives), where its sources
+    // show where it lies (a disk image, a folder); null otherwise.
+    const std::shared_ptr<const registry::InstallationFiles>& files() const { return files_; }
 
 private:
     // The hardware keys: this machine's live view, or what another machine's
@@ -72,6 +76,7 @@ private:
     std::shared_ptr<const machine::MachineSnapshot> snapshot_;  // null: another machine
     std::vector<SourceDescription> described_;
     std::vector<runtime::RuntimeError> notices_;
+    std::shared_ptr<const registry::InstallationFiles> files_;
     mutable std::once_flag hardwareBuilt_;
     mutable std::unique_ptr<const registry::RegistrySource> hardware_;
 };

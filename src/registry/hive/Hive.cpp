@@ -58,18 +58,18 @@ std::vector<std::pair<QString, disk::FileStamp>> stampsOf(const QStringList& pat
 
 }  // namespace
 
-Hive::Hive(const QString& path) : path_(path), source_(HiveSource::ofFile(path))
+Hive::Hive(const QString& path, Accept accept) : path_(path), source_(HiveSource::ofFile(path))
 {
     const QStringList logs = logPathsBeside(path);
     logStamps_ = stampsOf(logs);
-    open(readLogs(logs));
+    open(readLogs(logs), accept);
 }
 
 Hive::Hive(const QString& name, std::shared_ptr<HiveSource> source, const std::vector<TransactionLog>& logs,
-           std::optional<ImageLocation> location)
+           std::optional<ImageLocation> location, Accept accept)
     : path_(name), location_(std::move(location)), source_(std::move(source))
 {
-    open(logs);
+    open(logs, accept);
 }
 
 Hive::Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs,
@@ -80,7 +80,7 @@ Hive::Hive(const QString& name, disk::PrivateCopy copy, const std::vector<Transa
 
 Hive::~Hive() = default;
 
-void Hive::open(const std::vector<TransactionLog>& logs)
+void Hive::open(const std::vector<TransactionLog>& logs, Accept accept)
 {
     checkSize(path_, source_->size());
     unsigned char header[HeaderSize];
@@ -117,6 +117,8 @@ void Hive::open(const std::vector<TransactionLog>& logs)
             kind_ = Kind::System;
         else if (under(under(under(top, u"Microsoft"), u"Windows NT"), u"CurrentVersion"))
             kind_ = Kind::Software;
+        else if (accept == Accept::Any)
+            kind_ = Kind::Other;
         else
             fail(path_, QStringLiteral("ist weder ein SYSTEM-Zweig (mit Select und ControlSet001) noch ein "
                                        "SOFTWARE-Zweig (mit Microsoft\\Windows NT\\CurrentVersion)"));
@@ -144,7 +146,7 @@ const HiveCells::KeyNode& Hive::node(Key key) const
 
 RegistrySource::Key Hive::child(Key parent, QStringView name) const
 {
-    if (parent == HklmLevel)
+    if (parent == HklmLevel && kind_ != Kind::Other)
         return sameName(name, kind_ == Kind::System ? u"SYSTEM" : u"SOFTWARE") ? Key(rootCell_) : 0;
     std::lock_guard lock(mutex_);
     const std::pair<Key, QString> asked{parent, name.toString().toCaseFolded()};
@@ -162,7 +164,7 @@ RegistrySource::Key Hive::child(Key parent, QStringView name) const
 
 const RegValueView* Hive::value(Key key, QStringView name) const
 {
-    if (key == HklmLevel) return nullptr;
+    if (key == HklmLevel && kind_ != Kind::Other) return nullptr;
     std::lock_guard lock(mutex_);
     const std::pair<Key, QString> asked{key, name.toString().toCaseFolded()};
     auto it = values_.find(asked);
@@ -182,7 +184,8 @@ const RegValueView* Hive::value(Key key, QStringView name) const
 
 QStringList Hive::subkeyNames(Key key) const
 {
-    if (key == HklmLevel) return {kind_ == Kind::System ? QStringLiteral("SYSTEM") : QStringLiteral("SOFTWARE")};
+    if (key == HklmLevel && kind_ != Kind::Other)
+        return {kind_ == Kind::System ? QStringLiteral("SYSTEM") : QStringLiteral("SOFTWARE")};
     std::lock_guard lock(mutex_);
     const HiveCells::KeyNode& of = node(key);
     QStringList names;
@@ -192,7 +195,7 @@ QStringList Hive::subkeyNames(Key key) const
 
 QStringList Hive::valueNames(Key key) const
 {
-    if (key == HklmLevel) return {};
+    if (key == HklmLevel && kind_ != Kind::Other) return {};
     std::lock_guard lock(mutex_);
     const HiveCells::KeyNode& of = node(key);
     QStringList names;

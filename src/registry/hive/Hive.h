@@ -29,14 +29,17 @@ namespace registry {
 // the cells a lookup needs, each checked as it is read.
 class Hive : public RegistrySource {
 public:
-    enum class Kind { System, Software };
+    // SYSTEM and SOFTWARE are HKLM's; any other (a user's NTUSER.DAT, SAM) is
+    // read only where asked for (Accept::Any), its paths from its own root.
+    enum class Kind { System, Software, Other };
+    enum class Accept { MachineHives, Any };
 
     // Opens the file read-only, brought up to date from the transaction logs
     // beside it (see replayLogs) in pages kept beside its own. Fails with a
     // RuntimeError that names the file and says what is wrong (damaged, cut
     // off, an old or unknown format, a hive of another kind); a cell that is
     // damaged deep inside fails when a lookup reaches it, as clearly.
-    explicit Hive(const QString& path);
+    explicit Hive(const QString& path, Accept accept = Accept::MachineHives);
     // Where on a disk image a hive was read from.
     struct ImageLocation {
         QString image;      // the file, folder or device named
@@ -48,7 +51,7 @@ public:
     // A hive read from `source` (a file on a disk image) with its logs; `name`
     // is what messages call it.
     Hive(const QString& name, std::shared_ptr<HiveSource> source, const std::vector<TransactionLog>& logs,
-         std::optional<ImageLocation> location = std::nullopt);
+         std::optional<ImageLocation> location = std::nullopt, Accept accept = Accept::MachineHives);
     // A hive whose bytes are already in memory.
     Hive(const QString& name, disk::PrivateCopy copy, const std::vector<TransactionLog>& logs,
          std::optional<ImageLocation> location = std::nullopt);
@@ -74,18 +77,19 @@ public:
     // Bytes read from where the hive lies so far (its logs not counted).
     std::int64_t bytesRead() const { return source_->bytesRead(); }
 
-    // The root is the HKLM level with one child, "SYSTEM" or "SOFTWARE".
-    Key root() const override { return HklmLevel; }
+    // The root is the HKLM level with one child, "SYSTEM" or "SOFTWARE"; of
+    // another kind of hive, the hive's own root.
+    Key root() const override { return kind_ == Kind::Other ? Key(rootCell_) : HklmLevel; }
     Key child(Key parent, QStringView name) const override;
     const RegValueView* value(Key key, QStringView name) const override;
     // The names of a key's subkeys and values, in the hive's order.
-    QStringList subkeyNames(Key key) const;
-    QStringList valueNames(Key key) const;
+    QStringList subkeyNames(Key key) const override;
+    QStringList valueNames(Key key) const override;
 
 private:
     static constexpr Key HklmLevel = 1;  // no hive cell lies at offset 1
 
-    void open(const std::vector<TransactionLog>& logs);
+    void open(const std::vector<TransactionLog>& logs, Accept accept);
     const HiveCells::KeyNode& node(Key key) const;  // under mutex_
     // Runs a read of the cells; a fault becomes a RuntimeError naming the hive.
     template <class F> auto guarded(F&& read) const;

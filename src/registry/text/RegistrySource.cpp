@@ -88,6 +88,11 @@ Key findAliased(const RegistrySource& source, QStringView keyPath)
 
 }  // namespace
 
+RegistrySource::Key findKey(const RegistrySource& source, QStringView keyPath)
+{
+    return findAliased(source, keyPath);
+}
+
 std::optional<RegValueView> findValue(const RegistrySource& source, QStringView keyPath, QStringView valueName)
 {
     const Key key = findAliased(source, keyPath);

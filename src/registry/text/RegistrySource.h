@@ -2,6 +2,7 @@
 
 #include "registry/text/RegValue.h"
 
+#include <QStringList>
 #include <QStringView>
 
 #include <cstdint>
@@ -24,6 +25,9 @@ public:
     virtual Key child(Key parent, QStringView name) const = 0;
     // Borrowed from the source: valid while it lives.
     virtual const RegValueView* value(Key key, QStringView name) const = 0;
+    // The names of a key's subkeys and of its values, in the source's order.
+    virtual QStringList subkeyNames(Key key) const = 0;
+    virtual QStringList valueNames(Key key) const = 0;
 };
 
 // The value at keyPath (relative to HKLM) in one source. "CurrentControlSet"
@@ -31,5 +35,7 @@ public:
 // 1), whichever of the two the source holds, and link keys are followed (16
 // at most, so a loop of links ends).
 std::optional<RegValueView> findValue(const RegistrySource& source, QStringView keyPath, QStringView valueName);
+// The key at keyPath, found as findValue finds it; 0 when there is none.
+RegistrySource::Key findKey(const RegistrySource& source, QStringView keyPath);
 
 }  // namespace registry

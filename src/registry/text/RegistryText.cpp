@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <new>
+#include <set>
 #include <vector>
 
 namespace registry {
@@ -106,6 +107,11 @@ RegistrySource::Key RegistryText::root() const { return reinterpret_cast<Key>(ro
 RegistrySource::Key RegistryText::child(Key parent, QStringView name) const
 {
     std::lock_guard lock(mutex_);
+    return childUnlocked(parent, name);
+}
+
+RegistrySource::Key RegistryText::childUnlocked(Key parent, QStringView name) const
+{
     Node* p = reinterpret_cast<Node*>(parent);
     if (auto it = p->children.find(name); it != p->children.end()) return reinterpret_cast<Key>(it->second);
     if (name.isEmpty() || name.size() > 255) return 0;  // no key is named so
@@ -123,6 +129,43 @@ const RegValueView* RegistryText::value(Key key, QStringView name) const
         for (std::int64_t at : node->own) readValuesAt(text_.lines, text_.format, at, *node->values);
     }
     return node->values->value(name);
+}
+
+QStringList RegistryText::subkeyNames(Key key) const
+{
+    std::lock_guard lock(mutex_);
+    const Node* node = reinterpret_cast<const Node*>(key);
+    std::vector<const Node*> up;
+    for (const Node* n = node; n->parent; n = n->parent) up.insert(up.begin(), n);
+    QStringList names;
+    std::set<QString> seen;
+    for (const KeyLine& line : text_.keys) {
+        if (line.at() <= node->removedAt) continue;
+        bool removes = false;
+        const QStringList path = keyPathAt(text_.lines, text_.format, line.at(), removes);
+        if (removes || path.size() <= node->depth) continue;
+        bool below = true;
+        for (std::size_t i = 0; i < up.size() && below; ++i) below = sameName(path[qsizetype(i)], up[i]->name);
+        if (!below) continue;
+        const QString& name = path[node->depth];
+        if (seen.insert(name.toCaseFolded()).second) names << name;
+    }
+    // Removed since: what a later "[-...]" line took away is not there.
+    QStringList kept;
+    for (const QString& name : names)
+        if (const_cast<RegistryText*>(this)->childUnlocked(key, name)) kept << name;
+    return kept;
+}
+
+QStringList RegistryText::valueNames(Key key) const
+{
+    value(key, QString());  // reads the key's values
+    std::lock_guard lock(mutex_);
+    QStringList names;
+    reinterpret_cast<const Node*>(key)->values->forEachValue([&](QStringView name, const RegValueView&) {
+        names << name.toString();
+    });
+    return names;
 }
 
 std::shared_ptr<const RegistryText> readRegistryFile(const QString& path)

@@ -32,9 +32,13 @@ public:
     Key root() const override;
     Key child(Key parent, QStringView name) const override;
     const RegValueView* value(Key key, QStringView name) const override;
+    // Listed from every key line of the file: a key's subkeys are named nowhere else.
+    QStringList subkeyNames(Key key) const override;
+    QStringList valueNames(Key key) const override;
 
 private:
     struct Node;
+    Key childUnlocked(Key parent, QStringView name) const;  // under mutex_
     Node* newNode(Node* parent, QStringView name, std::size_t hash) const;
     bool names(std::int64_t at, const Node* parent, QStringView name, bool own, bool remove) const;
 

@@ -15,6 +15,18 @@ public:
     Key root() const override { return key(&tree_->root()); }
     Key child(Key parent, QStringView name) const override { return key(regKey(parent)->child(name)); }
     const RegValueView* value(Key key, QStringView name) const override { return regKey(key)->value(name); }
+    QStringList subkeyNames(Key key) const override
+    {
+        QStringList names;
+        regKey(key)->forEachChild([&](const RegKey& child) { names << child.name().toString(); });
+        return names;
+    }
+    QStringList valueNames(Key key) const override
+    {
+        QStringList names;
+        regKey(key)->forEachValue([&](QStringView name, const RegValueView&) { names << name.toString(); });
+        return names;
+    }
 
 private:
     static Key key(const RegKey* k) { return reinterpret_cast<Key>(k); }
