@@ -22,6 +22,14 @@ constexpr std::uint64_t kMaxTableBytes = 4 << 20;
 // Logical partitions in one extended partition's chain; fdisk and Windows stay far below.
 constexpr int kMaxLogical = 128;
 
+// An image without a table, or whose table is damaged: one partition, numbered 0.
+Partition wholeImage(const DiskImage& image)
+{
+    Partition whole;
+    whole.size = image.size();
+    return whole;
+}
+
 struct GptHeader {
     std::uint64_t entriesLba = 0;
     std::uint32_t count = 0;
@@ -82,6 +90,7 @@ std::vector<Partition> gptEntries(const DiskImage& image, const GptHeader& g, st
         p.size = std::int64_t(std::min<std::uint64_t>(last - first + 1, disk / sector - first) * sector);
         const auto* name = reinterpret_cast<const char16_t*>(entry.data() + 56);
         p.description = QString::fromUtf16(name, 36).section(QChar(0), 0, 0);
+        p.guid = uuidText(entry.data() + 16, true);
         partitions.push_back(p);
     }
     return partitions;
@@ -116,6 +125,7 @@ bool extendedChainEnds(const DiskImage& image, const char* mbr)
 PartitionTable partitionsOf(const DiskImage& image)
 {
     PartitionTable table;
+    std::optional<GptHeader> gpt;
     // The table's kind from its signatures (a GPT disk's protective MBR would
     // be tried as an MBR first, and The Sleuth Kit leaves what it read of it).
     char sectors[4096 + 512] = {};
@@ -125,7 +135,8 @@ PartitionTable partitionsOf(const DiskImage& image)
     if (read && (std::memcmp(sectors + 512, "EFI PART", 8) == 0 || std::memcmp(sectors + 4096, "EFI PART", 8) == 0)) {
         // The header is checked before The Sleuth Kit loops over what it counts.
         QString fault;
-        if (!gptHeaderAt(image, 1, sector, fault)) {
+        gpt = gptHeaderAt(image, 1, sector, fault);
+        if (!gpt) {
             table.kind = QStringLiteral("GPT");
             QString backupFault;
             std::uint64_t alternate = le64(sectors + sector + 32);
@@ -135,25 +146,26 @@ PartitionTable partitionsOf(const DiskImage& image)
                 table.partitions = gptEntries(image, *backup, sector);
             else
                 table.fault = QStringLiteral("beschädigt: %1, und ihre Sicherung ist nicht lesbar").arg(fault);
-            if (table.partitions.empty()) table.partitions.push_back({0, 0, image.size(), {}});
+            if (table.partitions.empty()) table.partitions.push_back(wholeImage(image));
             return table;
         }
         type = TSK_VS_TYPE_GPT;
     } else if (read && static_cast<unsigned char>(sectors[510]) == 0x55 && static_cast<unsigned char>(sectors[511]) == 0xAA) {
         type = TSK_VS_TYPE_DOS;
+        table.mbrSignature = le32(sectors + 440);
         if (!extendedChainEnds(image, sectors)) {
             table.kind = QStringLiteral("MBR");
             table.fault = QStringLiteral("beschädigt: die Kette ihrer logischen Partitionen führt im Kreis oder ist "
                                          "länger als %1")
                               .arg(kMaxLogical);
-            table.partitions.push_back({0, 0, image.size(), {}});
+            table.partitions.push_back(wholeImage(image));
             return table;
         }
     }
     tsk_error_reset();
     TSK_VS_INFO* vs = type == TSK_VS_TYPE_DETECT ? nullptr : tsk_vs_open(image.tsk(), 0, type);
     if (!vs) {
-        table.partitions.push_back({0, 0, image.size(), {}});
+        table.partitions.push_back(wholeImage(image));
         return table;
     }
     table.kind = vs->vstype == TSK_VS_TYPE_GPT ? QStringLiteral("GPT")
@@ -177,10 +189,16 @@ PartitionTable partitionsOf(const DiskImage& image)
         const std::uint64_t left = bytes - std::uint64_t(p.start);
         p.size = std::int64_t(part->len > left / block ? left : part->len * block);
         p.description = QString::fromUtf8(part->desc ? part->desc : "");
+        // The Sleuth Kit keeps no GUIDs: the entry of the partition's slot holds it.
+        char entry[32];
+        if (vs->vstype == TSK_VS_TYPE_GPT && gpt && std::uint64_t(p.number - 1) < gpt->count
+            && image.read(std::int64_t(gpt->entriesLba * sector + std::uint64_t(p.number - 1) * gpt->entrySize), entry,
+                          sizeof entry))
+            p.guid = uuidText(entry + 16, true);
         table.partitions.push_back(p);
     }
     tsk_vs_close(vs);
-    if (table.partitions.empty()) table.partitions.push_back({0, 0, image.size(), {}});
+    if (table.partitions.empty()) table.partitions.push_back(wholeImage(image));
     return table;
 }
 

@@ -15,12 +15,14 @@ struct Partition {
     std::int64_t start = 0;  // bytes
     std::int64_t size = 0;
     QString description;     // the table's: a GPT partition's name, an MBR partition's type
+    QString guid;            // a GPT partition's own GUID ("40d56d36-9ab8-…", lower case); empty on MBR
 };
 
 struct PartitionTable {
     QString kind;  // "GPT", "MBR", or empty: no table, the image is one partition
     std::vector<Partition> partitions;
     QString fault;  // German, when the table is damaged (the image is then one partition)
+    std::uint32_t mbrSignature = 0;  // an MBR's disk signature (bytes 440-443), which Windows names its volumes by
 };
 
 // The partitions of an image, as its partition table (MBR or GPT) lists them,
