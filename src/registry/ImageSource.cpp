@@ -185,9 +185,11 @@ std::vector<std::shared_ptr<const Hive>> hivesOf(const Place& place, const Confi
 // The installation's other files, found on its partition as Windows names them.
 class ImageFiles final : public InstallationFiles {
 public:
-    explicit ImageFiles(Place place) : place_(std::move(place)) {}
+    ImageFiles(Place place, disk::PartitionTable table) : place_(std::move(place)), table_(std::move(table)) {}
 
-    std::shared_ptr<const Hive> hive(const QString& windowsPath) const override
+    const disk::PartitionTable* partitionTable() const override { return &table_; }
+
+    std::shared_ptr<const RegistrySource> hive(const QString& windowsPath) const override
     {
         QStringList names = windowsPathNames(windowsPath);
         if (names.isEmpty()) return nullptr;
@@ -206,6 +208,7 @@ public:
 
 private:
     Place place_;
+    disk::PartitionTable table_;
 };
 
 // "Windows 11 Pro 23H2 (Build 22631)" from an installation's SOFTWARE, where it can be read.
@@ -413,7 +416,7 @@ QString installationLine(int partition, std::int64_t start, std::int64_t size, c
             lines << QStringLiteral("  ")
                          + installationLine(f.partition.number, f.partition.start, f.partition.size, f.label, version);
             choices << QStringLiteral("\u201Etessera %1@%2\u201C").arg(name.image).arg(f.partition.number);
-            installations.push_back({f.partition.number, f.partition.size, f.label, version});
+            installations.push_back({f.partition.number, f.partition.size, f.label, version, {}, {}});
         }
         throw SeveralInstallations(QStringLiteral("Datenträgerabbild \u201E%1\u201C enthält %2 Windows-Installationen:\n%3\n"
                                                   "Wählen Sie eine, etwa mit %4.")
@@ -554,7 +557,7 @@ ImageInstallation::ImageInstallation(const ImageName& name) : name_(name)
     for (const QString& file : d.image->files()) chain << QFileInfo(file).absoluteFilePath();
     const Place place{d.image, d.volumes[d.installations.front()], name, partition_, chain};
     hives_ = hivesOf(place, *f.config);
-    files_ = std::make_shared<const ImageFiles>(place);
+    files_ = std::make_shared<const ImageFiles>(place, d.table);
     stamps_.emplace_back(name.image, stampOf(name.image));
     for (const QString& file : chain) stamps_.emplace_back(file, stampOf(file));
 }

@@ -90,24 +90,50 @@ SourceDescription describedFile(const QString& path, const registry::RegistryTex
     return d;
 }
 
-void addHive(std::shared_ptr<const registry::Hive> hive, std::vector<std::shared_ptr<const RegistrySource>>& sources,
-             std::vector<SourceDescription>& described, Notices& notices)
-{
-    // A hive that shows an older state than Windows left is read all the same, and told once.
-    if (const auto notice = hive->replayNotice()) tell(notices, RuntimeError(runtime::ErrorNumber::InvalidData, *notice));
-    described.push_back(describedHive(*hive));
-    sources.push_back(std::move(hive));
-}
+// What the named sources of one machine give, as they are opened.
+struct Opening {
+    bool cached = true;  // through the files' caches, shared with other openings
+    std::vector<std::shared_ptr<const RegistrySource>> sources;
+    std::vector<SourceDescription> described;
+    Notices notices;
+    std::shared_ptr<const registry::InstallationFiles> files;  // the first source's that shows them
 
-using Files = std::shared_ptr<const registry::InstallationFiles>;
+    void addHive(std::shared_ptr<const registry::Hive> hive)
+    {
+        // A hive that shows an older state than Windows left is read all the same, and told once.
+        if (const auto notice = hive->replayNotice()) tell(notices, RuntimeError(runtime::ErrorNumber::InvalidData, *notice));
+        described.push_back(describedHive(*hive));
+        sources.push_back(std::move(hive));
+    }
 
-void addImage(const registry::ImageName& image, std::vector<std::shared_ptr<const RegistrySource>>& sources,
-              std::vector<SourceDescription>& described, Notices& notices, Files& files)
-{
-    const auto installation = registry::cachedImageInstallation(image);
-    for (const auto& hive : installation->hives()) addHive(hive, sources, described, notices);
-    if (!files) files = installation->files();
-}
+    void addImage(const registry::ImageName& image)
+    {
+        const auto installation = cached ? registry::cachedImageInstallation(image)
+                                         : std::make_shared<const registry::ImageInstallation>(image);
+        for (const auto& hive : installation->hives()) addHive(hive);
+        if (!files) files = installation->files();
+    }
+
+    void addFile(const QString& file)
+    {
+        if (looksLikeHive(file)) {
+            addHive(cached ? cachedHive(file) : std::make_shared<const registry::Hive>(file));
+            // A hive in an installation's config folder: its other files lie around it.
+            if (!files)
+                if (const auto root = registry::installationRootOf(file)) files = registry::folderInstallation(*root);
+            return;
+        }
+        auto text = cached ? cachedRegistryFile(file) : registry::readRegistryFile(file);
+        described.push_back(describedFile(file, *text));
+        // A Wine prefix's system.reg: its user.reg and drive_c lie beside it.
+        if (!files && text->format() == registry::RegistryFormat::Wine
+            && sameName(QFileInfo(file).fileName(), u"system.reg"))
+            files = registry::winePrefixInstallation(QFileInfo(file).absolutePath());
+        sources.push_back(std::move(text));
+    }
+
+    void addNamed(const QString& name);
+};
 
 // A named file or folder as sources: a folder stands for the files it holds
 // (an installation, a Wine prefix) or for a virtual machine's disks, a file
@@ -116,8 +142,7 @@ void addImage(const registry::ImageName& image, std::vector<std::shared_ptr<cons
 // installation, a file that begins like a registry text is one; anything
 // else (a path that is not there, a file that may not be read, an empty
 // one, a key file, a text of another kind) is named for what it is.
-void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySource>>& sources,
-              std::vector<SourceDescription>& described, Notices& notices, Files& installation)
+void Opening::addNamed(const QString& name)
 {
     disk::checkNamedFile(name);
     const bool folder = QFileInfo(name).isDir();
@@ -131,12 +156,12 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
             if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
                 throw RuntimeError(runtime::ErrorNumber::InvalidData,
                                    QStringLiteral("Ordner \u201E%1\u201C %2").arg(name, what));
-            addImage({name, -1}, sources, described, notices, installation);  // a virtual machine, or the same message
+            addImage({name, -1});  // a virtual machine, or the same message
             return;
         }
     } else if (!looksLikeHive(name)) {
         if (const auto image = registry::imageNamed(name)) {
-            addImage(*image, sources, described, notices, installation);
+            addImage(*image);
             return;
         }
         if (const QString what = disk::foreignFormatOf(name); !what.isEmpty())
@@ -160,16 +185,7 @@ void addNamed(const QString& name, std::vector<std::shared_ptr<const RegistrySou
     }
     for (const QString& file : files) {
         if (folder) disk::checkNamedFile(file);
-        if (looksLikeHive(file)) {
-            addHive(cachedHive(file), sources, described, notices);
-            // A hive in an installation's config folder: its other files lie around it.
-            if (!installation)
-                if (const auto root = registry::installationRootOf(file)) installation = registry::folderInstallation(*root);
-        } else {
-            auto text = cachedRegistryFile(file);
-            described.push_back(describedFile(file, *text));
-            sources.push_back(std::move(text));
-        }
+        addFile(file);
     }
 }
 
@@ -240,25 +256,27 @@ std::optional<registry::WindowsProduct> Machine::product() const
     });
 }
 
-std::shared_ptr<const Machine> Machine::open(const std::optional<QStringList>& named)
+std::shared_ptr<const Machine> Machine::open(const std::optional<QStringList>& named, Reuse reuse)
 {
-    return open(named, std::make_shared<const MachineSnapshot>());
+    return open(named, std::make_shared<const MachineSnapshot>(), reuse);
 }
 
 std::shared_ptr<const Machine> Machine::open(const std::optional<QStringList>& named,
-                                             std::shared_ptr<const MachineSnapshot> snapshot)
+                                             std::shared_ptr<const MachineSnapshot> snapshot, Reuse reuse)
 {
+    if (named) {
+        Opening opening;
+        opening.cached = reuse == Reuse::Cached;
+        for (const QString& name : *named) opening.addNamed(name);
+        tellMissingPartner(opening.described, opening.notices);
+        auto machine = std::make_shared<Machine>(std::move(opening.sources), std::move(opening.described),
+                                                 std::move(opening.notices));
+        machine->files_ = std::move(opening.files);
+        return machine;
+    }
     std::vector<std::shared_ptr<const RegistrySource>> sources;
     std::vector<SourceDescription> described;
     Notices notices;
-    if (named) {
-        Files files;
-        for (const QString& name : *named) addNamed(name, sources, described, notices, files);
-        tellMissingPartner(described, notices);
-        auto machine = std::make_shared<Machine>(std::move(sources), std::move(described), std::move(notices));
-        machine->files_ = std::move(files);
-        return machine;
-    }
     SourceDescription live;
     live.kind = SourceDescription::Kind::Live;
     live.path = machine::machineRoot();
@@ -314,6 +332,35 @@ std::optional<RegValueView> Machine::find(QStringView keyPath, QStringView value
         if (auto value = findValue(*source, keyPath, valueName)) return value;
     if (!snapshot_ && hardwareKey) return findValue(hardware(), keyPath, valueName);
     return std::nullopt;
+}
+
+namespace {
+
+// `names` of every source that holds the key, each once.
+QStringList namesInSources(const std::vector<std::shared_ptr<const RegistrySource>>& sources, QStringView keyPath,
+                           QStringList (RegistrySource::*names)(RegistrySource::Key) const)
+{
+    QStringList all;
+    std::set<QString> seen;
+    for (const auto& source : sources) {
+        const RegistrySource::Key key = registry::findKey(*source, keyPath);
+        if (key == 0) continue;
+        for (QString& name : ((*source).*names)(key))
+            if (seen.insert(name.toCaseFolded()).second) all << std::move(name);
+    }
+    return all;
+}
+
+}  // namespace
+
+QStringList Machine::subkeyNames(QStringView keyPath) const
+{
+    return namesInSources(sources_, keyPath, &RegistrySource::subkeyNames);
+}
+
+QStringList Machine::valueNames(QStringView keyPath) const
+{
+    return namesInSources(sources_, keyPath, &RegistrySource::valueNames);
 }
 
 }  // namespace shell

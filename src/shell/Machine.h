@@ -28,13 +28,19 @@ namespace shell {
 // the read-only caches of the files they read.
 class Machine {
 public:
+    // Whether what is read of the named files is kept in the program's caches
+    // (the window opens its machine again and again), or belongs to this
+    // machine alone and goes with it (an inventory of many).
+    enum class Reuse { Cached, Fresh };
+
     // `named`: the sources (the command line's, TESSERA_REGISTRY's); nothing
     // for this machine. Fails with the error of the first named source that
     // cannot be read, a question to the user (disk::Question) included.
-    static std::shared_ptr<const Machine> open(const std::optional<QStringList>& named);
+    static std::shared_ptr<const Machine> open(const std::optional<QStringList>& named, Reuse reuse = Reuse::Cached);
     // This machine as `snapshot` sees it (tests: a machine tree of their own).
     static std::shared_ptr<const Machine> open(const std::optional<QStringList>& named,
-                                               std::shared_ptr<const machine::MachineSnapshot> snapshot);
+                                               std::shared_ptr<const machine::MachineSnapshot> snapshot,
+                                               Reuse reuse = Reuse::Cached);
 
     // Another machine's sources, earlier wins.
     explicit Machine(std::vector<std::shared_ptr<const registry::RegistrySource>> named,
@@ -47,6 +53,11 @@ public:
     // keyPath relative to HKLM (see findValue). The value is borrowed from its
     // source: valid while this object lives.
     std::optional<registry::RegValueView> find(QStringView keyPath, QStringView valueName) const;
+    // The names of the subkeys and of the values of the key at keyPath in
+    // every source that holds it, each once (compared without regard to
+    // case), earlier sources' first.
+    QStringList subkeyNames(QStringView keyPath) const;
+    QStringList valueNames(QStringView keyPath) const;
 
     // Whether the sources are another machine's, named by the user.
     bool viewsAnotherMachine() const { return !snapshot_; }
