@@ -12,7 +12,7 @@ struct Floor {
 };
 inline constexpr Floor kFloors[] = {
     {"runtime", 0}, {"disk", 1},   {"registry", 2}, {"machine", 3}, {"shell", 4},
-    {"window", 5},  {"sysinfo", 6}, {"memory", 6},  {"sound", 6},   {"app", 7},
+    {"window", 5},  {"sysinfo", 6}, {"memory", 6},  {"sound", 6},   {"inventory", 6}, {"app", 7},
 };
 
 // The layers inside a large floor, each a subfolder, lowest first; the

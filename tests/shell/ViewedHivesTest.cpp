@@ -65,7 +65,7 @@ TEST(Hive, Windows2000ValuesThroughTheCurrentControlSet)
 TEST(Hive, AValueOfAnUnknownTypeIsATypeMismatch)
 {
     const auto shell = viewing({hives("win10")});
-    const auto [number, text] = errorOf([&] { shell->RegRead(QString::fromUtf8(kVersion) + QStringLiteral("InstallTime")); });
+    const auto [number, text] = errorOf([&] { shell->RegRead(QString::fromUtf8(kVersion) + QStringLiteral("DigitalProductId")); });
     EXPECT_EQ(number, 13);
     EXPECT_TRUE(text.contains(QStringLiteral("(4278190084)"))) << text.toStdString();
 }

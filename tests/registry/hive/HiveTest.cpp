@@ -50,8 +50,8 @@ TEST(Hive, DamagedHivesNameTheFileAndTheFault)
 {
     const std::pair<const char*, const char*> cases[] = {
         {"too-short", "ist zu kurz für eine Registrierungsstruktur (100 Bytes, mindestens 8192)"},
-        {"truncated", "ist abgeschnitten: der Kopf nennt 16384 Bytes, die Datei hat 9192"},
-        {"cut-at-bin", "ist abgeschnitten: der Kopf nennt 16384 Bytes, die Datei hat 8192"},
+        {"truncated", "ist abgeschnitten: der Kopf nennt 20480 Bytes, die Datei hat 11240"},
+        {"cut-at-bin", "ist abgeschnitten: der Kopf nennt 20480 Bytes, die Datei hat 8192"},
         {"bad-magic", "beginnt nicht mit \u201Eregf\u201C"},
         {"bad-checksum", "ist beschädigt: die Prüfsumme des Kopfes stimmt nicht"},
         {"version-2", "hat das unbekannte Format 2.5 (lesbar ist 1.x)"},

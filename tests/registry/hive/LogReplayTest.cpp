@@ -176,7 +176,7 @@ TEST(LogReplay, DamagedLogsStopWhereTheyAreDamagedAndAreTold)
         {"bad-hash", 1, "\u201ESYSTEM.LOG1\u201C bricht nach 1 Eintrag ab: Eintrag 2 (Nummer 11): die Prüfsumme seiner "
                         "Seiten (Marvin32) stimmt nicht"},
         {"gap", 1, "\u201ESYSTEM.LOG1\u201C bricht nach 1 Eintrag ab: Lücke: auf Eintrag Nummer 10 folgt 12"},
-        {"page-past-end", 1, "Eintrag 2 (Nummer 11): Seite 1 liegt hinter dem Ende der Struktur (12288 Bytes)"},
+        {"page-past-end", 1, "Eintrag 2 (Nummer 11): Seite 1 liegt hinter dem Ende der Struktur (16384 Bytes)"},
         {"cut-off", 1, "Eintrag 2 (Nummer 11): abgeschnitten"},
         {"bad-checksum", 0, "\u201ESYSTEM.LOG1\u201C ist nicht brauchbar: die Prüfsumme des Kopfes stimmt nicht"},
         {"no-logs", 0, "neben ihr liegt kein Transaktionsprotokoll (SYSTEM.LOG1, SYSTEM.LOG2)"},
