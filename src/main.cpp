@@ -1,3 +1,4 @@
+#include "app/Batch.h"
 #include "app/CommandLine.h"
 #include "app/Display.h"
 #include "app/Terminal.h"
@@ -13,6 +14,8 @@ int main(int argc, char* argv[])
     if (commandLine.mode != CommandLine::Mode::Window) {
         applySecrets(commandLine);
         applySources(commandLine);
+        if (commandLine.mode == CommandLine::Mode::JsonLines || commandLine.mode == CommandLine::Mode::Csv)
+            return runBatch(commandLine.mode);
         return runInTerminal(commandLine.mode);
     }
     if (const auto exitCode = refuseWithoutDisplay(commandLine)) return *exitCode;

@@ -18,13 +18,19 @@ namespace {
 const char* const kHelp =
     "Aufruf: tessera [--schluessel DATEI …] [QUELLE …]\n"
     "        tessera --bericht | --json | --quellen [--schluessel DATEI …] [QUELLE …]\n"
+    "        tessera --jsonl | --csv [--schluessel DATEI …] QUELLE …\n"
     "\n"
     "Zeigt Fakten über einen Rechner: Prozessor, Firmware, Betriebssystem, Systemordner\n"
     "und Browser, fünf Einstellungen der Speicherverwaltung und die Namen von elf\n"
-    "Kategorien von Audiogeräten. Tessera liest nur, es schreibt nichts.\n"
+    "Kategorien von Audiogeräten; im Terminal auch sein Inventar: Name, Domäne,\n"
+    "Laufwerke, Netz, Benutzer und installierte Programme. Tessera liest nur, es\n"
+    "schreibt nichts.\n"
     "\n"
-    "Ohne QUELLE zeigt Tessera diesen Rechner. Mit QUELLEN zeigt es den Rechner, dessen\n"
-    "Registrierung sie enthalten, und nur diesen; eine frühere QUELLE geht einer späteren vor.\n"
+    "Ohne QUELLE zeigt Tessera diesen Rechner. Mit QUELLEN zeigt es die Rechner, deren\n"
+    "Registrierung sie enthalten, und nur diese. Registrierungsstrukturen und -dateien,\n"
+    "die zusammen genannt sind, sind Teile eines Rechners (eine frühere geht einer\n"
+    "späteren vor); jedes Abbild, Gerät, jede virtuelle Maschine und jeder Ordner ist ein\n"
+    "Rechner für sich: das Fenster zeigt jeden in einem eigenen Fenster.\n"
     "Eine QUELLE ist\n"
     "  ein Datenträgerabbild oder Gerät mit einer Windows-Installation: die Platte einer\n"
     "    virtuellen Maschine (qcow2, VHD, VHDX, VMDK, VDI; ein Snapshot mit seinen\n"
@@ -38,15 +44,25 @@ const char* const kHelp =
     "    (etwa mit „reg save“ gesichert), oder\n"
     "  ein Ordner: die Wurzel einer eingehängten Windows-Installation, ihr Windows-Ordner,\n"
     "    ihr Ordner System32\\config oder ein Wine-Präfix. Ein Ordner mit mehreren\n"
-    "    Maschinen oder Windows-Platten nennt jede mit der QUELLE, die sie wählt.\n"
+    "    Maschinen oder Windows-Platten nennt jede mit der QUELLE, die sie wählt;\n"
+    "    --jsonl und --csv lesen jede.\n"
     "Was Tessera nicht liest (ein gepacktes Abbild, eine CD, ein Mac-Dateisystem, …),\n"
     "nennt es beim Namen, mit dem, was zu tun ist.\n"
     "Nichts wird eingehängt oder geschrieben; Transaktionsprotokolle werden eingespielt.\n"
     "\n"
     "Optionen:\n"
-    "  --bericht      gibt den Bericht der Seite „Info“ aus (27 Zeilen, UTF-8), ohne Fenster\n"
-    "  --json         gibt die Daten der drei Seiten und die gelesenen Quellen als JSON aus\n"
+    "  --bericht      gibt den Bericht der Seite „Info“ aus (27 Zeilen, UTF-8), ohne Fenster;\n"
+    "                 mehrere Rechner je unter einer Zeile „==> QUELLE <==“\n"
+    "  --json         gibt die Daten der drei Seiten, das Inventar des Rechners („machine“)\n"
+    "                 und die gelesenen Quellen als JSON aus; mehrere Rechner als Liste\n"
     "  --quellen      nennt die gelesenen Quellen, eine je Zeile\n"
+    "  --jsonl        gibt je Rechner eine Zeile JSON aus, mit „source“ und dem Inhalt\n"
+    "                 von --json, in der genannten Reihenfolge, parallel gelesen; ein\n"
+    "                 Rechner, der nicht zu öffnen ist, wird {\"source\", \"error\"}\n"
+    "  --csv          gibt je Rechner eine Zeile CSV aus (RFC 4180, mit Kopfzeile):\n"
+    "                 Name, Domäne, Windows, Architektur, Daten, Zeitzone, Adressen,\n"
+    "                 Benutzer, Zahl der Programme, Fehler\n"
+    "                 --jsonl und --csv fragen nie: was fehlt, ist der Fehler des Rechners\n"
     "  --schluessel DATEI\n"
     "                 entsperrt ein BitLocker-Volume: DATEI hält das Kennwort oder den\n"
     "                 Wiederherstellungsschlüssel (eine Zeile, auch die Textdatei, in der\n"
@@ -60,17 +76,18 @@ const char* const kHelp =
     "  -h, --help     zeigt diese Hilfe\n"
     "  -v, --version  zeigt die Version\n"
     "  --             was folgt, ist eine QUELLE, auch wenn es mit „-“ beginnt\n"
-    "Die drei Ausgaben brauchen keine Anzeige. Das Fenster braucht eine (DISPLAY oder\n"
-    "WAYLAND_DISPLAY); ohne eine öffnet es sich mit „xvfb-run -a tessera“.\n"
+    "Die Ausgaben im Terminal brauchen keine Anzeige. Das Fenster braucht eine (DISPLAY\n"
+    "oder WAYLAND_DISPLAY); ohne eine öffnet es sich mit „xvfb-run -a tessera“.\n"
     "\n"
     "Umgebung:\n"
     "  TESSERA_REGISTRY  QUELLEN, durch „:“ getrennt, wenn keine angegeben sind\n"
     "\n"
     "Rückgabewert:\n"
     "  0  fertig\n"
-    "  1  eine genannte QUELLE ist nicht lesbar (die Meldung nennt Datei und Fehler;\n"
-    "     was eine Bibliothek dazu sagt, folgt auf einer Zeile „Einzelheiten:“),\n"
-    "     oder die Ausgabe kann nicht geschrieben werden\n"
+    "  1  eine genannte QUELLE (ein Rechner) ist nicht lesbar (die Meldung nennt Datei\n"
+    "     und Fehler; was eine Bibliothek dazu sagt, folgt auf einer Zeile\n"
+    "     „Einzelheiten:“), oder die Ausgabe kann nicht geschrieben werden; die übrigen\n"
+    "     Rechner sind ausgegeben\n"
     "  2  falscher Aufruf, oder keine Anzeige für das Fenster\n"
     "\n"
     "Beispiele:\n"
@@ -83,7 +100,9 @@ const char* const kHelp =
     "  tessera ~/.wine\n"
     "  tessera SYSTEM.hiv SOFTWARE.hiv\n"
     "  tessera --bericht /mnt/windows\n"
-    "  tessera --json /mnt/windows > rechner.json\n";
+    "  tessera --json /mnt/windows > rechner.json\n"
+    "  tessera --jsonl ~/\"VirtualBox VMs\" > rechner.jsonl\n"
+    "  tessera --csv /srv/abbilder > rechner.csv\n";
 
 // The window toolkit's own options, handed to it unread; those that take a value.
 constexpr std::string_view kToolkitWithValue[] = {
@@ -104,6 +123,8 @@ std::optional<CommandLine::Mode> modeNamed(std::string_view name)
     if (name == "bericht") return CommandLine::Mode::Report;
     if (name == "json") return CommandLine::Mode::Json;
     if (name == "quellen") return CommandLine::Mode::Sources;
+    if (name == "jsonl") return CommandLine::Mode::JsonLines;
+    if (name == "csv") return CommandLine::Mode::Csv;
     return std::nullopt;
 }
 

@@ -7,11 +7,12 @@
 #include <optional>
 #include <vector>
 
-// tessera [--bericht | --json | --quellen] [QUELLE …]: the sources name the
-// machine to view, as TESSERA_REGISTRY does (earlier wins); without any the
-// program views this machine.
+// tessera [--bericht | --json | --quellen | --jsonl | --csv] [QUELLE …]: the
+// sources name the machines to view, as TESSERA_REGISTRY does (the parts of
+// one machine together, earlier wins); without any the program views this
+// machine.
 struct CommandLine {
-    enum class Mode { Window, Report, Json, Sources };
+    enum class Mode { Window, Report, Json, Sources, JsonLines, Csv };
 
     Mode mode = Mode::Window;
     QStringList sources;
@@ -29,7 +30,7 @@ struct CommandLine {
 // Exit codes, as --help and the manual page list them.
 namespace ExitCode {
 inline constexpr int Done = 0;
-inline constexpr int Failed = 1;  // a named source unreadable, or the output unwritable
+inline constexpr int Failed = 1;  // a named source (a machine) unreadable, or the output unwritable
 inline constexpr int Usage = 2;  // also: no display for the window
 }  // namespace ExitCode
 

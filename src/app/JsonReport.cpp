@@ -1,5 +1,6 @@
 #include "app/JsonReport.h"
 
+#include "app/InventoryJson.h"
 #include "app/JsonWriter.h"
 #include "app/TerminalText.h"
 #include "memory/Mem.h"
@@ -189,7 +190,7 @@ void writeProduct(JsonWriter& json, const std::optional<registry::WindowsProduct
 
 }  // namespace
 
-void writeMachineReport(JsonWriter& json, const shell::MachineRef& machine, const QString& source)
+QStringList writeMachineReport(JsonWriter& json, const shell::MachineRef& machine, const QString& source)
 {
     // A record of its own, collected once: machines may be reported side by side.
     SystemInfo info;
@@ -211,16 +212,27 @@ void writeMachineReport(JsonWriter& json, const shell::MachineRef& machine, cons
     writeReader(json, machine, kSound);
     json.key(u"product");
     writeProduct(json, machine->product());
+    const auto inventory = inventory::readInventory(*machine);
+    json.key(u"machine");
+    writeInventory(json, inventory);
     json.key(u"sources");
     json.beginArray();
     for (const shell::SourceDescription& described : machine->described()) writeSource(json, described);
     json.endArray();
     json.endObject();
+    return inventory ? inventory->warnings : QStringList();
 }
 
-QByteArray jsonReport(const shell::MachineRef& machine)
+void writeMachineFailure(JsonWriter& json, const QString& source, const runtime::RuntimeError& error)
 {
-    JsonWriter json;
-    writeMachineReport(json, machine, QString());
-    return json.finished();
+    json.beginObject();
+    json.key(u"source");
+    json.text(source);
+    json.key(u"error");
+    json.text(error.description());
+    if (!error.details().isEmpty()) {
+        json.key(u"details");
+        json.text(error.details());
+    }
+    json.endObject();
 }

@@ -49,6 +49,7 @@ void appendString(QByteArray& out, QStringView text)
 
 void JsonWriter::newline()
 {
+    if (compact_) return;
     out_ += '\n';
     out_ += QByteArray(qsizetype(2 * firstInLevel_.size()), ' ');
 }
@@ -89,7 +90,7 @@ void JsonWriter::key(QStringView name)
 {
     beforeValue();
     appendString(out_, name);
-    out_ += ": ";
+    out_ += compact_ ? ":" : ": ";
     afterKey_ = true;
 }
 

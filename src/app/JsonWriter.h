@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <vector>
 
-// Writes one JSON document, UTF-8, indented by two blanks, keys in the order
-// they are written (which QJsonObject would sort).
+// Writes one JSON document, UTF-8, indented by two blanks or on one line,
+// keys in the order they are written (which QJsonObject would sort).
 class JsonWriter {
 public:
+    enum class Style { Indented, Compact };
+    explicit JsonWriter(Style style = Style::Indented) : compact_(style == Style::Compact) {}
+
     void beginObject();
     void endObject();
     void beginArray();
@@ -33,4 +36,5 @@ private:
     QByteArray out_;
     std::vector<bool> firstInLevel_;  // one per open object or array
     bool afterKey_ = false;
+    bool compact_ = false;
 };

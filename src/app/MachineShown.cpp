@@ -2,6 +2,7 @@
 
 #include "app/CommandLine.h"
 #include "app/End.h"
+#include "app/FurtherWindows.h"
 #include "app/MachineCaption.h"
 #include "app/ShownSources.h"
 #include "app/SourceBoxes.h"
@@ -42,7 +43,8 @@ bool openDroppedSources(const QStringList& files)
 {
     FrmMain& form = frmMain();
     const std::optional<QStringList> before = namedSources();
-    setNamedSources(files);
+    // Several machines dropped: this window shows the first, further windows the others.
+    setNamedSources(openFurtherWindows(files));
     OpenedSources opened = openSourcesAsking(&form);
     switch (opened.outcome) {
     case OpenedSources::Outcome::Opened:

@@ -16,5 +16,6 @@ void showMachineInCaption(FrmMain& form);
 // Another machine's files dropped on the window replace the sources, with
 // what they need asked; true when they are shown now. A drop that cannot be
 // shown (or whose question is cancelled) leaves the machine shown as it was,
-// and says why.
+// and says why. Files of several machines open each further one in a
+// window of its own.
 bool openDroppedSources(const QStringList& files);

@@ -3,6 +3,8 @@
 #include "app/AppSetup.h"
 #include "app/Display.h"
 #include "app/End.h"
+#include "app/FurtherWindows.h"
+#include "app/ShownSources.h"
 #include "app/Main.h"
 
 #include <QApplication>
@@ -13,6 +15,9 @@ int runWindow(CommandLine& commandLine)
 {
     applySecrets(commandLine);
     applySources(commandLine);
+    // Several machines named: this window shows the first.
+    rememberWindowOptions(commandLine);
+    if (const auto named = namedSources()) setNamedSources(openFurtherWindows(*named));
     std::unique_ptr<QApplication> app;
     {
         const DisplayGuard guard;

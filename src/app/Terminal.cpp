@@ -1,13 +1,15 @@
 #include "app/Terminal.h"
 
 #include "app/JsonReport.h"
+#include "app/JsonWriter.h"
+#include "app/MachineList.h"
 #include "app/SecretPrompt.h"
+#include "app/ShownSources.h"
 #include "app/TerminalText.h"
 #include "disk/bitlocker/Keyring.h"
 #include "disk/bitlocker/SecretFile.h"
 #include "disk/bitlocker/SecretNeeded.h"
 #include "runtime/RuntimeError.h"
-#include "app/ShownSources.h"
 #include "sysinfo/CollectSystemInfo.h"
 #include "sysinfo/InfoReport.h"
 #include "sysinfo/SystemInfo.h"
@@ -17,27 +19,53 @@
 
 namespace {
 
+using runtime::RuntimeError;
+
 void write(const QByteArray& bytes)
 {
     std::fwrite(bytes.constData(), 1, std::size_t(bytes.size()), stdout);
 }
 
-QByteArray output(CommandLine::Mode mode, const shell::MachineRef& machine)
+void tell(const QString& text)
 {
-    switch (mode) {
-    case CommandLine::Mode::Report:
-        CollectSystemInfo(machine);
-        return terminalLines(BuildInfoReport(Variablen::SysInfo)).toUtf8();
-    case CommandLine::Mode::Json: return jsonReport(machine);
-    case CommandLine::Mode::Sources: {
-        QString lines;
-        for (const shell::SourceDescription& source : machine->described()) lines += sourceInWords(source) + u'\n';
-        if (const auto product = machine->product()) lines += productInWords(*product) + u'\n';
-        return lines.toUtf8();
+    std::fputs(text.toUtf8().constData(), stderr);
+}
+
+// The machine of `sources`, opened; a BitLocker volume that a secret would
+// open is asked for at the terminal, three times at most, and everything
+// read again. Fails as shell::Machine::open does.
+shell::MachineRef openAsking(const std::optional<QStringList>& sources)
+{
+    std::map<QByteArray, int> asked;  // by volume
+    for (;;) {
+        try {
+            return shell::Machine::open(sources);
+        } catch (const disk::SecretNeeded& question) {
+            int& times = asked[question.volumeId()];
+            // A key file is named with --schluessel; only a password or a recovery password is typed.
+            if (!canPromptForSecret() || times >= 3 || question.keyFileOnly()) throw;
+            if (times > 0) std::fprintf(stderr, "tessera: Kennwort oder Wiederherstellungsschlüssel passt nicht\n");
+            ++times;
+            disk::Secret secret = disk::secretFromBytes(promptForSecret(question.prompt()));
+            if (secret.empty()) throw;
+            disk::Keyring::instance().add(std::move(secret));
+        }
     }
-    case CommandLine::Mode::Window: break;
-    }
-    return {};
+}
+
+QString report(const shell::MachineRef& machine)
+{
+    SystemInfo info;  // a record of its own: machines may be reported one after another
+    CollectSystemInfo(info, machine);
+    return terminalLines(BuildInfoReport(info));
+}
+
+QString sourcesInWords(const shell::MachineRef& machine)
+{
+    QString lines;
+    for (const shell::SourceDescription& source : machine->described()) lines += sourceInWords(source) + u'\n';
+    if (const auto product = machine->product()) lines += productInWords(*product) + u'\n';
+    return lines;
 }
 
 }  // namespace
@@ -45,43 +73,45 @@ QByteArray output(CommandLine::Mode mode, const shell::MachineRef& machine)
 int runInTerminal(CommandLine::Mode mode)
 {
     int exitCode = ExitCode::Done;
-    auto fail = [&](const runtime::RuntimeError& error) {
-        std::fputs(terminalMessage(QString(), error).toUtf8().constData(), stderr);
-        exitCode = ExitCode::Failed;
-    };
-    // A BitLocker volume that a secret would open is asked for at the
-    // terminal, three times at most, and everything read again.
-    std::map<QByteArray, int> asked;  // by volume
-    shell::MachineRef machine;
-    for (bool done = false; !done;) {
-        done = true;
+    const std::vector<NamedMachine> machines = machinesToShow();
+    const bool several = machines.size() > 1;
+    JsonWriter json;
+    if (mode == CommandLine::Mode::Json && several) json.beginArray();
+    for (std::size_t i = 0; i < machines.size(); ++i) {
+        const NamedMachine& named = machines[i];
+        // Several machines: each report and list of sources under a line naming it.
+        const QString heading = several ? QStringLiteral("%1==> %2 <==\n").arg(i > 0 ? QStringLiteral("\n") : QString(), named.source)
+                                        : QString();
+        shell::MachineRef machine;
         try {
-            machine = shownMachine();
-            write(output(mode, machine));
-        } catch (const disk::SecretNeeded& question) {
-            int& times = asked[question.volumeId()];
-            // A key file is named with --schluessel; only a password or a recovery password is typed.
-            if (!canPromptForSecret() || times >= 3 || question.keyFileOnly()) {
-                fail(question);
+            machine = openAsking(named.sources);
+            switch (mode) {
+            case CommandLine::Mode::Report: {
+                QString text = heading + report(machine);
+                if (several && !text.endsWith(u'\n')) text += u'\n';  // the next heading on a line of its own
+                write(text.toUtf8());
                 break;
             }
-            if (times > 0) std::fprintf(stderr, "tessera: Kennwort oder Wiederherstellungsschlüssel passt nicht\n");
-            ++times;
-            disk::Secret secret = disk::secretFromBytes(promptForSecret(question.prompt()));
-            if (secret.empty()) {
-                fail(question);
+            case CommandLine::Mode::Sources: write((heading + sourcesInWords(machine)).toUtf8()); break;
+            case CommandLine::Mode::Json:
+                for (const QString& warning : writeMachineReport(json, machine, several ? named.source : QString()))
+                    tell(QStringLiteral("tessera: Warnung: %1%2\n").arg(several ? named.source + QStringLiteral(": ") : QString(), warning));
                 break;
+            default: break;
             }
-            disk::Keyring::instance().add(std::move(secret));
-            done = false;
-        } catch (const runtime::RuntimeError& error) {
-            fail(error);
+        } catch (const RuntimeError& error) {
+            tell(terminalMessage(QString(), error));
+            exitCode = ExitCode::Failed;
+            if (mode == CommandLine::Mode::Json && several) writeMachineFailure(json, named.source, error);
         }
+        // What the window tells in a box after it is up (a Wine prefix left out, a hive not up to date).
+        if (machine)
+            for (const RuntimeError& note : machine->notices()) tell(terminalMessage(QStringLiteral("Hinweis: "), note));
     }
-    // What the window tells in a box after it is up (a Wine prefix left out, a hive not up to date).
-    if (machine)
-        for (const runtime::RuntimeError& note : machine->notices())
-            std::fputs(terminalMessage(QStringLiteral("Hinweis: "), note).toUtf8().constData(), stderr);
+    if (mode == CommandLine::Mode::Json) {
+        if (several) json.endArray();
+        if (several || exitCode == ExitCode::Done) write(json.finished());
+    }
     if (std::fflush(stdout) != 0 && exitCode == ExitCode::Done) {
         std::fprintf(stderr, "tessera: die Ausgabe konnte nicht geschrieben werden\n");
         exitCode = ExitCode::Failed;

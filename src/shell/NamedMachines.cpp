@@ -47,14 +47,16 @@ QStringList eachMachineIn(const QString& source)
     } catch (const runtime::RuntimeError&) {
         // no registry of its own: perhaps machines
     }
-    if (const QStringList machines = disk::machinesIn(source); !machines.isEmpty()) return machines;
     try {
-        // A folder of disks is no machine of several disks, but one machine per disk.
-        if (const auto vm = disk::virtualMachineAt(source); vm && vm->kind == QLatin1String("Ordner") && vm->disks.size() > 1)
-            return vm->disks;
+        if (const auto vm = disk::virtualMachineAt(source)) {
+            // A folder of disks is no machine of several disks, but one machine per disk.
+            if (vm->kind == QLatin1String("Ordner") && vm->disks.size() > 1) return vm->disks;
+            return {source};  // a virtual machine's own folder
+        }
     } catch (const runtime::RuntimeError&) {
-        // told when the folder is opened
+        return {source};  // told when the folder is opened
     }
+    if (const QStringList machines = disk::machinesIn(source); !machines.isEmpty()) return machines;
     return {source};
 }
 

@@ -10,6 +10,7 @@
 #include "SharedSamples.h"
 #include "app/AppSetup.h"
 #include "app/End.h"
+#include "app/FurtherWindows.h"
 #include "disk/bitlocker/Keyring.h"
 #include "sysinfo/SystemInfo.h"
 #include "window/FrmMain.h"
@@ -136,8 +137,9 @@ TEST_F(Desktop, ADiskWithTwoInstallationsAsksWhichAndTheKeyboardChoosesTheSecond
     EXPECT_TRUE(form.txtInfo->text().contains(kWindows2000)) << form.txtInfo->text().toStdString();
     EXPECT_EQ(boxes.count(), 0);
     // The dialog's text came first: the window's Tahoma was there all the same.
-    if (QFileInfo::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf")))
+    if (QFileInfo::exists(QStringLiteral("/usr/share/wine/fonts/tahoma.ttf"))) {
         EXPECT_EQ(QFontInfo(form.txtInfo->font()).family(), QStringLiteral("Tahoma"));
+    }
 }
 
 // Abbrechen in a question ends the program as the window's Abbrechen does; the window never loads.
@@ -334,10 +336,10 @@ TEST_F(Desktop, AnotherMachineDroppedOnTheWindowIsShown)
     program.clickTab(1);
     EXPECT_TRUE(form.txtInfo->text().contains(kWindows11));
 
-    // A hive older than Windows left it, dropped with a file that cannot be shown: nothing is
+    // A hive older than Windows left it, dropped with a hive that cannot be read: nothing is
     // told of it; dropped alone, the "Hinweis" comes and the caption says so.
     const QString dirty = fixture(QStringLiteral("hives/logs/damaged/no-logs/SYSTEM"));
-    ASSERT_TRUE(drop(&form, {dirty, image("garbage.raw")}));
+    ASSERT_TRUE(drop(&form, {dirty, fixture(QStringLiteral("hives/damaged/bad-checksum"))}));
     for (int i = 0; i < 500 && boxes.count() == 1; ++i) QTest::qWait(10);
     ASSERT_EQ(boxes.count(), 2);
     EXPECT_TRUE(boxes.boxes()[1].isSourceFailure());
@@ -352,6 +354,39 @@ TEST_F(Desktop, AnotherMachineDroppedOnTheWindowIsShown)
     EXPECT_TRUE(boxes.boxes()[3].isNotice());
     EXPECT_TRUE(boxes.boxes()[3].text.contains(QStringLiteral("fehlt die Registrierungsstruktur SOFTWARE")))
         << boxes.boxes()[3].text.toStdString();
+}
+
+// Files of several machines dropped together: the first is shown in this
+// window, each further one in a Tessera of its own, with the key files this
+// one was started with; the parts of one machine stay together.
+TEST_F(Desktop, SeveralMachinesDroppedOpenAWindowEach)
+{
+    std::vector<QStringList> started;
+    const auto opener = furtherWindowOpener();
+    furtherWindowOpener() = [&](const QStringList& arguments) { started.push_back(arguments); };
+    CommandLine commandLine;
+    commandLine.keyFiles = {QStringLiteral("schluessel.txt"), QStringLiteral("-")};
+    rememberWindowOptions(commandLine);
+    useRegistry({fixture(QStringLiteral("hives/win10"))});
+    ModalBoxes boxes;
+    RunningProgram program;
+    FrmMain& form = program.window();
+    const QString config = fixture(QStringLiteral("hives/win10/Windows/System32/config/"));
+    ASSERT_TRUE(drop(&form, {image("mbr-win2000.raw"), config + QStringLiteral("SYSTEM"), image("win10.qcow2"),
+                             config + QStringLiteral("SOFTWARE")}));
+    ASSERT_TRUE(captionBecomes(form, QStringLiteral("Tessera \u2013 mbr-win2000.raw, Partition 1, Microsoft Windows 2000 "
+                                                    "Service Pack 4")))
+        << form.windowTitle().toStdString();
+    const QString key = QFileInfo(QStringLiteral("schluessel.txt")).absoluteFilePath();
+    const std::vector<QStringList> expected = {
+        {QStringLiteral("--schluessel"), key, QStringLiteral("--"), config + QStringLiteral("SYSTEM"),
+         config + QStringLiteral("SOFTWARE")},
+        {QStringLiteral("--schluessel"), key, QStringLiteral("--"), image("win10.qcow2")},
+    };
+    EXPECT_EQ(started, expected);
+    EXPECT_EQ(boxes.count(), 0);
+    furtherWindowOpener() = opener;
+    rememberWindowOptions(CommandLine{});
 }
 
 TEST_F(Desktop, CtrlTabAndCtrlPageKeysSwitchPagesAsAClickDoesAndWrap)

@@ -45,3 +45,19 @@ TEST(JsonWriter, AnyTextParsesBackToItselfAndKeysKeepTheirOrder)
     lone.text(QString(QChar(0xD800)));
     EXPECT_EQ(lone.finished(), QByteArray("\"\xEF\xBF\xBD\"\n"));
 }
+
+// --jsonl's lines: the same document on one line, without blanks between its parts.
+TEST(JsonWriter, CompactIsOneLine)
+{
+    JsonWriter json(JsonWriter::Style::Compact);
+    json.beginObject();
+    json.key(u"a");
+    json.beginArray();
+    json.number(1);
+    json.text(u"x y");
+    json.endArray();
+    json.key(u"b");
+    json.null();
+    json.endObject();
+    EXPECT_EQ(json.finished(), QByteArray("{\"a\":[1,\"x y\"],\"b\":null}\n"));
+}

@@ -20,8 +20,9 @@ QString unpackedSample(const QString& relative, const QString& name)
     if (QFileInfo::exists(out)) return out;
     QDir().mkpath(QFileInfo(out).absolutePath());
     QProcess unpack;
-    unpack.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("gzip -dc \"$1\" | cp --sparse=always /dev/stdin \"$2\""),
-                                        QStringLiteral("sh"), packed, out});
+    const QString unpacker = packed.endsWith(QLatin1String(".xz")) ? QStringLiteral("xz") : QStringLiteral("gzip");
+    unpack.start(QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("\"$1\" -dc \"$2\" | cp --sparse=always /dev/stdin \"$3\""),
+                                        QStringLiteral("sh"), unpacker, packed, out});
     if (!unpack.waitForFinished(120000) || unpack.exitCode() != 0) return {};
     return out;
 }

@@ -162,7 +162,10 @@ VirtualMachine readVmx(const QString& path)
 }
 
 // The names a hypervisor gives its disks.
-const std::initializer_list<const char*> kDiskSuffixes = {".vhd", ".vhdx", ".avhd", ".avhdx", ".vmdk", ".vdi", ".qcow2", ".qcow"};
+// Virtual machines' disks, and the images forensic and backup tools write (the
+// first piece of a split one; its other pieces are read through it).
+const std::initializer_list<const char*> kDiskSuffixes = {".vhd", ".vhdx", ".avhd", ".avhdx", ".vmdk", ".vdi", ".qcow2",
+                                                          ".qcow", ".raw", ".img", ".dd", ".001", ".e01"};
 
 // The disks of a folder: each chain's top, which no other disk there names.
 std::optional<VirtualMachine> readDiskFolder(const QString& folder, const QString& kind)

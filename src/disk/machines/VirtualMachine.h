@@ -14,8 +14,9 @@ namespace disk {
 // storage controllers, outside its snapshots, resolved through its media
 // registry), a VMware .vmx (its disks' files, which name the newest
 // snapshot), a folder holding one of these, or a folder of disks such as
-// Hyper-V's "Virtual Hard Disks" (each chain's top: the file that no other
-// file there names as its parent).
+// Hyper-V's "Virtual Hard Disks" or a folder of images (raw, E01: each
+// chain's top, the file that no other file there names as its parent, extent
+// or piece).
 struct VirtualMachine {
     QString kind;       // "VirtualBox", "VMware", "Hyper-V", or "Ordner" for a folder of disks
     QString config;     // the configuration file read, or the folder of disks

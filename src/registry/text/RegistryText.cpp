@@ -137,8 +137,8 @@ QStringList RegistryText::subkeyNames(Key key) const
     const Node* node = reinterpret_cast<const Node*>(key);
     std::vector<const Node*> up;
     for (const Node* n = node; n->parent; n = n->parent) up.insert(up.begin(), n);
-    QStringList names;
-    std::set<QString> seen;
+    // The index keeps the key lines by hash: in the file's order, each name where it first appears.
+    std::vector<std::pair<std::int64_t, QString>> found;
     for (const KeyLine& line : text_.keys) {
         if (line.at() <= node->removedAt) continue;
         bool removes = false;
@@ -146,10 +146,13 @@ QStringList RegistryText::subkeyNames(Key key) const
         if (removes || path.size() <= node->depth) continue;
         bool below = true;
         for (std::size_t i = 0; i < up.size() && below; ++i) below = sameName(path[qsizetype(i)], up[i]->name);
-        if (!below) continue;
-        const QString& name = path[node->depth];
-        if (seen.insert(name.toCaseFolded()).second) names << name;
+        if (below) found.emplace_back(line.at(), path[node->depth]);
     }
+    std::sort(found.begin(), found.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    QStringList names;
+    std::set<QString> seen;
+    for (const auto& [at, name] : found)
+        if (seen.insert(name.toCaseFolded()).second) names << name;
     // Removed since: what a later "[-...]" line took away is not there.
     QStringList kept;
     for (const QString& name : names)

@@ -97,6 +97,15 @@ TEST(DiskImage, PartitionsAreNumberedAsFdiskCountsThem)
     std::vector<int> numbers;
     for (const auto& p : mbr.partitions) numbers.push_back(p.number);
     EXPECT_EQ(numbers, (std::vector<int>{1, 5}));  // the extended container is no partition of its own
+    // What Windows names volumes by: a GPT partition's own GUID, an MBR disk's signature.
+    EXPECT_EQ(table.partitions[2].guid, QStringLiteral("3f2504e0-4f89-41d3-9a0c-0305e82c3301"));
+    EXPECT_EQ(table.mbrSignature, 0u);
+    EXPECT_EQ(mbr.mbrSignature, 0x1badcafeu);
+    EXPECT_TRUE(mbr.partitions[0].guid.isEmpty());
+    // A damaged primary table: the backup's entries hold the GUIDs as well.
+    const disk::PartitionTable backup = disk::partitionsOf(disk::DiskImage(image("gpt-primary-damaged.raw")));
+    ASSERT_EQ(backup.partitions.size(), 4u);
+    EXPECT_EQ(backup.partitions[2].guid, table.partitions[2].guid);
     EXPECT_EQ(disk::sizeInWords(20 * 1024 * 1024), QStringLiteral("20 MiB"));
     EXPECT_EQ(disk::sizeInWords(1536LL * 1024 * 1024), QStringLiteral("1,5 GiB"));
 }
