@@ -2,7 +2,9 @@
 """Writes hives of realistic size for the benchmarks into OUT/Windows/System32/config:
 SYSTEM (about 20 MB) and SOFTWARE (about 80 MB). They hold what the Windows 10
 fixture holds plus IOPageLockLimit, so every value the pages read, and beside
-them thousands of filler keys (services, classes), as an installation has.
+them thousands of filler keys (services, classes), as an installation has, and
+300 installed programs (200 64-bit, 100 32-bit). The fixture's SAM and its
+user's NTUSER.DAT (OUT/Users/bob) lie beside them, for the inventory.
 Then OUT/dirty/software holds that SOFTWARE as Windows leaves it not written
 back, with 8 MB of transaction logs (SOFTWARE.LOG1 and .LOG2, the newer
 format: 32 entries of 64 pages spread over the hive), and
@@ -37,11 +39,33 @@ def filler(h, parent, prefix, keys, values):
             for j in range(values)])
 
 
-def build(text, out, filler_path, keys, values, extra=()):
+def programs(h, uninstall, count, bits):
+    """`count` programs as installers enter them below an Uninstall key."""
+    node = h.root()
+    for part in uninstall:
+        node = h.node_get_child(node, part) or h.node_add_child(node, part)
+    text = lambda t: (t + "\0").encode("utf-16-le")
+    for i in range(count):
+        key = h.node_add_child(node, "{%08X-1111-2222-3333-%012X}" % (i, bits))
+        h.node_set_values(key, [
+            {"key": "DisplayName", "t": 1, "value": text("Programm %d (%d-bit)" % (i, bits))},
+            {"key": "DisplayVersion", "t": 1, "value": text("%d.%d.%d" % (i // 100, i % 100, bits))},
+            {"key": "Publisher", "t": 1, "value": text("Hersteller %d" % (i % 17))},
+            {"key": "InstallDate", "t": 1, "value": text("2023%02d%02d" % (1 + i % 12, 1 + i % 28))},
+            {"key": "InstallLocation", "t": 1, "value": text("C:\\Program Files\\Programm %d\\" % i)},
+            {"key": "UninstallString", "t": 1, "value": text("MsiExec.exe /X{%08X}" % i)},
+            {"key": "EstimatedSize", "t": 4, "value": (1024 * i).to_bytes(4, "little")},
+        ])
+
+
+def build(text, out, filler_path, keys, values, extra=(), apps=False):
     with tempfile.TemporaryDirectory() as work:
         tmp = os.path.join(work, "real")
         make_hives.build(text, tmp)
         h = hivex.Hivex(tmp, write=True)
+        if apps:
+            programs(h, ["Microsoft", "Windows", "CurrentVersion", "Uninstall"], 200, 64)
+            programs(h, ["WOW6432Node", "Microsoft", "Windows", "CurrentVersion", "Uninstall"], 100, 32)
         node = h.root()
         for part in filler_path:
             node = h.node_get_child(node, part) or h.node_add_child(node, part)
@@ -83,7 +107,9 @@ def main():
     io_limit = {"key": "IOPageLockLimit", "t": 4, "value": (524288).to_bytes(4, "little")}
     build("win10-system.reg", os.path.join(out, "SYSTEM"), ["ControlSet001", "Services"], 14800, 10,
           [(memory, io_limit)])
-    build("win10-software.reg", os.path.join(out, "SOFTWARE"), ["Classes"], 59000, 10)
+    build("win10-software.reg", os.path.join(out, "SOFTWARE"), ["Classes"], 59000, 10, apps=True)
+    make_hives.build("win10-sam.reg", os.path.join(out, "SAM"))
+    make_hives.build("win10-bob-ntuser.reg", os.path.join(sys.argv[1], "Users", "bob", "NTUSER.DAT"))
     for name in ("SYSTEM", "SOFTWARE"):
         print("%s: %.1f MB" % (name, os.path.getsize(os.path.join(out, name)) / 1e6))
     dirty = os.path.join(sys.argv[1], "dirty")

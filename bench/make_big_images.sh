@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Puts the benchmark's big hives (bench/make_big_hives.py) on a Windows disk as
+# Puts the benchmark's big hives (bench/make_big_hives.py), with SAM and a
+# user's NTUSER.DAT, on a Windows disk as
 # it installs on GPT, the NTFS partition made with mkntfs and filled with
 # ntfs_put, and converts the raw disk to qcow2, VHDX and E01 (compressed and
 # stored).
@@ -12,6 +13,21 @@ truncate -s 160M "$work/windows"
 mkntfs -F -q -Q -L Windows "$work/windows" >/dev/null 2>&1
 mkdir -p "$work/tree/Windows/System32"
 cp -r "$hives/Windows/System32/config" "$work/tree/Windows/System32/"
+cp -r "$hives/Users" "$work/tree/"
+# What other inspectors look for besides the hives to call a folder Windows'
+# own, and to tell its architecture: cmd.exe, here the bare headers of a
+# 64-bit console program.
+python3 - "$work/tree/Windows/System32/cmd.exe" <<'PE'
+import struct, sys
+pe = bytearray(512)
+pe[0:2] = b"MZ"
+struct.pack_into("<I", pe, 0x3C, 0x40)  # where the PE header lies
+pe[0x40:0x44] = b"PE\0\0"
+struct.pack_into("<HHIIIHH", pe, 0x44, 0x8664, 0, 0, 0, 0, 0xF0, 0x22)  # x86-64, an optional header follows
+struct.pack_into("<H", pe, 0x58, 0x20B)  # PE32+
+struct.pack_into("<H", pe, 0x58 + 68, 3)  # the console subsystem
+open(sys.argv[1], "wb").write(pe)
+PE
 "$put" "$work/windows" "$work/tree"
 truncate -s 216M "$out/disk.raw"
 sfdisk -q --no-reread --no-tell-kernel "$out/disk.raw" >/dev/null <<TABLE

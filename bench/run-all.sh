@@ -1,6 +1,6 @@
 #!/bin/sh
 # Builds the benchmarks and runs them all: start-up against its two floors, the
-# terminal outputs against neofetch, the page visits and the Info collection
+# terminal outputs against neofetch, the inventory of many machines, the page visits and the Info collection
 # (built-in sources and a generated 5 MB Wine registry file), registry texts up to
 # 600 MB, the parser, and binary hives of 20 and 80 MB
 # (generated with python3-hivex), also inside disk images. Prints figures; times nothing itself.
@@ -62,6 +62,8 @@ echo "== the big hives read as far as the facts need: bytes read per container, 
 python3 "$here/bench/hive_reads_bench.py" "$build/tessera" "$build/bench/startup_probe" "$work/windows" "$work/images" \
         "$work/fixtures/gpt-win10.raw" "$runs" ${samples:+--dirty "$work/windows/dirty/real"} \
         $([ -f "$work/fixtures/bitlocker-cbc.raw" ] && echo --bitlocker "$work/fixtures/bitlocker-cbc.raw" "$work/password")
+echo "== the inventory of many machines: forty, the big-hive disk, virt-inspector, a thousand"
+python3 "$here/bench/inventory_bench.py" "$build/tessera" "$work/fixtures/small.raw" "$work/images/disk.raw" 5
 echo "== pages with the hives"
 QT_QPA_PLATFORM=offscreen TESSERA_BENCH_REGISTRY="$work/windows" "$build/bench/bench_pages" --benchmark_filter='file-warm'
 echo "== BitLocker: the decryption alone, in reads of 512 bytes and 4 KiB"

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <exception>
@@ -20,6 +21,8 @@
 #include <optional>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 namespace {
 
@@ -76,6 +79,20 @@ Outcome lineOf(CommandLine::Mode mode, const NamedMachine& named)
     }
 }
 
+// A line as one write to standard output: where several Tesseras write to the
+// same file (xargs -P), each line lands whole.
+bool writeLine(const QByteArray& line)
+{
+    qsizetype done = 0;
+    while (done < line.size()) {
+        const ssize_t n = ::write(STDOUT_FILENO, line.constData() + done, std::size_t(line.size() - done));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += n;
+    }
+    return true;
+}
+
 }  // namespace
 
 int runBatch(CommandLine::Mode mode)
@@ -93,14 +110,18 @@ int runBatch(CommandLine::Mode mode)
             ready.notify_all();
         }
     };
+    // One machine is read here: a thread would only cost its start and its own heap.
     const std::size_t workers = std::clamp<std::size_t>(std::size_t(QThread::idealThreadCount()), 1, machines.size());
     std::vector<std::thread> threads;
-    for (std::size_t w = 0; w < workers; ++w) threads.emplace_back(work);
+    if (workers == 1)
+        work();
+    else
+        for (std::size_t w = 0; w < workers; ++w) threads.emplace_back(work);
 
     // The lines in the order named, each as soon as it and those before it are done.
     int exitCode = ExitCode::Done;
     bool written = true;
-    if (mode == CommandLine::Mode::Csv) written = std::fwrite(csvHeader().constData(), 1, std::size_t(csvHeader().size()), stdout) > 0;
+    if (mode == CommandLine::Mode::Csv) written = writeLine(csvHeader());
     for (std::size_t i = 0; i < machines.size(); ++i) {
         Outcome out;
         {
@@ -111,12 +132,10 @@ int runBatch(CommandLine::Mode mode)
         }
         if (out.failed) exitCode = ExitCode::Failed;
         std::fputs(out.told.toUtf8().constData(), stderr);
-        written = std::fwrite(out.line.constData(), 1, std::size_t(out.line.size()), stdout) == std::size_t(out.line.size())
-                  && written;
-        std::fflush(stdout);  // each line stands alone: a reader sees it as soon as it is done
+        written = writeLine(out.line) && written;  // a reader sees each line as soon as it is done
     }
     for (std::thread& thread : threads) thread.join();
-    if ((!written || std::fflush(stdout) != 0 || std::ferror(stdout))) {
+    if (!written) {
         std::fprintf(stderr, "tessera: die Ausgabe konnte nicht geschrieben werden\n");
         exitCode = ExitCode::Failed;
     }

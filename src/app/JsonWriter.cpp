@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <algorithm>
+
 namespace {
 
 // A lone surrogate (a damaged name) as U+FFFD, the replacement character,
@@ -21,27 +23,30 @@ QString wellFormed(QStringView text)
 
 void appendString(QByteArray& out, QStringView text)
 {
+    const bool lone = std::any_of(text.begin(), text.end(), [](QChar c) { return c.isSurrogate(); });
+    const QByteArray utf8 = lone ? wellFormed(text).toUtf8() : text.toUtf8();
     out += '"';
-    const QByteArray utf8 = wellFormed(text).toUtf8();
-    for (const char ch : utf8) {
-        const auto u = static_cast<unsigned char>(ch);
+    // Runs that need no escape go in whole.
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto u = static_cast<unsigned char>(utf8[i]);
+        if (u >= 0x20 && u != '"' && u != '\\') continue;
+        out.append(utf8.constData() + plain, i - plain);
+        plain = i + 1;
         switch (u) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
         case '\n': out += "\\n"; break;
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
-        default:
-            if (u < 0x20) {
-                static const char hex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += hex[u >> 4];
-                out += hex[u & 0xF];
-            } else {
-                out += ch;
-            }
+        default: {
+            static const char hex[] = "0123456789abcdef";
+            const char escaped[] = {'\\', 'u', '0', '0', hex[u >> 4], hex[u & 0xF]};
+            out.append(escaped, sizeof escaped);
+        }
         }
     }
+    out.append(utf8.constData() + plain, utf8.size() - plain);
     out += '"';
 }
 
@@ -51,7 +56,7 @@ void JsonWriter::newline()
 {
     if (compact_) return;
     out_ += '\n';
-    out_ += QByteArray(qsizetype(2 * firstInLevel_.size()), ' ');
+    out_.append(qsizetype(2 * firstInLevel_.size()), ' ');
 }
 
 void JsonWriter::beforeValue()

@@ -2,7 +2,6 @@
 
 #include "runtime/RuntimeError.h"
 
-#include <QRegularExpression>
 
 namespace inventory {
 
@@ -50,18 +49,21 @@ void KeyReader::warn(QStringView key, QStringView name, const QString& what) con
     if (!warnings_.contains(line)) warnings_ << line;
 }
 
+std::optional<RegValueView> KeyReader::view(QStringView key, QStringView name) const
+{
+    return guarded(key, [&] { return find_(key, name); });
+}
+
 std::optional<RegValue> KeyReader::raw(QStringView key, QStringView name) const
 {
-    return guarded(key, [&]() -> std::optional<RegValue> {
-        const auto value = find_(key, name);
-        if (!value) return std::nullopt;
-        return RegValue{value->type, value->data.toByteArray()};
-    });
+    const auto value = view(key, name);
+    if (!value) return std::nullopt;
+    return RegValue{value->type, value->data.toByteArray()};
 }
 
 std::optional<QString> KeyReader::text(QStringView key, QStringView name) const
 {
-    const auto value = raw(key, name);
+    const auto value = view(key, name);
     if (!value) return std::nullopt;
     if (auto text = registry::textOf(*value)) return text;
     warn(key, name, QStringLiteral("ist vom Typ %1, nicht Text").arg(typeName(value->type)));
@@ -70,7 +72,7 @@ std::optional<QString> KeyReader::text(QStringView key, QStringView name) const
 
 std::optional<std::uint32_t> KeyReader::dword(QStringView key, QStringView name) const
 {
-    const auto value = raw(key, name);
+    const auto value = view(key, name);
     if (!value) return std::nullopt;
     if (auto number = registry::dwordOf(*value)) return number;
     warn(key, name, value->type == std::uint32_t(RegType::Dword)
@@ -81,7 +83,7 @@ std::optional<std::uint32_t> KeyReader::dword(QStringView key, QStringView name)
 
 std::optional<std::uint64_t> KeyReader::qword(QStringView key, QStringView name) const
 {
-    const auto value = raw(key, name);
+    const auto value = view(key, name);
     if (!value) return std::nullopt;
     if (value->type != std::uint32_t(RegType::Qword) || value->data.size() != 8) {
         warn(key, name, value->type == std::uint32_t(RegType::Qword)
@@ -90,20 +92,24 @@ std::optional<std::uint64_t> KeyReader::qword(QStringView key, QStringView name)
         return std::nullopt;
     }
     std::uint64_t number = 0;
-    for (int i = 7; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(value->data[i]);
+    for (qsizetype i = 7; i >= 0; --i) number = number << 8 | static_cast<unsigned char>(value->data[i]);
     return number;
 }
 
 std::optional<QStringList> KeyReader::texts(QStringView key, QStringView name, QStringView separators) const
 {
-    const auto value = raw(key, name);
+    const auto value = view(key, name);
     if (!value) return std::nullopt;
     QStringList list;
     if (auto multi = registry::multiStringOf(*value)) {
         list = *multi;
     } else if (auto text = registry::textOf(*value)) {
-        const QRegularExpression split(QStringLiteral("[%1]+").arg(QRegularExpression::escape(separators.toString())));
-        list = text->split(split);
+        qsizetype from = 0;
+        for (qsizetype at = 0; at <= text->size(); ++at)
+            if (at == text->size() || separators.contains(text->at(at))) {
+                list << text->mid(from, at - from);
+                from = at + 1;
+            }
     } else {
         warn(key, name, QStringLiteral("ist vom Typ %1, nicht Text").arg(typeName(value->type)));
         return std::nullopt;

@@ -47,6 +47,8 @@ public:
 private:
     // Runs a read; a damaged hive becomes a warning naming the key.
     template <class F> auto guarded(QStringView key, F&& read) const -> decltype(read());
+    // The value, borrowed from its source (which outlives this reader).
+    std::optional<registry::RegValueView> view(QStringView key, QStringView name) const;
 
     std::function<std::optional<registry::RegValueView>(QStringView, QStringView)> find_;
     std::function<QStringList(QStringView)> subkeys_, values_;

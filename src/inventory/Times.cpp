@@ -35,9 +35,17 @@ std::optional<QString> fileTimeText(std::uint64_t fileTime)
 std::optional<QString> compactDateText(const QString& yyyymmdd)
 {
     if (yyyymmdd.size() != 8) return std::nullopt;
-    const QDate date = QDate::fromString(yyyymmdd, QStringLiteral("yyyyMMdd"));
-    if (!date.isValid()) return std::nullopt;
-    return date.toString(Qt::ISODate);
+    int digits[8];
+    for (int i = 0; i < 8; ++i) {
+        if (!yyyymmdd[i].isDigit() || yyyymmdd[i].unicode() > u'9') return std::nullopt;
+        digits[i] = yyyymmdd[i].unicode() - u'0';
+    }
+    const int year = digits[0] * 1000 + digits[1] * 100 + digits[2] * 10 + digits[3];
+    if (!QDate::isValid(year, digits[4] * 10 + digits[5], digits[6] * 10 + digits[7])) return std::nullopt;
+    QString iso = yyyymmdd;
+    iso.insert(6, u'-');
+    iso.insert(4, u'-');
+    return iso;
 }
 
 }  // namespace inventory

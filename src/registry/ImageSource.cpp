@@ -21,7 +21,8 @@
 
 #include <algorithm>
 #include <exception>
-
+#include <map>
+#include <mutex>
 
 namespace registry {
 
@@ -191,24 +192,41 @@ public:
 
     std::shared_ptr<const RegistrySource> hive(const QString& windowsPath) const override
     {
-        QStringList names = windowsPathNames(windowsPath);
+        const QStringList names = windowsPathNames(windowsPath);
         if (names.isEmpty()) return nullptr;
-        const QString file = names.takeLast();
-        const auto folder = place_.volume->find(names);
-        if (!folder || !folder->folder) return nullptr;
-        const std::vector<disk::Volume::Entry> entries = place_.volume->list(*folder);
-        const auto entry = std::find_if(entries.begin(), entries.end(),
-                                        [&](const disk::Volume::Entry& e) { return !e.folder && sameName(e.name, file); });
-        if (entry == entries.end()) return nullptr;
+        // Down the path, each folder listed once; the names as the volume spells them.
+        const auto root = place_.volume->find({});
+        if (!root) return nullptr;
+        std::vector<disk::Volume::Entry> entries = listed(*root);
         QStringList spelled;
-        for (qsizetype i = 0; i < names.size(); ++i) spelled << place_.volume->find(names.mid(0, i + 1))->name;
+        for (qsizetype i = 0; i + 1 < names.size(); ++i) {
+            const auto folder = std::find_if(entries.begin(), entries.end(),
+                                             [&](const disk::Volume::Entry& e) { return e.folder && sameName(e.name, names[i]); });
+            if (folder == entries.end()) return nullptr;
+            spelled << folder->name;
+            entries = listed(*folder);
+        }
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const disk::Volume::Entry& e) { return !e.folder && sameName(e.name, names.last()); });
+        if (entry == entries.end()) return nullptr;
         return hiveOn(place_, entries, *entry, spelled.isEmpty() ? QString() : u'\\' + spelled.join(u'\\'),
                       Hive::Accept::Any);
     }
 
 private:
+    // A folder's entries, listed once: the users' profiles lie side by side.
+    std::vector<disk::Volume::Entry> listed(const disk::Volume::Entry& folder) const
+    {
+        const std::lock_guard lock(mutex_);
+        auto [it, added] = listings_.try_emplace(folder.address);
+        if (added) it->second = place_.volume->list(folder);
+        return it->second;
+    }
+
     Place place_;
     disk::PartitionTable table_;
+    mutable std::mutex mutex_;
+    mutable std::map<std::uint64_t, std::vector<disk::Volume::Entry>> listings_;
 };
 
 // "Windows 11 Pro 23H2 (Build 22631)" from an installation's SOFTWARE, where it can be read.

@@ -328,10 +328,30 @@ std::optional<RegValueView> Machine::find(QStringView keyPath, QStringView value
     const bool hardwareKey = underHardwareDescription(keyPath);
     if (snapshot_ && hardwareKey)
         if (auto value = findValue(hardware(), keyPath, valueName)) return value;
-    for (const auto& source : sources_)
-        if (auto value = findValue(*source, keyPath, valueName)) return value;
+    const std::vector<RegistrySource::Key>& keys = keysAt(keyPath);
+    for (std::size_t i = 0; i < sources_.size(); ++i)
+        if (keys[i])
+            if (const RegValueView* value = sources_[i]->value(keys[i], valueName)) return *value;
     if (!snapshot_ && hardwareKey) return findValue(hardware(), keyPath, valueName);
     return std::nullopt;
+}
+
+const std::vector<RegistrySource::Key>& Machine::keysAt(QStringView keyPath) const
+{
+    {
+        const std::lock_guard lock(keysMutex_);
+        // Mostly the key of the value read before.
+        if (lastKeys_ && lastKeys_->first == keyPath) return lastKeys_->second;
+        if (const auto it = keys_.find(keyPath.toString()); it != keys_.end()) {
+            lastKeys_ = &*it;
+            return it->second;
+        }
+    }
+    std::vector<RegistrySource::Key> keys;  // found outside the lock: a damaged hive fails, and nothing is kept
+    for (const auto& source : sources_) keys.push_back(registry::findKey(*source, keyPath));
+    const std::lock_guard lock(keysMutex_);
+    lastKeys_ = &*keys_.try_emplace(keyPath.toString(), std::move(keys)).first;  // elements stay in place
+    return lastKeys_->second;
 }
 
 namespace {

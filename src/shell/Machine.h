@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace shell {
@@ -90,6 +91,12 @@ private:
     std::shared_ptr<const registry::InstallationFiles> files_;
     mutable std::once_flag hardwareBuilt_;
     mutable std::unique_ptr<const registry::RegistrySource> hardware_;
+    // The key at a path in each source (0: none there), as found before: a
+    // machine's facts are read key by key, many values of one key.
+    const std::vector<registry::RegistrySource::Key>& keysAt(QStringView keyPath) const;
+    mutable std::mutex keysMutex_;
+    mutable std::unordered_map<QString, std::vector<registry::RegistrySource::Key>> keys_;
+    mutable const std::pair<const QString, std::vector<registry::RegistrySource::Key>>* lastKeys_ = nullptr;
 };
 
 using MachineRef = std::shared_ptr<const Machine>;

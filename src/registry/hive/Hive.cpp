@@ -19,6 +19,19 @@ using runtime::RuntimeError;
 
 namespace {
 
+// A name folded for the caches' keys: ASCII (nearly every name) by hand, the rest as Qt folds it.
+QString folded(QStringView name)
+{
+    QString out(name.size(), Qt::Uninitialized);
+    char16_t* to = reinterpret_cast<char16_t*>(out.data());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const char16_t c = name.utf16()[i];
+        if (c >= 0x80) return name.toString().toCaseFolded();
+        to[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    }
+    return out;
+}
+
 constexpr qint64 HeaderSize = 4096;
 constexpr qint64 MinimumSize = 8192;  // the header and one bin
 constexpr qint64 MaxHiveSize = 512LL * 1024 * 1024;
@@ -149,7 +162,7 @@ RegistrySource::Key Hive::child(Key parent, QStringView name) const
     if (parent == HklmLevel && kind_ != Kind::Other)
         return sameName(name, kind_ == Kind::System ? u"SYSTEM" : u"SOFTWARE") ? Key(rootCell_) : 0;
     std::lock_guard lock(mutex_);
-    const std::pair<Key, QString> asked{parent, name.toString().toCaseFolded()};
+    const std::pair<Key, QString> asked{parent, folded(name)};
     if (auto it = children_.find(asked); it != children_.end()) return it->second;
     const HiveCells::KeyNode& of = node(parent);
     const auto found = guarded([&] { return cells_->subkey(of, name); });
@@ -166,20 +179,32 @@ const RegValueView* Hive::value(Key key, QStringView name) const
 {
     if (key == HklmLevel && kind_ != Kind::Other) return nullptr;
     std::lock_guard lock(mutex_);
-    const std::pair<Key, QString> asked{key, name.toString().toCaseFolded()};
-    auto it = values_.find(asked);
-    if (it == values_.end()) {
-        const HiveCells::KeyNode& of = node(key);
-        std::optional<std::pair<QByteArray, RegValueView>> read;
-        if (const auto found = guarded([&] { return cells_->value(of, name); })) {
-            read.emplace(guarded([&] { return cells_->data(*found); }), RegValueView{});
-            read->second.type = found->type;
+    auto [it, first] = values_.try_emplace(key);
+    KeyValues& values = it->second;
+    if (first) {
+        try {
+            values.offsets = guarded([&] { return cells_->valueOffsets(node(key)); });
+        } catch (...) {
+            values_.erase(it);  // asked again, it fails again
+            throw;
         }
-        it = values_.emplace(asked, std::move(read)).first;
-        // The view borrows the bytes where they now stay.
-        if (it->second) it->second->second.data = it->second->first;
     }
-    return it->second ? &it->second->second : nullptr;
+    for (std::size_t i = 0; i < values.offsets.size(); ++i) {
+        if (i == values.headers.size()) {
+            values.headers.push_back(guarded([&] { return cells_->valueAt(values.offsets[i]); }));
+            values.data.emplace_back();
+        }
+        const HiveCells::Value& header = values.headers[i];
+        if (!sameName(header.name, name)) continue;
+        if (!values.data[i]) {
+            auto read = std::make_unique<std::pair<QByteArray, RegValueView>>(guarded([&] { return cells_->data(header); }),
+                                                                             RegValueView{});
+            read->second = {header.type, read->first};  // the view borrows the bytes where they now stay
+            values.data[i] = std::move(read);
+        }
+        return &values.data[i]->second;
+    }
+    return nullptr;
 }
 
 QStringList Hive::subkeyNames(Key key) const
@@ -189,8 +214,21 @@ QStringList Hive::subkeyNames(Key key) const
     std::lock_guard lock(mutex_);
     const HiveCells::KeyNode& of = node(key);
     QStringList names;
-    for (const HiveCells::KeyNode& child : guarded([&] { return cells_->subkeys(of); })) names << child.name;
+    // Each subkey read is known from now on: a lookup of it by name needs no list again.
+    for (HiveCells::KeyNode& child : guarded([&] { return cells_->subkeys(of); })) {
+        names << child.name;
+        children_.emplace(std::pair{key, folded(child.name)}, Key(child.offset));
+        const Key at = child.offset;
+        nodes_.emplace(at, std::move(child));
+    }
     return names;
+}
+
+bool Hive::mayBeLink(Key key) const
+{
+    if (key == HklmLevel && kind_ != Kind::Other) return false;
+    std::lock_guard lock(mutex_);
+    return node(key).link;
 }
 
 QStringList Hive::valueNames(Key key) const

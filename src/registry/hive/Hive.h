@@ -85,6 +85,7 @@ public:
     // The names of a key's subkeys and values, in the hive's order.
     QStringList subkeyNames(Key key) const override;
     QStringList valueNames(Key key) const override;
+    bool mayBeLink(Key key) const override;
 
 private:
     static constexpr Key HklmLevel = 1;  // no hive cell lies at offset 1
@@ -107,8 +108,15 @@ private:
     // up (by parent and folded name), the values' data.
     mutable std::mutex mutex_;
     mutable std::unordered_map<Key, HiveCells::KeyNode> nodes_;
-    mutable std::map<std::pair<Key, QString>, Key> children_;
-    mutable std::map<std::pair<Key, QString>, std::optional<std::pair<QByteArray, RegValueView>>> values_;
+    mutable std::map<std::pair<Key, QString>, Key> children_;  // by the parent and the folded name
+    // A key's values, their headers read in the list's order as far as a
+    // lookup went, their data once asked for (the views borrow it).
+    struct KeyValues {
+        std::vector<HiveCells::Offset> offsets;
+        std::vector<HiveCells::Value> headers;
+        std::vector<std::unique_ptr<std::pair<QByteArray, RegValueView>>> data;
+    };
+    mutable std::unordered_map<Key, KeyValues> values_;
 };
 
 // Whether the file begins as a hive does ("regf").

@@ -19,6 +19,7 @@ constexpr std::uint32_t BigDataFrom = 16344;  // larger values of format 1.4 and
 // How far a cell's bin may begin before it: bins larger than this are refused.
 constexpr std::uint32_t MaxBinPages = 1024;
 constexpr std::uint16_t CompressedKeyName = 0x0020;
+constexpr std::uint16_t SymbolicLinkKey = 0x0010;  // KEY_SYM_LINK
 constexpr std::uint16_t CompressedValueName = 0x0001;
 
 std::uint16_t le16At(const QByteArray& b, qsizetype at)
@@ -64,7 +65,7 @@ void HiveCells::fail(const QString& what) const
     throw Fault{what};
 }
 
-std::pair<std::uint32_t, std::uint32_t> HiveCells::binOf(Offset offset, const QString& named) const
+std::pair<std::uint32_t, std::uint32_t> HiveCells::binOf(Offset offset, const char* what) const
 {
     if (auto it = bins_.upper_bound(offset); it != bins_.begin() && offset < std::prev(it)->first + std::prev(it)->second)
         return *std::prev(it);
@@ -82,28 +83,36 @@ std::pair<std::uint32_t, std::uint32_t> HiveCells::binOf(Offset offset, const QS
         if (start + size <= offset) break;  // the nearest bin ends before the cell
         return *bins_.emplace(start, size).first;
     }
-    fail(QStringLiteral("%1 (bei %2) liegt in keinem Behälter").arg(named).arg(offset));
+    fail(QStringLiteral("%1 (bei %2) liegt in keinem Behälter").arg(QString::fromUtf8(what)).arg(offset));
 }
 
 QByteArray HiveCells::cell(Offset offset, const char* what) const
 {
-    const QString named = QString::fromUtf8(what);
+    // The message's words are made only where it fails: cells are read by the thousand.
+    const auto named = [what] { return QString::fromUtf8(what); };
     if (offset < BinHeader || offset >= binsSize_ || offset % 4 != 0)
-        fail(QStringLiteral("%1 liegt an der unmöglichen Stelle %2").arg(named).arg(offset));
-    const auto [start, size] = binOf(offset, named);
+        fail(QStringLiteral("%1 liegt an der unmöglichen Stelle %2").arg(named()).arg(offset));
+    const auto [start, size] = binOf(offset, what);
     const std::uint32_t binEnd = start + size;
     if (offset < start + BinHeader || offset + 4 > binEnd)
-        fail(QStringLiteral("%1 (bei %2) liegt nicht in seinem Behälter").arg(named).arg(offset));
-    unsigned char field[4];
-    if (!pages_.read(std::int64_t(BaseBlockSize) + offset, field, sizeof field)) throw Fault{pages_.why(), true};
-    const std::int32_t signedSize = std::int32_t(le32(field));
+        fail(QStringLiteral("%1 (bei %2) liegt nicht in seinem Behälter").arg(named()).arg(offset));
+    // Most cells are small: their size and their data come in one read where
+    // the bytes behind them can be read too (else the two are read alone).
+    unsigned char head[128];
+    const std::uint32_t ahead = std::min<std::uint32_t>(sizeof head, binEnd - offset);
+    const bool together = pages_.read(std::int64_t(BaseBlockSize) + offset, head, ahead);
+    if (!together && !pages_.read(std::int64_t(BaseBlockSize) + offset, head, 4)) throw Fault{pages_.why(), true};
+    const std::int32_t signedSize = std::int32_t(le32(head));
     // In use (negative) or free: a list may name either; its length decides.
     const std::uint32_t length = signedSize < 0 ? std::uint32_t(-std::int64_t(signedSize)) : std::uint32_t(signedSize);
     if (length < 8 || length > binEnd - offset)
-        fail(QStringLiteral("%1 (bei %2) hat die unmögliche Größe %3").arg(named).arg(offset).arg(length));
+        fail(QStringLiteral("%1 (bei %2) hat die unmögliche Größe %3").arg(named()).arg(offset).arg(length));
     QByteArray data(qsizetype(length - 4), Qt::Uninitialized);
-    if (!pages_.read(std::int64_t(BaseBlockSize) + offset + 4, data.data(), std::size_t(data.size())))
+    if (together && length <= ahead) {
+        std::memcpy(data.data(), head + 4, length - 4);
+    } else if (!pages_.read(std::int64_t(BaseBlockSize) + offset + 4, data.data(), std::size_t(data.size()))) {
         throw Fault{pages_.why(), true};
+    }
     return data;
 }
 
@@ -122,6 +131,7 @@ HiveCells::KeyNode HiveCells::keyNode(Offset offset) const
     node.subkeyList = le32At(c, 28);
     node.valueCount = le32At(c, 36);
     node.valueList = le32At(c, 40);
+    node.link = le16At(c, 2) & SymbolicLinkKey;
     return node;
 }
 

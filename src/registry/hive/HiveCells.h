@@ -40,6 +40,7 @@ public:
         Offset subkeyList = 0;
         std::uint32_t valueCount = 0;
         Offset valueList = 0;
+        bool link = false;  // flagged as a symbolic link (KEY_SYM_LINK), its target in SymbolicLinkValue
     };
     struct Value {
         Offset offset = 0;
@@ -61,6 +62,10 @@ public:
     std::optional<Value> value(const KeyNode& node, QStringView name) const;
     std::vector<Value> values(const KeyNode& node) const;
     QByteArray data(const Value& value) const;
+    // The cells of a key's values, and one value's header (read one at a
+    // time: a damaged one fails only when it is reached).
+    std::vector<Offset> valueOffsets(const KeyNode& node) const;
+    Value valueAt(Offset offset) const;
 
     struct Fault {
         QString what;
@@ -70,7 +75,7 @@ public:
 private:
     // A cell's data (without its size field), checked to lie in the bins and in its bin.
     QByteArray cell(Offset offset, const char* what) const;
-    std::pair<std::uint32_t, std::uint32_t> binOf(Offset offset, const QString& named) const;  // start, size
+    std::pair<std::uint32_t, std::uint32_t> binOf(Offset offset, const char* what) const;  // start, size
     [[noreturn]] void fail(const QString& what) const;
     // Every subkey list entry of `node`: a cell and the hint that lists keep for its name.
     struct Entry {
@@ -79,8 +84,6 @@ private:
         enum class Hint { None, Hash, Prefix } kind;
     };
     std::vector<Entry> entries(const KeyNode& node) const;
-    std::vector<Offset> valueOffsets(const KeyNode& node) const;
-    Value valueAt(Offset offset) const;
 
     const HivePages& pages_;
     std::uint32_t binsSize_;

@@ -15,6 +15,7 @@ using Key = RegistrySource::Key;
 // path under HKLM, or a null string when the key is no link.
 QString linkTarget(const RegistrySource& source, Key key)
 {
+    if (!source.mayBeLink(key)) return {};
     const RegValueView* link = source.value(key, u"SymbolicLinkValue");
     if (!link || link->type != std::uint32_t(RegType::Link)) return {};
     const QString text = *textOf(*link);

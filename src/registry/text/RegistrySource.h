@@ -28,6 +28,9 @@ public:
     // The names of a key's subkeys and of its values, in the source's order.
     virtual QStringList subkeyNames(Key key) const = 0;
     virtual QStringList valueNames(Key key) const = 0;
+    // Whether the key may be a link, its target in SymbolicLinkValue: a hive
+    // flags its links; a text has no flags, and any key may be one.
+    virtual bool mayBeLink(Key) const { return true; }
 };
 
 // The value at keyPath (relative to HKLM) in one source. "CurrentControlSet"
