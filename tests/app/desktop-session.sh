@@ -7,7 +7,8 @@
 #   - a long path wraps: the box stays narrower than the screen, the path whole
 #     in what was copied;
 #   - the BitLocker dialog: Return on the focused "Schlüsseldatei wählen …"
-#     opens the file dialog, and a password typed and Return opens the window.
+#     opens the file dialog, and a password typed and Return opens the window;
+#   - two disks named open a window each, the second in a Tessera of its own.
 # Usage: desktop-session.sh PROGRAM IMAGES
 set -euo pipefail
 [ -z "${TESSERA_X_TRACE:-}" ] || set -x
@@ -116,6 +117,17 @@ if [ -f "$images/bitlocker-cbc.raw" ]; then
 else
   echo "SKIP: no BitLocker fixtures (../shared is not here)"
 fi
+
+# 4. Two disks named: a window each, the first in this Tessera, the second in another.
+"$program" "$images/mbr-win2000.raw" "$images/win10.qcow2" 2>/dev/null & pid=$!
+if window '^Tessera – mbr-win2000.raw, Partition 1' >/dev/null && window '^Tessera – win10.qcow2, Partition 3' >/dev/null; then
+  second=$(xdotool search --onlyvisible --name '^Tessera – win10.qcow2' | head -n 1)
+  [ "$(xdotool getwindowpid "$second" 2>/dev/null)" != "$pid" ] || fail "the second machine opened in the first Tessera"
+  xdotool windowactivate --sync "$second" key Escape
+else
+  fail "two disks named did not open a window each"
+fi
+kill $pid 2>/dev/null || true; wait $pid 2>/dev/null || true
 
 [ $failures -eq 0 ] && echo "desktop session: all cases passed"
 exit $((failures > 0))
