@@ -14,6 +14,8 @@
 #        [--dirty FOLDER] [--bitlocker DISK KEYFILE]
 import os, statistics, subprocess, sys, time
 
+from page_cache import evict, resident
+
 args = sys.argv[1:]
 def option(name, count):
     if name not in args: return None
@@ -32,19 +34,6 @@ def files_of(path):
     if os.path.isdir(path):
         return [os.path.join(d, f) for d, _, fs in os.walk(path) for f in fs]
     return [path]
-
-
-def evict(paths):
-    subprocess.run(["sync"])
-    for p in paths:
-        fd = os.open(p, os.O_RDONLY)
-        os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
-        os.close(fd)
-
-
-def resident(paths):
-    out = subprocess.run(["fincore", "-b", "-n", "-o", "RES", *paths], capture_output=True, text=True).stdout
-    return sum(int(x) for x in out.split())
 
 
 def report(source, extra=(), env=None):

@@ -13,6 +13,8 @@
 # Usage: inventory_bench.py TESSERA SMALL_DISK BIG_DISK [RUNS]
 import json, os, shutil, statistics, subprocess, sys, tempfile, time
 
+from page_cache import evict, resident
+
 tessera, small, big = sys.argv[1:4]
 runs = int(sys.argv[4]) if len(sys.argv) > 4 else 5
 env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY")}
@@ -27,19 +29,6 @@ def run(args, ok=(0,)):
     if os.waitstatus_to_exitcode(status) not in ok:
         sys.exit(f"tessera {' '.join(args)}: exit {os.waitstatus_to_exitcode(status)}")
     return (time.monotonic() - start) * 1000, usage.ru_maxrss / 1024, out
-
-
-def evict(paths):
-    subprocess.run(["sync"])
-    for p in paths:
-        fd = os.open(p, os.O_RDONLY)
-        os.posix_fadvise(fd, 0, 0, os.POSIX_FADV_DONTNEED)
-        os.close(fd)
-
-
-def resident(paths):
-    out = subprocess.run(["fincore", "-b", "-n", "-o", "RES", *paths], capture_output=True, text=True).stdout
-    return sum(int(x) for x in out.split())
 
 
 work = tempfile.mkdtemp()
