@@ -10,6 +10,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <mutex>
 
 #include <sys/mman.h>
 #include <unistd.h>
@@ -58,6 +59,10 @@ struct CryptFree {
 VolumeKey volumeKeyFromSecret(const VolumeReader& read, std::int64_t volumeSize, const BitLockerMetadata& metadata,
                               const Secret& secret)
 {
+    // libcryptsetup keeps its settings in globals and promises nothing of
+    // threads: machines read side by side derive their keys one at a time.
+    static std::mutex one;
+    const std::lock_guard lock(one);
     crypt_set_log_callback(nullptr, quiet, nullptr);
     crypt_metadata_locking(nullptr, 0);  // no lock files under /run
     // A sparse anonymous file as large as the volume, holding what libcryptsetup reads of it.
