@@ -1,6 +1,7 @@
 // Any bytes, opened as a disk image through the program's own code: its
 // container (with a parent, see below), its partition table, its file
-// systems, the installation's hives and logs, and every path the pages read.
+// systems, the installation's hives and logs, every path the pages read and
+// the machine's inventory (its SAM and users' hives where the image holds them).
 // Either a RuntimeError or answers, nothing else. The Sleuth Kit, libqcow,
 // libvhdi and libvmdk parse the untrusted bytes in C; what they hand back is
 // checked again, and VDI and VHDX tables are parsed here.
@@ -11,8 +12,8 @@
 // "base.vdi", ...), where the child looks for its parent by the name it
 // stores or, for VDI, by its UUID.
 #include "ReadEach.h"
+#include "inventory/Inventory.h"
 #include "machine/MachineFacts.h"
-#include "registry/ImageSource.h"
 #include "runtime/RuntimeError.h"
 #include "shell/Machine.h"
 #include "shell/WshShell.h"
@@ -77,13 +78,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         top = write(dir, input, "disk");
     }
     if (top.isNull()) return 0;
-    for (int partition : {-1, 1}) {
+    for (const QString& name : {top, top + QStringLiteral("@1")}) {
         try {
-            const registry::ImageInstallation found(registry::ImageName{top, partition});
-            std::vector<std::shared_ptr<const registry::RegistrySource>> sources(found.hives().begin(),
-                                                                                 found.hives().end());
-            const shell::WshShell shell(std::make_shared<const shell::Machine>(sources));
-            readEach(shell, kPaths);
+            const auto machine = shell::Machine::open(QStringList{name}, shell::Machine::Reuse::Fresh);
+            readEach(shell::WshShell(machine), kPaths);
+            inventory::readInventory(*machine);
         } catch (const runtime::RuntimeError&) {
         }
     }
