@@ -10,7 +10,7 @@ packages=(
   clang libclang-rt-14-dev
   fonts-wine fontconfig qt6-translations-l10n
   xvfb xauth openbox xdotool xclip imagemagick  # the desktop tests and pictures: a window manager, keys, the clipboard
-  strace
+  strace util-linux-extra  # fincore: what a benchmark read, as the page cache sees it
   python3 python3-hivex man-db groff-base neofetch xz-utils
   ntfs-3g ntfs-3g-dev dosfstools e2fsprogs fdisk sleuthkit qemu-utils ewf-tools libvhdi-utils libvmdk-utils  # the disk image fixtures
   desktop-file-utils appstream appstream-compose dpkg-dev file x11-utils lintian libglib2.0-bin shared-mime-info
