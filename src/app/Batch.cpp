@@ -111,9 +111,9 @@ int runBatch(CommandLine::Mode mode)
         }
     };
     // One machine is read here: a thread would only cost its start and its own heap.
-    const std::size_t workers = std::clamp<std::size_t>(std::size_t(QThread::idealThreadCount()), 1, machines.size());
+    const std::size_t workers = std::min(std::size_t(std::max(1, QThread::idealThreadCount())), machines.size());
     std::vector<std::thread> threads;
-    if (workers == 1)
+    if (workers <= 1)
         work();
     else
         for (std::size_t w = 0; w < workers; ++w) threads.emplace_back(work);

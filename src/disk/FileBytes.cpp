@@ -13,6 +13,11 @@
 
 namespace disk {
 
+FileDescriptor::~FileDescriptor()
+{
+    if (fd_ >= 0) ::close(fd_);
+}
+
 QByteArray fileHead(const QString& path, qint64 length, qint64 at)
 {
     if (length <= 0 || at < 0) return {};

@@ -10,6 +10,19 @@
 
 namespace disk {
 
+// An open file descriptor, closed when this goes; a negative one is none.
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : fd_(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor();
+    int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 // Bytes of a file, read without following it onto a FIFO or a terminal: up
 // to `length` from `at`, fewer where the file ends, none when it cannot be read.
 QByteArray fileHead(const QString& path, qint64 length, qint64 at = 0);

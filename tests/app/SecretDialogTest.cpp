@@ -2,6 +2,7 @@
 // dashes or in groups with blanks, "Zeichen anzeigen" to see what was typed,
 // Return on the focused "Schlüsseldatei wählen …", a key file that does not
 // fit named by its name, a volume that only a key file opens asked for one.
+#include "BitLockerSamples.h"
 #include "DialogAnswers.h"
 #include "ModalBoxes.h"
 #include "RegistryFile.h"
@@ -21,7 +22,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -64,16 +64,7 @@ QString keyFileOnlyVolume(const QTemporaryDir& dir)
     if (unpacked.isNull()) return {};
     QFile in(unpacked);
     if (!in.open(QIODevice::ReadOnly)) return {};
-    QByteArray b = in.readAll();
-    auto le16At = [&](qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); };
-    for (int copy = 0; copy < 3; ++copy) {
-        const qsizetype area = qsizetype(qFromLittleEndian<quint64>(b.constData() + 0xB0 + 8 * copy));
-        if (area <= 0 || area + 0x10000 > b.size() || b.mid(area, 8) != "-FVE-FS-") continue;
-        const qsizetype end = area + 64 + qFromLittleEndian<quint32>(b.constData() + area + 64);
-        for (qsizetype at = area + 64 + 48; at + 8 <= end && le16At(at) >= 8; at += le16At(at))
-            if (le16At(at + 2) == 2 && le16At(at + 4) == 8 && le16At(at + 8 + 26) == 0x2000)
-                qToLittleEndian<quint16>(0x0100, b.data() + at + 8 + 26);
-    }
+    const QByteArray b = withProtectionChanged(in.readAll(), Protection::Password, Protection::Tpm);
     QFile out(dir.filePath(QStringLiteral("usb-stick.raw")));
     if (!out.open(QIODevice::WriteOnly) || out.write(b) != b.size()) return {};
     return out.fileName();

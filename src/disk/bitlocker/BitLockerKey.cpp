@@ -29,14 +29,6 @@ VolumeKey failed(const QString& why)
 // libcryptsetup's messages go nowhere: what it says is told in our words.
 void quiet(int, const char*, void*) {}
 
-struct FdCloser {
-    int fd;
-    ~FdCloser()
-    {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 // `length` bytes of the volume at `offset` copied into the anonymous file at the same offset.
 bool place(int fd, std::int64_t offset, std::int64_t length, const std::function<bool(char*)>& fill)
 {
@@ -66,21 +58,21 @@ VolumeKey volumeKeyFromSecret(const VolumeReader& read, std::int64_t volumeSize,
     crypt_set_log_callback(nullptr, quiet, nullptr);
     crypt_metadata_locking(nullptr, 0);  // no lock files under /run
     // A sparse anonymous file as large as the volume, holding what libcryptsetup reads of it.
-    FdCloser file{::memfd_create("tessera-bitlocker", MFD_CLOEXEC)};
-    if (file.fd < 0 || ::ftruncate(file.fd, volumeSize) != 0)
+    const FileDescriptor file(::memfd_create("tessera-bitlocker", MFD_CLOEXEC));
+    if (file.get() < 0 || ::ftruncate(file.get(), volumeSize) != 0)
         return failed(QStringLiteral("für ihre Metadaten ist kein Speicher frei") + runtime::libraryWords(runtime::errnoName(errno)));
-    if (!place(file.fd, 0, 512, [&](char* to) { return read(0, to, 512); }))
+    if (!place(file.get(), 0, 512, [&](char* to) { return read(0, to, 512); }))
         return failed(QStringLiteral("ihr erster Sektor ist nicht lesbar"));
     // The copy of the metadata that was read well, at each place the boot sector names.
     for (std::int64_t at : metadata.metadataAt)
         if (at > 0 && at <= volumeSize - metadata.area.size())
-            place(file.fd, at, metadata.area.size(), [&](char* to) {
+            place(file.get(), at, metadata.area.size(), [&](char* to) {
                 std::memcpy(to, metadata.area.constData(), std::size_t(metadata.area.size()));
                 return true;
             });
 
     crypt_device* made = nullptr;
-    const QByteArray path = QByteArray("/proc/self/fd/") + QByteArray::number(file.fd);
+    const QByteArray path = QByteArray("/proc/self/fd/") + QByteArray::number(file.get());
     if (crypt_init(&made, path.constData()) < 0)
         return failed(QStringLiteral("ihre Metadaten sind nicht zu lesen") + runtime::libraryWords(QStringLiteral("libcryptsetup: crypt_init")));
     std::unique_ptr<crypt_device, CryptFree> cd(made);

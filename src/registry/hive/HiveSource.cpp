@@ -20,15 +20,6 @@ using runtime::RuntimeError;
 
 namespace {
 
-// An open file, closed when the last reader goes.
-struct Descriptor {
-    explicit Descriptor(int d) : fd(d) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { ::close(fd); }
-    int fd;
-};
-
 bool sameFile(const struct stat& a, const struct stat& b)
 {
     return a.st_size == b.st_size && a.st_ino == b.st_ino && a.st_mtim.tv_sec == b.st_mtim.tv_sec
@@ -57,7 +48,7 @@ std::shared_ptr<HiveSource> HiveSource::ofFile(const QString& path)
         throw RuntimeError(ErrorNumber::FileNotFound,
                            QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist nicht lesbar").arg(path)
                                + runtime::libraryWords(runtime::errnoName(errno)));
-    auto file = std::make_shared<Descriptor>(fd);
+    auto file = std::make_shared<disk::FileDescriptor>(fd);
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
         throw RuntimeError(ErrorNumber::FileNotFound,
                            QStringLiteral("Registrierungsstruktur \u201E%1\u201C ist keine gew\u00F6hnliche Datei").arg(path));
@@ -69,7 +60,7 @@ std::shared_ptr<HiveSource> HiveSource::ofFile(const QString& path)
         [file](std::int64_t offset, char* out, std::int64_t length, QString& why) -> std::int64_t {
             std::int64_t done = 0;
             while (done < length) {
-                const ssize_t n = ::pread(file->fd, out + done, std::size_t(length - done), off_t(offset + done));
+                const ssize_t n = ::pread(file->get(), out + done, std::size_t(length - done), off_t(offset + done));
                 if (n < 0 && errno == EINTR) continue;
                 if (n < 0) {
                     why = QStringLiteral("ist nicht lesbar (bei Byte %1)").arg(offset + done)
@@ -85,7 +76,7 @@ std::shared_ptr<HiveSource> HiveSource::ofFile(const QString& path)
         // another file, the descriptor still reads the one opened, as it was.)
         [file, opened] {
             struct stat now {};
-            return ::fstat(file->fd, &now) == 0 && sameFile(now, opened);
+            return ::fstat(file->get(), &now) == 0 && sameFile(now, opened);
         });
 }
 

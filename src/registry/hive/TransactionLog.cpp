@@ -1,5 +1,6 @@
 #include "registry/hive/TransactionLog.h"
 
+#include "disk/FileBytes.h"
 #include "registry/text/RegistryTree.h"
 #include "runtime/RuntimeError.h"
 
@@ -23,15 +24,6 @@ namespace {
 // As large as a hive may be.
 constexpr std::int64_t MaxLogSize = 512LL * 1024 * 1024;
 
-// An open file, closed when the last reader goes.
-struct Descriptor {
-    explicit Descriptor(int d) : fd(d) {}
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor() { ::close(fd); }
-    int fd;
-};
-
 }  // namespace
 
 TransactionLog::TransactionLog(QString path, std::int64_t size, Reader reader)
@@ -48,7 +40,7 @@ TransactionLog TransactionLog::ofFile(const QString& path)
         log.unreadable_ = QStringLiteral("nicht lesbar") + runtime::libraryWords(runtime::errnoName(errno));
         return log;
     }
-    auto descriptor = std::make_shared<const Descriptor>(fd);
+    auto descriptor = std::make_shared<const disk::FileDescriptor>(fd);
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         log.unreadable_ = QStringLiteral("keine gewöhnliche Datei");
@@ -59,7 +51,7 @@ TransactionLog TransactionLog::ofFile(const QString& path)
         log.reader_ = [descriptor](std::int64_t offset, char* out, std::int64_t length) -> std::int64_t {
             std::int64_t done = 0;
             while (done < length) {
-                const ssize_t n = ::pread(descriptor->fd, out + done, std::size_t(length - done), offset + done);
+                const ssize_t n = ::pread(descriptor->get(), out + done, std::size_t(length - done), offset + done);
                 if (n < 0 && errno == EINTR) continue;
                 if (n <= 0) break;
                 done += n;

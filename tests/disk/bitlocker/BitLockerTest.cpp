@@ -2,6 +2,7 @@
 // ../shared) unlocked with each of their secrets and decrypted where their
 // makers check them; those that cannot be opened told why; the ciphers both
 // ways; secrets read from files as users keep them.
+#include "BitLockerSamples.h"
 #include "SharedSamples.h"
 
 #include "disk/bitlocker/BitLockerCipher.h"
@@ -10,7 +11,6 @@
 #include "disk/bitlocker/SecretFile.h"
 
 #include <QFile>
-#include <QtEndian>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -57,24 +57,6 @@ disk::BitLockerOpening openBytes(const QByteArray& b)
             return true;
         },
         b.size());
-}
-
-// The volume with every password protector turned into one of the TPM's, in
-// each copy of its metadata: of what a user holds, only its key file opens it.
-QByteArray withoutPassword(QFile& volume)
-{
-    volume.seek(0);
-    QByteArray b = volume.readAll();
-    auto le16At = [&](qsizetype at) { return qFromLittleEndian<quint16>(b.constData() + at); };
-    for (int copy = 0; copy < 3; ++copy) {
-        const qsizetype area = qsizetype(qFromLittleEndian<quint64>(b.constData() + 0xB0 + 8 * copy));
-        if (area <= 0 || area + 0x10000 > b.size() || b.mid(area, 8) != "-FVE-FS-") continue;
-        const qsizetype end = area + 64 + qFromLittleEndian<quint32>(b.constData() + area + 64);
-        for (qsizetype at = area + 64 + 48; at + 8 <= end && le16At(at) >= 8; at += le16At(at))
-            if (le16At(at + 2) == 2 && le16At(at + 4) == 8 && le16At(at + 8 + 26) == 0x2000)
-                qToLittleEndian<quint16>(0x0100, b.data() + at + 8 + 26);
-    }
-    return b;
 }
 
 Secret keyFile(const char* name)
@@ -185,7 +167,8 @@ TEST_F(BitLocker, KeyFilesAreAskedForWhereOnlyTheyOpenAndNamedWhereTheyDoNotFit)
     RealVolume startup("startup_key");
     SKIP_WITHOUT_SHARED(startup.path);
     EXPECT_FALSE(startup.open().lock.keyFileOnly);  // a password opens it too
-    const QByteArray keyOnly = withoutPassword(startup.file);
+    startup.file.seek(0);
+    const QByteArray keyOnly = withProtectionChanged(startup.file.readAll(), Protection::Password, Protection::Tpm);
     const disk::BitLockerOpening bare = openBytes(keyOnly);
     EXPECT_EQ(bare.lock.reason, BitLockerLock::Reason::NeedsSecret);
     EXPECT_TRUE(bare.lock.keyFileOnly);
@@ -254,27 +237,14 @@ TEST_F(BitLocker, AVolumeOnlyItsTpmOpensIsToldSo)
     RealVolume volume("recovery_password");  // a recovery password and a password protect it
     SKIP_WITHOUT_SHARED(volume.path);
     QByteArray bytes = (volume.file.seek(0), volume.file.readAll());
-    // Each volume master key's protection, in each metadata copy, changed to `to` where it is `from`.
-    auto protect = [&](std::uint16_t from, std::uint16_t to) {
-        for (qint64 area : {35586048, 43278336, 50966528}) {
-            const auto size = qFromLittleEndian<std::uint32_t>(bytes.constData() + area + 64);
-            for (qint64 at = area + 112; at + 8 <= area + 64 + size;) {
-                const auto length = qFromLittleEndian<std::uint16_t>(bytes.constData() + at);
-                if (length < 8) break;
-                if (qFromLittleEndian<std::uint16_t>(bytes.constData() + at + 2) == 2
-                    && qFromLittleEndian<std::uint16_t>(bytes.constData() + at + 34) == from)
-                    qToLittleEndian<std::uint16_t>(to, bytes.data() + at + 34);
-                at += length;
-            }
-        }
-    };
+    auto protect = [&](std::uint16_t from, std::uint16_t to) { bytes = withProtectionChanged(bytes, from, to); };
     auto opening = [&] { return openBytes(bytes); };
-    protect(0x2000, 0x0100);  // the password becomes the TPM
+    protect(Protection::Password, Protection::Tpm);
     disk::BitLockerOpening asked = opening();
     EXPECT_EQ(asked.lock.reason, BitLockerLock::Reason::NeedsSecret);
     EXPECT_TRUE(asked.lock.tpm);
     EXPECT_TRUE(asked.lock.recoveryPassword);
-    protect(0x0800, 0x0500);  // and the recovery password the TPM with a PIN
+    protect(Protection::RecoveryPassword, Protection::TpmAndPin);
     disk::BitLockerOpening tpm = opening();
     EXPECT_FALSE(tpm.volume);
     EXPECT_EQ(tpm.lock.reason, BitLockerLock::Reason::TpmOnly);
