@@ -13,6 +13,7 @@
 #include <tsk/libtsk.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -153,3 +154,45 @@ bool looksLikeDiskImage(const QString& path)
 }
 
 }  // namespace disk
+
+// The Sleuth Kit sizes some buffers from fields of the volume it reads, with no
+// bound: a folder's index (the allocated size of $INDEX_ALLOCATION), an
+// attribute list, $AttrDef. One changed byte asks it for hundreds of gigabytes;
+// a few gigabytes it would get, and fill. Every allocation of the library goes
+// through these two functions, and the program defines them in its place (the
+// library calls them through its own symbol table, which the dynamic linker
+// binds to the program first). Beyond the largest structure a real volume
+// holds (a folder of a million files has an index of some hundred megabytes)
+// they fail as the library's own do: null, with the library's error set, which
+// every caller in it checks and reports.
+namespace {
+
+constexpr std::size_t kTskAllocationLimit = std::size_t(256) << 20;
+
+void tskAllocationFailed(std::size_t length)
+{
+    const int number = errno;
+    tsk_error_reset();
+    tsk_error_set_errno(TSK_ERR_AUX_MALLOC);
+    if (length > kTskAllocationLimit)
+        tsk_error_set_errstr("%zu bytes refused, more than a file system structure holds", length);
+    else
+        tsk_error_set_errstr("%s (%zu bytes)", std::strerror(number), length);
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) void* tsk_malloc(std::size_t length)
+{
+    void* memory = length <= kTskAllocationLimit ? std::calloc(length, 1) : nullptr;
+    if (!memory) tskAllocationFailed(length);
+    return memory;
+}
+
+extern "C" __attribute__((visibility("default"))) void* tsk_realloc(void* memory, std::size_t length)
+{
+    // As realloc: on failure the old block stays the caller's.
+    void* grown = length <= kTskAllocationLimit ? std::realloc(memory, length) : nullptr;
+    if (!grown) tskAllocationFailed(length);
+    return grown;
+}

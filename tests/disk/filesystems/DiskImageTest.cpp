@@ -232,6 +232,23 @@ TEST(DiskImage, DamagedImagesGiveAClearError)
     }
 }
 
+// A folder's index that claims 608 GiB: The Sleuth Kit is refused the buffer it
+// sizes by that claim, and the folder is told unreadable. Without the bound the
+// library asks for the memory itself, which a sanitizer stops the process for,
+// and its own words would not mention the refusal.
+TEST(DiskImage, AnIndexOfImpossibleSizeIsRefusedNotAllocated)
+{
+    const QString path = image("huge-index.raw");
+    try {
+        installation(path);
+        ADD_FAILURE() << "opened";
+    } catch (const runtime::RuntimeError& e) {
+        EXPECT_TRUE(e.description().contains(QStringLiteral("Partition 3: NTFS, beschädigt (ein Ordner ist nicht lesbar)")))
+            << e.description().toStdString();
+        EXPECT_TRUE(e.details().contains(QStringLiteral("652835160064 bytes refused"))) << e.details().toStdString();
+    }
+}
+
 // Images are told by content; devices that are no block devices are not images.
 TEST(DiskImage, ImagesAreToldByContent)
 {
