@@ -14,6 +14,7 @@
 #        [--dirty FOLDER] [--bitlocker DISK KEYFILE]
 import os, statistics, subprocess, sys, time
 
+from first_frame import first_frame
 from page_cache import evict, resident
 
 args = sys.argv[1:]
@@ -86,25 +87,12 @@ print(f"  big-hive disk {tb:.1f} ms, small disk {ts:.1f} ms: {tb / ts:.2f}x; pea
       f"{max(rss[small]):.1f} MiB")
 
 
-def first_frame(source):
-    env = dict(base, QT_QPA_PLATFORM="offscreen", TESSERA_REGISTRY=source)
-    start = time.monotonic()
-    proc = subprocess.Popen([probe, "--phases"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-    err = proc.stderr.read()
-    _, status, usage = os.wait4(proc.pid, 0)
-    for line in err.splitlines():
-        parts = line.split()
-        if len(parts) == 4 and parts[:2] == ["phase", "flushed"]:
-            return (float(parts[3]) - start) * 1000, usage.ru_maxrss / 1024
-    sys.exit(f"{source}: no first frame\n{err}")
-
-
 frames = {big_disk: [], small: []}
 for source in (big_disk, small):
-    first_frame(source)
+    first_frame(probe, source, base)
 for _ in range(runs):
     for source in (big_disk, small):
-        frames[source].append(first_frame(source))
+        frames[source].append(first_frame(probe, source, base))
 fb = statistics.median(f for f, _ in frames[big_disk])
 fs = statistics.median(f for f, _ in frames[small])
 print(f"  the window's first frame: big-hive disk {fb:.1f} ms, small disk {fs:.1f} ms: {fb / fs:.2f}x; peak RSS "

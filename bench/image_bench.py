@@ -9,7 +9,9 @@
 # alternating in one run. Prints medians, each one's ratio to (a), each
 # chain's to its format's disk alone, and peak RSS.
 # Usage: image_bench.py <startup_probe> <hive folder> <image folder> [runs, default 15]
-import os, statistics, subprocess, sys, time
+import os, statistics, sys
+
+from first_frame import first_frame
 
 probe, folder, images = sys.argv[1:4]
 runs = int(sys.argv[4]) if len(sys.argv) > 4 else 15
@@ -38,18 +40,7 @@ base = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "WAYLAND_DIS
 
 
 def run(source):
-    env = dict(base, QT_QPA_PLATFORM="offscreen", TESSERA_REGISTRY=source)
-    start = time.monotonic()
-    proc = subprocess.Popen([probe, "--phases"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True)
-    stderr = proc.stderr.read()
-    _, status, usage = os.wait4(proc.pid, 0)
-    if status != 0:
-        sys.exit(f"{source} failed:\n{stderr}")
-    for line in stderr.splitlines():
-        parts = line.split()
-        if len(parts) == 4 and parts[:2] == ["phase", "flushed"]:
-            return (float(parts[3]) - start) * 1000, usage.ru_maxrss / 1024
-    sys.exit(f"{source}: no first frame\n{stderr}")
+    return first_frame(probe, source, base)
 
 
 for source in sources.values():  # warm-up: page cache, fontconfig, the loader
